@@ -1,0 +1,132 @@
+#include "report/CCella.h"
+
+#include "report/Int16.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace elvaro::report {
+
+// Releases cells with an explicit work list instead of one nested destructor call per level,
+// so that a deeply nested tree cannot exhaust the stack. A child collection that another cell
+// still shares is left alone.
+void SottoCelle::releaseAll(std::vector<std::unique_ptr<CCella>> work)
+{
+    while (!work.empty()) {
+        std::unique_ptr<CCella> cell = std::move(work.back());
+        work.pop_back();
+        std::shared_ptr<SottoCelle> &children = cell->m_sottoCelle;
+        if (children && children.use_count() == 1) {
+            for (auto &member : children->m_members)
+                work.push_back(std::move(member));
+            children->m_members.clear();
+        }
+    }
+}
+
+SottoCelle::~SottoCelle()
+{
+    releaseAll(std::move(m_members));
+}
+
+CCella::~CCella()
+{
+    if (m_sottoCelle && m_sottoCelle.use_count() == 1)
+        SottoCelle::releaseAll(std::move(m_sottoCelle->m_members));
+}
+
+void SottoCelle::AddC(CCella &asd)
+{
+    auto copy = std::make_unique<CCella>();
+    copy->m_bordato = asd.m_bordato;
+    copy->m_contenuto = asd.m_contenuto;
+    copy->m_larghezza = asd.m_larghezza;
+    copy->m_indexRiga = asd.m_indexRiga;
+    copy->m_indexChar = asd.m_indexChar;
+    copy->m_altezza = asd.m_altezza;
+    copy->ExistSottoCelle = asd.ExistSottoCelle;
+    copy->m_sottoCelle = asd.SottoCelle();
+    m_members.push_back(std::move(copy));
+}
+
+static void checkPosition(std::int32_t index, std::size_t count)
+{
+    if (index < 1 || static_cast<std::size_t>(index) > count) {
+        throw std::out_of_range("Invalid procedure call: position " + std::to_string(index)
+                                + " is outside the collection of " + std::to_string(count) + " members");
+    }
+}
+
+CCella &SottoCelle::Item(std::int32_t index)
+{
+    checkPosition(index, m_members.size());
+    return *m_members[static_cast<std::size_t>(index) - 1];
+}
+
+const CCella &SottoCelle::Item(std::int32_t index) const
+{
+    checkPosition(index, m_members.size());
+    return *m_members[static_cast<std::size_t>(index) - 1];
+}
+
+std::int32_t SottoCelle::Count() const
+{
+    return static_cast<std::int32_t>(m_members.size());
+}
+
+void SottoCelle::Remove(std::int32_t index)
+{
+    checkPosition(index, m_members.size());
+    m_members.erase(m_members.begin() + (index - 1));
+}
+
+const std::shared_ptr<SottoCelle> &CCella::SottoCelle()
+{
+    if (!m_sottoCelle)
+        m_sottoCelle = std::make_shared<report::SottoCelle>();
+    return m_sottoCelle;
+}
+
+std::int16_t CCella::SortCells()
+{
+    std::shared_ptr<report::SottoCelle> old = SottoCelle();
+    checked16(old->Count(), "number of sub-cells to sort");
+
+    // A stable sort gives the same order as repeatedly taking the first smallest member.
+    std::vector<CCella *> order;
+    order.reserve(old->m_members.size());
+    for (auto &member : old->m_members)
+        order.push_back(member.get());
+    std::stable_sort(order.begin(), order.end(), [](const CCella *a, const CCella *b) {
+        if (a->m_indexRiga != b->m_indexRiga)
+            return a->m_indexRiga < b->m_indexRiga;
+        return a->m_indexChar < b->m_indexChar;
+    });
+
+    auto sorted = std::make_shared<report::SottoCelle>();
+    sorted->m_members.reserve(order.size());
+    for (CCella *member : order)
+        sorted->AddC(*member);
+    old->m_members.clear();
+    m_sottoCelle = std::move(sorted);
+    return 0;
+}
+
+bool CCella::SoloTrattini(const std::string &s)
+{
+    return !s.empty() && s.find_first_not_of(" -") == std::string::npos;
+}
+
+bool CCella::SoloSpazi(const std::string &s)
+{
+    return !s.empty() && s.find_first_not_of(' ') == std::string::npos;
+}
+
+const std::vector<std::string> &CCella::righeForTesting() const
+{
+    static const std::vector<std::string> none;
+    return m_parse ? m_parse->Righe : none;
+}
+
+} // namespace elvaro::report

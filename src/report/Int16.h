@@ -1,0 +1,47 @@
+#pragma once
+
+#include "report/OverflowError.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace elvaro::report {
+
+// Checks that a value fits in 16 bits signed; raises OverflowError naming `what` otherwise.
+inline std::int16_t checked16(long long value, const char *what)
+{
+    if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+        throw OverflowError(std::string("Overflow: the ") + what + " would be " + std::to_string(value)
+                            + ", outside the 16-bit range -32768 to 32767");
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+// A 16-bit signed quantity whose arithmetic raises OverflowError instead of wrapping.
+// It carries the name of what it counts so that the error says what overflowed.
+class Int16 {
+public:
+    constexpr explicit Int16(const char *what, std::int16_t value = 0) : m_what(what), m_value(value) {}
+    Int16(const char *what, long long value) : m_what(what), m_value(checked16(value, what)) {}
+
+    constexpr operator std::int16_t() const { return m_value; }
+    constexpr std::int16_t value() const { return m_value; }
+    constexpr const char *what() const { return m_what; }
+
+    Int16 &operator=(long long value)
+    {
+        m_value = checked16(value, m_what);
+        return *this;
+    }
+    Int16 &operator+=(long long delta) { return *this = static_cast<long long>(m_value) + delta; }
+    Int16 &operator-=(long long delta) { return *this = static_cast<long long>(m_value) - delta; }
+    Int16 &operator++() { return *this += 1; }
+    Int16 &operator--() { return *this -= 1; }
+
+private:
+    const char *m_what;
+    std::int16_t m_value;
+};
+
+} // namespace elvaro::report
