@@ -1,12 +1,336 @@
 #include "report/CCella.h"
 
+#include "report/Int16.h"
+
 #include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace elvaro::report {
 
-void CCella::newCella(const std::string &, ParseReporter &)
+namespace {
+
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
+constexpr char kCorner = '+';
+
+// Characters from the 1-based position `start`, at most `count` of them (all when count < 0);
+// nothing when the position lies past the end.
+std::string_view mid(std::string_view s, long long start, long long count = -1)
 {
-    throw std::logic_error("the parser is not built yet");
+    if (start < 1 || static_cast<std::size_t>(start) > s.size())
+        return {};
+    std::string_view rest = s.substr(static_cast<std::size_t>(start) - 1);
+    if (count >= 0 && static_cast<std::size_t>(count) < rest.size())
+        rest = rest.substr(0, static_cast<std::size_t>(count));
+    return rest;
+}
+
+// The position of the first '+' at position 2 or later of s (the box's right corner seen
+// from its left corner), 0 when there is none.
+std::int16_t CercaPiu(std::string_view s)
+{
+    if (s.size() < 2)
+        return 0;
+    const std::size_t found = s.find(kCorner, 1);
+    if (found == std::string_view::npos)
+        return 0;
+    return checked16(static_cast<long long>(found) + 1, "box width");
+}
+
+// Removes a box of width w whose left border stands at position p: the characters before p
+// and the characters from p + w on stay.
+void cutLine(std::string &line, std::int16_t p, std::int16_t w)
+{
+    const std::size_t from = static_cast<std::size_t>(p) - 1;
+    if (from >= line.size())
+        return;
+    line.erase(from, std::min(line.size() - from, static_cast<std::size_t>(w)));
+}
+
+} // namespace
+
+// The report parser. Boxes nest to any depth, so instead of calling itself for every box's
+// inner text it keeps one frame per text being parsed on an explicit stack: the scan of a text
+// stops at a box corner, the box's inner text is parsed as a frame of its own, and the scan
+// resumes where it stopped once that frame is done.
+class Parser {
+public:
+    explicit Parser(ParseReporter &reporter) : m_reporter(reporter) {}
+
+    void parse(CCella &root, const std::string &text)
+    {
+        m_stack.push_back(begin(root, nullptr, text));
+        while (!m_stack.empty()) {
+            Frame &frame = m_stack.back();
+            if (scan(frame))
+                continue; // a box's inner text was pushed
+            finish(frame);
+            std::unique_ptr<CCella> box = std::move(frame.ownedBox);
+            m_stack.pop_back();
+            if (box)
+                resumeAfterBox(m_stack.back(), *box);
+        }
+    }
+
+private:
+    struct Frame {
+        CCella *cell = nullptr;
+        std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
+        std::int16_t lineCount = 0;
+        Int16 line{"line number", std::int16_t{1}};
+        Int16 band{"row band", std::int16_t{0}};
+        Int16 countdown{"row band countdown", std::int16_t{1}};
+        bool inLine = false;
+        bool resumeAfterBox = false;
+        Int16 position{"position in a line", std::int16_t{1}};
+        std::string buffer;
+        bool textSeen = false;
+        Int16 gap{"run gap", std::int16_t{0}};
+        std::unique_ptr<CCella> scratch; // every text run of this text is filled in here, then copied
+    };
+
+    static CCella::ParseState &state(CCella &cell) { return *cell.m_parse; }
+
+    // Appends the lines of s to Righe: a carriage return ends a line, a line feed is dropped,
+    // a last line without a carriage return counts only when it is not empty.
+    static void DividiRighe(CCella::ParseState &parse, std::string_view s)
+    {
+        Int16 n("line number", std::int16_t{1});
+        std::string buffer;
+        for (const char c : s) {
+            if (c == kCarriageReturn) {
+                parse.Righe.push_back(std::move(buffer));
+                buffer.clear();
+                ++n;
+            } else if (c != kLineFeed) {
+                buffer.push_back(c);
+            }
+        }
+        if (!buffer.empty())
+            parse.Righe.push_back(std::move(buffer));
+    }
+
+    static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::string_view text)
+    {
+        if (cell.m_parse)
+            throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
+        cell.m_parse = std::make_unique<CCella::ParseState>();
+        CCella::ParseState &parse = *cell.m_parse;
+        DividiRighe(parse, text);
+
+        Frame frame;
+        frame.cell = &cell;
+        frame.ownedBox = std::move(ownedBox);
+        frame.lineCount = checked16(static_cast<long long>(parse.Righe.size()), "line number");
+        return frame;
+    }
+
+    // Scans from where the frame stopped. Returns true when it met a box corner and pushed the
+    // box's inner text as a new frame; false when the whole text has been scanned.
+    bool scan(Frame &f)
+    {
+        CCella::ParseState &parse = state(*f.cell);
+        for (;;) {
+            if (!f.inLine) {
+                if (f.line > f.lineCount)
+                    return false;
+                f.inLine = true;
+                f.position = 1;
+                f.buffer.clear();
+                f.textSeen = false;
+                f.gap = 0;
+            }
+            const std::string &text = parse.Righe[static_cast<std::size_t>(f.line) - 1];
+
+            if (f.resumeAfterBox) {
+                f.resumeAfterBox = false;
+            } else {
+                const std::size_t index = static_cast<std::size_t>(f.position) - 1;
+                const bool pastEnd = index >= text.size();
+                const char c = pastEnd ? '\0' : text[index];
+                if (!pastEnd && c == ' ') {
+                    f.buffer.push_back(' ');
+                    if (f.textSeen)
+                        ++f.gap;
+                } else if (!pastEnd && c == kCorner && CercaPiu(mid(text, f.position)) != 0) {
+                    const std::int16_t column = boxColumn(parse, f.position);
+                    pushBox(f, column);
+                    return true;
+                } else {
+                    // Ordinary text, the end of the line, or a '+' with no closing corner on its line.
+                    if (f.gap > 1) {
+                        emitRun(f, runColumn(parse, f.position, f.buffer));
+                        f.buffer.clear();
+                    }
+                    f.textSeen = true;
+                    if (!pastEnd)
+                        f.buffer.push_back(c);
+                    f.gap = 0;
+                }
+            }
+
+            ++f.position;
+            if (f.position <= static_cast<long long>(parse.Righe[static_cast<std::size_t>(f.line) - 1].size()))
+                continue;
+            endLine(f, parse);
+        }
+    }
+
+    void endLine(Frame &f, CCella::ParseState &parse)
+    {
+        if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
+            emitRun(f, endRunColumn(parse, f.position, f.buffer));
+        if (f.countdown == 0) {
+            parse.NumTagli = 0;
+            ++f.band;
+        } else {
+            --f.countdown;
+        }
+        f.inLine = false;
+        ++f.line;
+    }
+
+    // Column of a box found at position j of the current (shortened) line, in the text as given.
+    static std::int16_t boxColumn(const CCella::ParseState &parse, std::int16_t j)
+    {
+        Int16 column("box column", j);
+        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
+            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
+                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        }
+        return column;
+    }
+
+    // Column of a run that a gap ended in mid-line, j being the position of the text after the gap.
+    static std::int16_t runColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
+    {
+        Int16 column("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size()));
+        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
+            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
+                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        }
+        return column;
+    }
+
+    // Column of a run that ends its line, j being the position one past the line's end.
+    static std::int16_t endRunColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
+    {
+        Int16 column("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size()));
+        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
+            if (parse.PosTaglio[static_cast<std::size_t>(k)] < j)
+                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        }
+        return column < 1 ? std::int16_t{1} : column.value();
+    }
+
+    static void emitRun(Frame &f, std::int16_t column)
+    {
+        if (!f.scratch)
+            f.scratch = std::make_unique<CCella>();
+        CCella &run = *f.scratch;
+        run.setBordato(false);
+        run.setLarghezza(checked16(static_cast<long long>(f.buffer.size()), "text run width"));
+        run.setContenuto(f.buffer);
+        run.setIndexRiga(f.band);
+        run.setIndexChar(column);
+        run.setAltezza(1);
+        f.cell->SottoCelle()->AddC(run);
+    }
+
+    // Cuts the box whose top-left corner stands at the frame's position out of its lines,
+    // collects its inner text and pushes that text as a frame of its own.
+    void pushBox(Frame &f, std::int16_t column)
+    {
+        CCella::ParseState &parse = state(*f.cell);
+        const std::int16_t p = f.position;
+        const std::int16_t r = f.line;
+
+        auto box = std::make_unique<CCella>();
+        box->setBordato(true);
+        box->setIndexChar(column);
+        box->setIndexRiga(f.band);
+        box->setAltezza(0);
+
+        std::string &top = parse.Righe[static_cast<std::size_t>(r) - 1];
+        const std::int16_t w = CercaPiu(mid(top, p));
+        box->setLarghezza(w);
+
+        const auto slot = static_cast<std::size_t>(parse.NumTagli);
+        if (parse.PosTaglio.size() <= slot) {
+            parse.PosTaglio.resize(slot + 1, 0);
+            parse.LargTaglio.resize(slot + 1, 0);
+        }
+        parse.PosTaglio[slot] = p;
+        parse.LargTaglio[slot] = w;
+        cutLine(top, p, w);
+
+        Int16 height("box height", std::int16_t{0});
+        std::string inner;
+        bool bottomFound = false;
+        for (std::int16_t below = r; below < f.lineCount;) {
+            ++below;
+            std::string &line = parse.Righe[static_cast<std::size_t>(below) - 1];
+            const std::size_t index = static_cast<std::size_t>(p) - 1;
+            if (index < line.size() && line[index] == kCorner) {
+                cutLine(line, p, w);
+                bottomFound = true;
+                break;
+            }
+            ++height;
+            inner += mid(line, static_cast<long long>(p) + 1, w - 2);
+            inner += kLineFeed;
+            inner += kCarriageReturn;
+            cutLine(line, p, w);
+        }
+        box->setAltezza(height);
+        if (!bottomFound) {
+            m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount)
+                                   + ", fine casella non trovata");
+        }
+
+        CCella &boxRef = *box;
+        m_stack.push_back(begin(boxRef, std::move(box), inner));
+    }
+
+    // The box's inner text is parsed: count the cut, keep a copy of the box, go on after it.
+    static void resumeAfterBox(Frame &f, CCella &box)
+    {
+        CCella::ParseState &parse = state(*f.cell);
+        parse.NumTagli = checked16(static_cast<long long>(parse.NumTagli) + 1, "number of boxes in a row band");
+        const std::shared_ptr<SottoCelle> &members = f.cell->SottoCelle();
+        members->AddC(box);
+        f.countdown = members->Item(members->Count()).Altezza();
+        f.position = 1;
+        f.textSeen = false;
+        f.resumeAfterBox = true;
+    }
+
+    // After the scan: two or more members make a container; otherwise the cell shows a text,
+    // its one text run's or the last scanned line's buffer.
+    static void finish(Frame &f)
+    {
+        CCella &cell = *f.cell;
+        const std::shared_ptr<SottoCelle> &members = cell.SottoCelle();
+        if (members->Count() >= 2) {
+            cell.ExistSottoCelle = true;
+            return;
+        }
+        cell.ExistSottoCelle = false;
+        if (members->Count() == 1 && !members->Item(1).Bordato())
+            cell.setContenuto(members->Item(1).Contenuto());
+        else
+            cell.setContenuto(f.buffer);
+    }
+
+    ParseReporter &m_reporter;
+    std::vector<Frame> m_stack;
+};
+
+void CCella::newCella(const std::string &Stringa, ParseReporter &reporter)
+{
+    Parser(reporter).parse(*this, Stringa);
 }
 
 } // namespace elvaro::report
