@@ -1,0 +1,70 @@
+#include "report/ByteFilter.h"
+#include "report/ReportFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace elvaro::report {
+namespace {
+
+std::string bytes(std::initializer_list<int> values)
+{
+    std::string out;
+    for (const int v : values)
+        out.push_back(static_cast<char>(v));
+    return out;
+}
+
+TEST(ByteFilter, MapsLineDrawingBytesAndKeepsAscii)
+{
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    for (const Case &c : {Case{bytes({218, 196, 196, 191}), "+--+"}, Case{bytes({179, 65, 179}), "|A|"},
+                          Case{bytes({192, 196, 217}), "+-+"}, Case{bytes({127, 128, 225, 255}), "\x7f+++"},
+                          Case{bytes({13, 10, 0, 9, 12}), bytes({13, 10, 0, 9, 12})}}) {
+        EXPECT_EQ(filterBytes(c.in), c.out);
+    }
+}
+
+TEST(ReportFile, LineEndsBecomeTheParsersLineEnds)
+{
+    EXPECT_EQ(decodeReport("a\r\nb\r\n"), "a\r\nb\r\n");
+    EXPECT_EQ(decodeReport("a\nb\n"), "a\rb\r");
+    // Once a carriage return is there, line feeds are left for the parser to ignore.
+    EXPECT_EQ(decodeReport("a\rb\nc"), "a\rb\nc");
+}
+
+class ReportFileOnDisk : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+TEST_F(ReportFileOnDisk, ReadsAndFiltersAFile)
+{
+    const auto path = dir / "r.txt";
+    std::ofstream(path, std::ios::binary) << bytes({218, 196, 191, 13, 10});
+    std::string error;
+    const auto text = readReportFile(path.string(), error);
+    ASSERT_TRUE(text) << error;
+    EXPECT_EQ(*text, "+-+\r\n");
+}
+
+TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeRead)
+{
+    std::string error;
+    EXPECT_FALSE(readReportFile((dir / "missing.txt").string(), error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_FALSE(readReportFile(dir.string(), error));
+    EXPECT_EQ(error, "Is a directory");
+}
+
+} // namespace
+} // namespace elvaro::report
