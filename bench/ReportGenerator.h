@@ -1,0 +1,56 @@
+#pragma once
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace elvaro::bench {
+
+// Generates an instrument-style report of about `lineCount` lines, in the "+-|" form the parser
+// reads, lines ended by carriage return and line feed: a heading, then tables of 8 boxes side by
+// side (some holding a nested box), with text lines and separator lines between the tables.
+inline std::string generateReport(int lineCount, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const std::vector<std::string> words = {"Temp", "+21.5", "Zone", "12.75", "OK", "Alarm", "-3.0", "bar", "Flow"};
+    auto cellText = [&](std::size_t width) {
+        std::string text = " " + words[static_cast<std::size_t>(pick(0, 8))];
+        text.resize(width, ' ');
+        return text;
+    };
+
+    constexpr int kBoxes = 8;
+    constexpr std::size_t kInner = 11;
+    const std::string border = "+" + std::string(kInner, '-') + "+";
+    std::vector<std::string> lines = {"ELVARO Q3 CONTROLLER      REPORT N. " + std::to_string(seed),
+                                      "Date 06/12/2026   Time 10:41"};
+    constexpr int kLargestTable = 7; // a table of three text lines with its two borders, a text line and a separator
+    while (static_cast<int>(lines.size()) + kLargestTable <= lineCount) {
+        const bool nested = pick(0, 2) == 0;
+        const int height = nested ? 3 : pick(1, 3);
+        std::vector<std::string> table(static_cast<std::size_t>(height + 2));
+        for (int box = 0; box < kBoxes; ++box) {
+            const std::string gap = box == 0 ? "" : " ";
+            table.front() += gap + border;
+            table.back() += gap + border;
+            for (int row = 1; row <= height; ++row) {
+                std::string inner = cellText(kInner);
+                if (nested && box % 3 == 1)
+                    inner = row == 2 ? " |" + cellText(6) + "|  " : " +------+  ";
+                table[static_cast<std::size_t>(row)] += gap + "|" + inner + "|";
+            }
+        }
+        lines.insert(lines.end(), table.begin(), table.end());
+        lines.push_back("Zone " + std::to_string(pick(1, 99)) + "  checked  " + words[static_cast<std::size_t>(pick(0, 8))]);
+        lines.push_back(std::string(103, '-'));
+    }
+    while (static_cast<int>(lines.size()) < lineCount)
+        lines.push_back("Total  " + std::to_string(lines.size()) + "  lines");
+    std::string report;
+    for (const std::string &line : lines)
+        report += line + "\r\n";
+    return report;
+}
+
+} // namespace elvaro::bench
