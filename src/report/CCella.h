@@ -11,7 +11,8 @@ class CCella;
 
 // Receives the parser's messages, "Errore in riga N, fine casella non trovata", one call each,
 // in order. The desktop shows them in a message box, the command line prints them.
-// Parsing goes on after every message.
+// Parsing goes on after every message. One parse reports at most 100 of them one by one and
+// then a single message with the number of the others.
 class ParseReporter {
 public:
     virtual ~ParseReporter() = default;

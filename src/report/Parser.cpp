@@ -62,6 +62,20 @@ public:
     void parse(CCella &root, const std::string &text)
     {
         m_stack.push_back(begin(root, nullptr, text));
+        scanAll();
+        if (m_unreportedMessages > 0) {
+            m_reporter.reportError(std::to_string(m_unreportedMessages)
+                                   + " more boxes without a bottom border were not reported one by one");
+        }
+    }
+
+private:
+    // One report of garbage can hold hundreds of thousands of unclosed boxes: past this many,
+    // messages are only counted and summed up once at the end.
+    static constexpr int kMaxReportedMessages = 100;
+
+    void scanAll()
+    {
         while (!m_stack.empty()) {
             Frame &frame = m_stack.back();
             if (scan(frame))
@@ -74,7 +88,6 @@ public:
         }
     }
 
-private:
     struct Frame {
         CCella *cell = nullptr;
         std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
@@ -286,8 +299,13 @@ private:
         }
         box->setAltezza(height);
         if (!bottomFound) {
-            m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount)
-                                   + ", fine casella non trovata");
+            if (m_reportedMessages < kMaxReportedMessages) {
+                ++m_reportedMessages;
+                m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount)
+                                       + ", fine casella non trovata");
+            } else {
+                ++m_unreportedMessages;
+            }
         }
 
         CCella &boxRef = *box;
@@ -326,6 +344,8 @@ private:
 
     ParseReporter &m_reporter;
     std::vector<Frame> m_stack;
+    int m_reportedMessages = 0;
+    long long m_unreportedMessages = 0;
 };
 
 void CCella::newCella(const std::string &Stringa, ParseReporter &reporter)

@@ -170,6 +170,19 @@ TEST(MissingBottomBorder, NestedMessageCountsLinesOfTheInnerText)
     EXPECT_EQ(p->reporter.messages, (std::vector<std::string>{"Errore in riga 3, fine casella non trovata"}));
 }
 
+TEST(MissingBottomBorder, MessagesOfOneParseAreBounded)
+{
+    // 3,000 boxes side by side on the last line, none with a line below.
+    std::string last;
+    for (int i = 0; i < 3000; ++i)
+        last += "++ ";
+    auto p = parse("x\r" + last);
+    EXPECT_EQ(p->root.SottoCelle()->Count(), 3001);
+    ASSERT_EQ(p->reporter.messages.size(), 101u);
+    EXPECT_EQ(p->reporter.messages[99], "Errore in riga 2, fine casella non trovata");
+    EXPECT_EQ(p->reporter.messages[100], "2900 more boxes without a bottom border were not reported one by one");
+}
+
 TEST(Limits, LineCountBeyond32766RaisesTheOverflowError)
 {
     std::string text;
