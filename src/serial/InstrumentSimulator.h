@@ -1,0 +1,69 @@
+#pragma once
+
+#include "serial/PseudoTerminal.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Plays the instrument on a pseudo-terminal: every time a program opens the device it sends the
+// report once, paced at the baud rate (10 bits a byte: start bit, 8 data bits, stop bit), as the
+// instrument would over its serial line.
+//
+// Whether a program has the device open is read from the master end's hang-up state, checked on a
+// timer while waiting; no thread and no busy loop. A program that closes the device in the middle of
+// a report ends that report; the rest is dropped, and the next program to open the device gets the
+// report from its start.
+namespace elvaro::serial {
+
+class InstrumentSimulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultBaudRate = 9600;
+    static constexpr int kBitsPerByte = 10;
+
+    InstrumentSimulator(QByteArray report, int baudRate, QObject *parent = nullptr);
+
+    // Creates the pseudo-terminal and starts waiting for a program to open it. On failure returns
+    // false and sets errorString().
+    bool start();
+
+    QString devicePath() const { return m_terminal.devicePath(); }
+    QString errorString() const { return m_errorString; }
+
+signals:
+    // A whole report went out.
+    void reportSent();
+    // The program that received a whole report closed the device.
+    void deviceClosed();
+    // Writing failed; the simulator has stopped.
+    void failed(const QString &message);
+
+private:
+    enum class State {
+        WaitingForOpen,
+        Sending,
+        WaitingForClose,
+    };
+
+    void tick();
+    void send();
+    void enter(State state);
+
+    PseudoTerminal m_terminal;
+    QByteArray m_report;
+    int m_baudRate = kDefaultBaudRate;
+    State m_state = State::WaitingForOpen;
+    QTimer m_timer;
+    // Pacing: the bytes sent since the clock last started.
+    QElapsedTimer m_clock;
+    qint64 m_sentSinceClock = 0;
+    qint64 m_sent = 0;
+    QString m_errorString;
+};
+
+} // namespace elvaro::serial

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// Receives a report from a serial device at 9600 baud, no parity, 8 data bits, 1 stop bit, no
+// flow control, and hands it over as report text: every byte through the instrument's byte filter
+// (report/ByteFilter.h), carriage returns and line feeds kept.
+//
+// Nothing here blocks. Received bytes wait inside the receiver until readAvailable() takes them;
+// readyRead() says that some arrived, failed() that the device stopped working. Both are emitted
+// from the event loop, so a loop that reads has to give the event loop its turn, and should wait
+// for the next event instead of polling:
+//
+//     QString pending;
+//     while (true) {
+//         // Wait only when nothing is left to show: a burst still pending is shown in this pass.
+//         QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
+//                                                           : QEventLoop::AllEvents);
+//         if (receiver.hasWaiting())
+//             pending += receiver.readAvailable();
+//         else if (!pending.isEmpty())
+//             show(std::exchange(pending, QString()));
+//         if (stopRequested || receiver.hasFailed())
+//             break;
+//     }
+//     show(pending + receiver.finish());
+//     if (receiver.hasFailed())
+//         tellTheUser(receiver.errorString());
+//
+// processEvents(WaitForMoreEvents) returns after the next event of any kind (received bytes, an
+// error, a click, a timer tick), so an idle receive costs no processor time.
+//
+// A carriage return at the end of one burst and a line feed at the start of the next make one line
+// end: a carriage return that ends what readAvailable() returns is held back until the next byte
+// arrives or finish() is called, so that a CR and its LF always reach the caller together.
+//
+// At the first error the port is closed and failed() is emitted once; whatever was received before
+// stays available to readAvailable() and finish().
+namespace elvaro::serial {
+
+class SerialReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint32 kBaudRate = 9600;
+
+    explicit SerialReceiver(QObject *parent = nullptr);
+    ~SerialReceiver() override;
+
+    // Opens the device (a path such as /dev/ttyUSB0) with the line settings above. On failure
+    // returns false and sets errorString() to a message naming the device and the reason.
+    bool open(const QString &device);
+
+    bool isOpen() const;
+    QString device() const { return m_device; }
+
+    // True when received bytes wait to be read.
+    bool hasWaiting() const;
+
+    // Takes every byte that waits, as filtered text. Never blocks; empty when nothing waits.
+    QString readAvailable();
+
+    // Closes the port and returns what is still held: bytes not read yet and a held-back carriage
+    // return. After it the receiver can be opened again.
+    QString finish();
+
+    // True once the device failed while open; the port is closed then.
+    bool hasFailed() const { return m_failed; }
+    QString errorString() const { return m_errorString; }
+
+signals:
+    void readyRead();
+    void failed(const QString &message);
+
+private:
+    void handleError(QSerialPort::SerialPortError error);
+    QString takeFiltered(QByteArray bytes, bool holdCarriageReturn);
+
+    QSerialPort m_port;
+    QString m_device;
+    QByteArray m_salvaged;
+    bool m_heldCarriageReturn = false;
+    bool m_receiving = false;
+    bool m_failed = false;
+    QString m_errorString;
+};
+
+} // namespace elvaro::serial

@@ -1,0 +1,285 @@
+#include "report/ByteFilter.h"
+#include "serial/PortFailure.h"
+#include "serial/PseudoTerminal.h"
+#include "serial/SerialReceiver.h"
+
+#include "SerialTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace {
+
+using elvaro::serial::OpenFailure;
+using elvaro::serial::PseudoTerminal;
+using elvaro::serial::SerialReceiver;
+using namespace elvaro::serial::testing;
+
+std::string bytes(std::initializer_list<unsigned char> values)
+{
+    return std::string(values.begin(), values.end());
+}
+
+QString latin1(const std::string &text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+class ReceiverOnLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        ASSERT_TRUE(line.open()) << line.errorString().toStdString();
+        ASSERT_TRUE(receiver.open(line.devicePath())) << receiver.errorString().toStdString();
+    }
+
+    PseudoTerminal line;
+    SerialReceiver receiver;
+};
+
+// ---- What the instrument sends becomes report text --------------------------------------------
+
+struct FilterCase {
+    const char *name;
+    std::string sent;
+    QString shown;
+};
+
+class BytesOverTheLine : public ReceiverOnLine, public ::testing::WithParamInterface<FilterCase>
+{
+};
+
+TEST_P(BytesOverTheLine, ArriveFilteredOneCharacterPerByte)
+{
+    const FilterCase &example = GetParam();
+    ASSERT_TRUE(line.writeAll(example.sent)) << line.errorString().toStdString();
+    EXPECT_EQ(receive(receiver, example.shown), example.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Receiver, BytesOverTheLine,
+        ::testing::Values(FilterCase{"TopBorder", bytes({218, 196, 196, 191}), QStringLiteral("+--+")},
+                          FilterCase{"BoxedText", bytes({179, 65, 179}), QStringLiteral("|A|")},
+                          FilterCase{"BottomBorder", bytes({192, 196, 217}), QStringLiteral("+-+")},
+                          FilterCase{"Delete", bytes({127}), QStringLiteral("\x7f")},
+                          FilterCase{"FirstHighByte", bytes({128}), QStringLiteral("+")},
+                          FilterCase{"AccentedLetter", bytes({225}), QStringLiteral("+")},
+                          FilterCase{"NulByte", bytes({'a', 0, 'b'}), QString::fromLatin1("a\0b", 3)},
+                          FilterCase{"LineEndsKept", "A\r\nB\rC\nD\r\n", QStringLiteral("A\r\nB\rC\nD\r\n")},
+                          FilterCase{"TrailingCarriageReturn", "end\r", QStringLiteral("end\r")}),
+        [](const ::testing::TestParamInfo<FilterCase> &info) { return info.param.name; });
+
+TEST_F(ReceiverOnLine, MebibyteOfRandomBytesArrivesCompleteAndFiltered)
+{
+    std::string sent(1 << 20, '\0');
+    std::mt19937 random(20261206);
+    for (char &byte : sent)
+        byte = static_cast<char>(random() & 0xff);
+    const QString expected = latin1(elvaro::report::filterBytes(sent));
+
+    bool written = false;
+    std::thread writer([&] { written = line.writeAll(sent); });
+    const QString received = receive(receiver, expected, 60s);
+    writer.join();
+
+    ASSERT_TRUE(written) << line.errorString().toStdString();
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(received == expected);
+}
+
+TEST_F(ReceiverOnLine, CanBeOpenedAgainForTheNextDownload)
+{
+    ASSERT_TRUE(line.writeAll("first\r\n"));
+    EXPECT_EQ(receive(receiver, QStringLiteral("first\r\n")), QStringLiteral("first\r\n"));
+    EXPECT_FALSE(receiver.isOpen());
+
+    ASSERT_TRUE(receiver.open(line.devicePath())) << receiver.errorString().toStdString();
+    ASSERT_TRUE(line.writeAll("second\r\n"));
+    EXPECT_EQ(receive(receiver, QStringLiteral("second\r\n")), QStringLiteral("second\r\n"));
+}
+
+// ---- A CR ending one burst and the LF starting the next are one line end ------------------------
+
+struct BurstCase {
+    const char *name;
+    QStringList bursts;
+    // What each read hands over once its burst arrived, then what finish() hands over.
+    QStringList chunks;
+};
+
+class LineEndsAcrossBursts : public ReceiverOnLine, public ::testing::WithParamInterface<BurstCase>
+{
+};
+
+TEST_P(LineEndsAcrossBursts, CarriageReturnIsHeldUntilItsLineFeedCanJoinIt)
+{
+    const BurstCase &example = GetParam();
+    QStringList chunks;
+    for (qsizetype i = 0; i < example.bursts.size(); ++i) {
+        const QByteArray raw = example.bursts[i].toLatin1();
+        ASSERT_TRUE(line.writeAll(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size()))));
+        QString chunk;
+        runUntil([&] {
+            if (receiver.hasWaiting())
+                chunk += receiver.readAvailable();
+            return chunk.size() >= example.chunks[i].size();
+        });
+        chunks.append(chunk);
+    }
+    chunks.append(receiver.finish());
+    EXPECT_EQ(chunks, example.chunks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Receiver, LineEndsAcrossBursts,
+        ::testing::Values(
+                BurstCase{"CarriageReturnThenLineFeed", {"abc\r", "\ndef"}, {"abc", "\r\ndef", ""}},
+                BurstCase{"CarriageReturnThenText", {"a\r", "b"}, {"a", "\rb", ""}},
+                BurstCase{"CarriageReturnAtTheEnd", {"end\r"}, {"end", "\r"}},
+                BurstCase{"PairInOneBurst", {"x\r\n", "y"}, {"x\r\n", "y", ""}},
+                BurstCase{"TwoCarriageReturns", {"p\r\r", "\nq"}, {"p\r", "\r\nq", ""}}),
+        [](const ::testing::TestParamInfo<BurstCase> &info) { return info.param.name; });
+
+// ---- Failures: the device and the reason, once --------------------------------------------------
+
+TEST_F(ReceiverOnLine, VanishingDeviceEndsTheReceiveWithOneMessageAndKeepsTheText)
+{
+    QStringList failures;
+    QObject::connect(&receiver, &SerialReceiver::failed, [&](const QString &message) { failures.append(message); });
+    ASSERT_TRUE(line.writeAll("kept\r\n"));
+    QString text;
+    runUntil([&] {
+        text += receiver.readAvailable();
+        return text.size() >= 6;
+    });
+    line.close();
+
+    ASSERT_TRUE(runUntil([&] { return receiver.hasFailed(); }));
+    // Qt would go on reporting the vanished device at full speed; give it the chance.
+    runFor(200ms);
+
+    EXPECT_EQ(failures.count(), 1);
+    EXPECT_FALSE(receiver.isOpen());
+    EXPECT_EQ(text + receiver.finish(), QStringLiteral("kept\r\n"));
+    const QString expected = QStringLiteral("The connection to %1 was lost: the device is gone (cable or USB "
+                                            "adapter unplugged?). The text received so far is kept.")
+                                     .arg(line.devicePath());
+    EXPECT_EQ(receiver.errorString(), expected);
+    EXPECT_EQ(failures.value(0), expected);
+}
+
+TEST_F(ReceiverOnLine, BytesNotYetReadWhenTheDeviceVanishesAreStillHandedOver)
+{
+    ASSERT_TRUE(line.writeAll("unread\r"));
+    ASSERT_TRUE(runUntil([&] { return receiver.hasWaiting(); }));
+    line.close();
+    ASSERT_TRUE(runUntil([&] { return receiver.hasFailed(); }));
+
+    EXPECT_TRUE(receiver.hasWaiting());
+    const QString text = receiver.readAvailable();
+    EXPECT_EQ(text + receiver.finish(), QStringLiteral("unread\r"));
+}
+
+struct OpenFailureCase {
+    const char *name;
+    std::function<QString(PseudoTerminal &, SerialReceiver &holder)> device;
+    QString reason;
+};
+
+class OpenFailures : public ::testing::TestWithParam<OpenFailureCase>
+{
+};
+
+TEST_P(OpenFailures, NameTheDeviceAndTheReason)
+{
+    ensureApplication();
+    PseudoTerminal line;
+    ASSERT_TRUE(line.open());
+    SerialReceiver holder;
+    const QString device = GetParam().device(line, holder);
+
+    SerialReceiver receiver;
+    int failures = 0;
+    QObject::connect(&receiver, &SerialReceiver::failed, [&] { ++failures; });
+    EXPECT_FALSE(receiver.open(device));
+    EXPECT_FALSE(receiver.isOpen());
+    EXPECT_EQ(receiver.errorString(), QStringLiteral("Cannot open %1: %2").arg(device, GetParam().reason));
+    // An open that fails is told by open()'s result, not as a failure of a running receive.
+    EXPECT_EQ(failures, 0);
+    EXPECT_FALSE(receiver.hasFailed());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Receiver, OpenFailures,
+        ::testing::Values(
+                OpenFailureCase{"NoSuchDevice",
+                                [](PseudoTerminal &, SerialReceiver &) { return QStringLiteral("/dev/ttyNOSUCH7"); },
+                                QStringLiteral("there is no such device. Check that the instrument's cable or "
+                                               "USB adapter is plugged in and that the port number is right.")},
+                OpenFailureCase{"InUse",
+                                [](PseudoTerminal &line, SerialReceiver &holder) {
+                                    EXPECT_TRUE(holder.open(line.devicePath()));
+                                    return line.devicePath();
+                                },
+                                QStringLiteral("the port is in use by another program. Close that program and "
+                                               "try again.")},
+                OpenFailureCase{"NotASerialPort",
+                                [](PseudoTerminal &, SerialReceiver &) { return QStringLiteral("/dev/null"); },
+                                QStringLiteral("it is not a serial port. Choose the port the instrument is "
+                                               "connected to.")}),
+        [](const ::testing::TestParamInfo<OpenFailureCase> &info) { return info.param.name; });
+
+// Lack of permission cannot be produced for real when the tests run as root: what the device's
+// state says is classified here, the message checked below.
+struct ClassifyCase {
+    const char *name;
+    QSerialPort::SerialPortError error;
+    int lookupErrno;
+    int accessErrno;
+    OpenFailure failure;
+};
+
+class OpenFailureDiagnosis : public ::testing::TestWithParam<ClassifyCase>
+{
+};
+
+TEST_P(OpenFailureDiagnosis, FollowsTheDeviceState)
+{
+    const ClassifyCase &example = GetParam();
+    EXPECT_EQ(elvaro::serial::classifyOpenFailure(example.error, example.lookupErrno, example.accessErrno),
+              example.failure);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        Receiver, OpenFailureDiagnosis,
+        ::testing::Values(
+                ClassifyCase{"Missing", QSerialPort::DeviceNotFoundError, ENOENT, 0, OpenFailure::NoSuchDevice},
+                ClassifyCase{"VanishedBetweenOpenAndLookUp", QSerialPort::PermissionError, ENOENT, 0,
+                             OpenFailure::NoSuchDevice},
+                ClassifyCase{"NotReadable", QSerialPort::PermissionError, 0, EACCES, OpenFailure::NoPermission},
+                ClassifyCase{"LockedByAnotherProgram", QSerialPort::PermissionError, 0, 0, OpenFailure::InUse},
+                ClassifyCase{"NotATerminal", QSerialPort::UnsupportedOperationError, 0, 0,
+                             OpenFailure::NotSerialPort},
+                ClassifyCase{"Unexpected", QSerialPort::UnknownError, 0, 0, OpenFailure::Other}),
+        [](const ::testing::TestParamInfo<ClassifyCase> &info) { return info.param.name; });
+
+TEST(OpenFailureMessages, NoPermissionNamesTheGroupToJoinWhenKnown)
+{
+    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied",
+                                                 "dialout"),
+              "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator to add you "
+              "to the group 'dialout', then log in again.");
+    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied"),
+              "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator for access "
+              "to it.");
+    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyS3", OpenFailure::Other, "Input/output error"),
+              "Cannot open /dev/ttyS3: Input/output error.");
+}
+
+} // namespace
