@@ -5,10 +5,12 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev \
     qt6-base-dev qt6-serialport-dev libgl-dev \
     libxlsxwriter-dev python3-openpyxl poppler-utils \
-    clang libclang-rt-14-dev xvfb
+    clang libclang-rt-14-dev xvfb fonts-dejavu-core
 
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
@@ -37,7 +39,7 @@ build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/elvaro-q3 tree samples/worked-example.txt
+	$(BUILD_DIR)/elvaro-q3
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -50,5 +52,15 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Fuzzes the report path for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=1800). New inputs collect in
+# $(FUZZ_BUILD_DIR)/corpus; the seeds in fuzz/corpus stay as they are. Findings land in $(FUZZ_BUILD_DIR)/findings.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DELVARO_FUZZ=ON -DELVARO_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD_DIR) --target report_fuzzer -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/findings
+	$(FUZZ_BUILD_DIR)/report_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
+	  -max_len=65536 -artifact_prefix=$(FUZZ_BUILD_DIR)/findings/ $(FUZZ_BUILD_DIR)/corpus fuzz/corpus
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QFont>
+
+// The fonts of the windows: the platform's sans-serif font stands in for "MS Sans Serif", a
+// fixed-pitch font in which the report's tables line up for "Courier New".
+namespace elvaro::shell {
+
+QFont sansSerifFont(qreal pointSize, bool bold);
+QFont arialFont(qreal pointSize, bool bold);
+QFont fixedPitchFont(qreal pointSize);
+
+// Twips (1/1440 inch) to pixels at 96 dots per inch.
+constexpr int twips(int value)
+{
+    return (value + 7) / 15;
+}
+
+} // namespace elvaro::shell

@@ -1,0 +1,242 @@
+#include "shell/MainForm.h"
+
+#include "serial/PortTable.h"
+#include "shell/Colorful.h"
+#include "shell/CommonDialog.h"
+#include "shell/Fonts.h"
+#include "shell/Resources.h"
+#include "shell/MessageBoxes.h"
+#include "shell/RichTextBox.h"
+#include "shell/RingShape.h"
+#include "shell/frmAbout.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace elvaro::shell {
+
+namespace {
+
+constexpr int kRingWidth = 3;
+
+QPushButton *commandButton(QWidget *parent, const char *name, const QString &caption, qreal pointSize)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(sansSerifFont(pointSize, true));
+    return button;
+}
+
+} // namespace
+
+MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog,
+                   QWidget *parent)
+    : QWidget(parent), m_ports(ports), m_messages(messages), CommonDialog1(printDialog)
+{
+    initResources();
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("WORK PAGE"));
+    setFixedSize(twips(10590), twips(9075));
+    createControls();
+    setTabOrderOfControls();
+
+    connect(CmdAcquisisci, &QPushButton::clicked, this, &MainForm::CmdAcquisisci_Click);
+    connect(CmdStampa, &QPushButton::clicked, this, &MainForm::CmdStampa_Click);
+    connect(CmdEsporta, &QPushButton::clicked, this, &MainForm::CmdEsporta_Click);
+    connect(CmdDelete, &QPushButton::clicked, this, &MainForm::CmdDelete_Click);
+    connect(CmdQuit, &QPushButton::clicked, this, &MainForm::CmdQuit_Click);
+    connect(CmdInfo, &QPushButton::clicked, this, &MainForm::CmdInfo_Click);
+    connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::createControls()
+{
+    const qreal commandPointSize = 8.25;
+
+    // The ring is created first so that the lamp lies above it, inside it.
+    Shape1 = new RingShape(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setBorderWidth(kRingWidth);
+    Colorful1 = new Colorful(this);
+    Colorful1->setObjectName(QStringLiteral("Colorful1"));
+    Colorful1->setGeometry(twips(240), twips(172), twips(400), twips(400));
+    Shape1->setGeometry(Colorful1->geometry().adjusted(-kRingWidth, -kRingWidth, kRingWidth, kRingWidth));
+
+    CmdAcquisisci = commandButton(this, "CmdAcquisisci", QStringLiteral("DOWNLOAD"), commandPointSize);
+    CmdAcquisisci->setGeometry(twips(840), twips(125), twips(1335), twips(495));
+    CmdStampa = commandButton(this, "CmdStampa", QStringLiteral("PRINT"), commandPointSize);
+    CmdStampa->setGeometry(twips(6600), twips(120), twips(1215), twips(495));
+    CmdEsporta = commandButton(this, "CmdEsporta", QStringLiteral("EXPORT"), commandPointSize);
+    CmdEsporta->setGeometry(twips(7920), twips(120), twips(1215), twips(495));
+    CmdDelete = commandButton(this, "CmdDelete", QStringLiteral("DELETE"), commandPointSize);
+    CmdDelete->setGeometry(twips(9240), twips(120), twips(1215), twips(495));
+
+    rtf1 = new RichTextBox(this);
+    rtf1->setObjectName(QStringLiteral("rtf1"));
+    rtf1->setGeometry(twips(240), twips(720), twips(10215), twips(7455));
+
+    CmdQuit = commandButton(this, "CmdQuit", QStringLiteral("QUIT"), commandPointSize);
+    CmdQuit->setGeometry(twips(240), twips(8400), twips(1215), twips(495));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(twips(3552), twips(8400), twips(1140), twips(600));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/elvaro/instrument.png")));
+    Image1->setScaledContents(true);
+
+    Label1 = new QLabel(QStringLiteral("Software Freeware"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(arialFont(12, true));
+    QPalette blue = Label1->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    Label1->setPalette(blue);
+    // Wide enough for its caption in the platform's font; it grows to the right, where there is room.
+    const int captionWidth = Label1->fontMetrics().horizontalAdvance(Label1->text()) + 4;
+    Label1->setGeometry(twips(4744), twips(8520), std::max(twips(2295), captionWidth), twips(375));
+
+    CmdInfo = commandButton(this, "CmdInfo", QStringLiteral("?"), 9.75);
+    CmdInfo->setGeometry(twips(9720), twips(8400), twips(735), twips(495));
+
+    COM = new QLineEdit(QStringLiteral("1"), this);
+    COM->setObjectName(QStringLiteral("COM"));
+    COM->setReadOnly(true);
+    COM->setAlignment(Qt::AlignCenter);
+    COM->setToolTip(QStringLiteral("The port the instrument is connected to"));
+    COM->setGeometry(twips(2640), twips(8280), twips(375), twips(285));
+
+    rtf = new RichTextBox(this);
+    rtf->setObjectName(QStringLiteral("rtf"));
+    rtf->setGeometry(twips(3000), twips(8280), twips(495), twips(495));
+    rtf->setVisible(false);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kBlinkIntervalMs);
+}
+
+void MainForm::setTabOrderOfControls()
+{
+    const QList<QWidget *> order = {CmdEsporta, CmdStampa, rtf1, CmdAcquisisci, CmdDelete,
+                                    CmdQuit,    COM,       Colorful1, CmdInfo};
+    for (qsizetype index = 1; index < order.size(); ++index)
+        setTabOrder(order[index - 1], order[index]);
+}
+
+frmAbout *MainForm::aboutBox() const
+{
+    return m_about;
+}
+
+QString MainForm::com() const
+{
+    return COM->text();
+}
+
+void MainForm::setCom(const QString &text)
+{
+    COM->setText(text);
+    if (const std::optional<QString> device = m_ports.device(text.toInt()))
+        COM->setToolTip(QStringLiteral("Port %1: %2").arg(text, m_ports.describe(text.toInt())));
+}
+
+void MainForm::Form_Load()
+{
+    InAcquisizione = false;
+    Colorful1->setVisible(false);
+    Timer1->stop();
+    rtf1->setText(QString());
+    CmdStampa->setEnabled(false);
+    CmdEsporta->setEnabled(false);
+    CmdDelete->setEnabled(false);
+}
+
+void MainForm::applyReportCommandsRule()
+{
+    const bool holdsText = !rtf1->Text().isEmpty();
+    CmdStampa->setEnabled(holdsText);
+    CmdEsporta->setEnabled(holdsText);
+    CmdDelete->setEnabled(holdsText);
+}
+
+void MainForm::CmdQuit_Click()
+{
+    if (m_messages.askYesNo(QStringLiteral("Are you sure to exit?")))
+        close();
+}
+
+void MainForm::Timer1_Timer()
+{
+    Colorful1->setVisible(!Colorful1->isVisible());
+}
+
+void MainForm::CmdInfo_Click()
+{
+    // One About box at a time, not owned by this window: it outlives the main window when the
+    // user quits while it is open, and the program ends when both are closed.
+    if (!m_about) {
+        m_about = new frmAbout;
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainForm::CmdDelete_Click()
+{
+    const int length = rtf1->SelLength();
+    if (length == 0) {
+        if (m_messages.askYesNo(QStringLiteral("Are you sure to delete all the data ?")))
+            rtf1->setText(QString());
+    } else if (m_messages.askYesNo(QStringLiteral("Are you sure to delete selected data ?"))) {
+        const int start = rtf1->SelStart();
+        const QString text = rtf1->Text();
+        rtf1->setText(text.left(start) + text.mid(start + length));
+    }
+    applyReportCommandsRule();
+}
+
+void MainForm::CmdStampa_Click()
+{
+    CommonDialog1.CancelError = true;
+    CommonDialog1.Flags = CommonDialog::cdlPDReturnDC | CommonDialog::cdlPDNoPageNums;
+    const bool hasSelection = rtf1->SelLength() != 0;
+    CommonDialog1.Flags += hasSelection ? CommonDialog::cdlPDSelection : CommonDialog::cdlPDNoSelection;
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
+    bool printed = false;
+    if (CommonDialog1.ShowPrinter(printer)) {
+        // The user may turn the preselected choice back to the whole text in the dialog.
+        if (hasSelection && printer.printRange() != QPrinter::Selection)
+            printed = rtf1->printText(printer, rtf1->Text());
+        else
+            printed = rtf1->SelPrint(printer);
+    }
+    if (!printed)
+        m_messages.tell(QStringLiteral("Errors during print"));
+}
+
+void MainForm::CmdAcquisisci_Click() {}
+
+void MainForm::CmdEsporta_Click() {}
+
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    // Closing the window during a download asks the download to wind up; it closes the port.
+    if (InAcquisizione)
+        RichiestaStop = true;
+    Timer1->stop();
+    event->accept();
+}
+
+} // namespace elvaro::shell

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace elvaro::serial {
+class PortTable;
+}
+
+// The main window (WORK PAGE): the report view, the command buttons and their state rule, the
+// status lamp with its timer, DELETE, PRINT, QUIT and the About box.
+namespace elvaro::shell {
+
+class Colorful;
+class CommonDialog;
+class frmAbout;
+class MessageBoxes;
+class RichTextBox;
+class RingShape;
+
+class MainForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBlinkIntervalMs = 500;
+
+    MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog,
+             QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    // True while a download runs.
+    bool InAcquisizione = false;
+    // True once Stop has been pressed during a running download, until the download winds up.
+    bool RichiestaStop = false;
+
+    void Form_Load();
+    void CmdQuit_Click();
+    void Timer1_Timer();
+    void CmdInfo_Click();
+    void CmdDelete_Click();
+    void CmdStampa_Click();
+    void CmdAcquisisci_Click();
+    void CmdEsporta_Click();
+
+    // PRINT, EXPORT and DELETE are enabled exactly when the report view holds text.
+    void applyReportCommandsRule();
+
+    // The port number as decimal text; start-up writes it, the download reads it.
+    QString com() const;
+    void setCom(const QString &text);
+
+    const serial::PortTable &ports() const { return m_ports; }
+    RichTextBox &reportView() const { return *rtf1; }
+    RichTextBox &exportBuffer() const { return *rtf; }
+    Colorful &lamp() const { return *Colorful1; }
+    QTimer &lampTimer() const { return *Timer1; }
+    QPushButton &downloadButton() const { return *CmdAcquisisci; }
+    frmAbout *aboutBox() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void setTabOrderOfControls();
+
+    const serial::PortTable &m_ports;
+    MessageBoxes &m_messages;
+    CommonDialog &CommonDialog1;
+    QPointer<frmAbout> m_about;
+
+    Colorful *Colorful1 = nullptr;
+    RingShape *Shape1 = nullptr;
+    QPushButton *CmdAcquisisci = nullptr;
+    QPushButton *CmdStampa = nullptr;
+    QPushButton *CmdEsporta = nullptr;
+    QPushButton *CmdDelete = nullptr;
+    RichTextBox *rtf1 = nullptr;
+    QPushButton *CmdQuit = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *CmdInfo = nullptr;
+    QLineEdit *COM = nullptr;
+    RichTextBox *rtf = nullptr;
+    QTimer *Timer1 = nullptr;
+};
+
+} // namespace elvaro::shell

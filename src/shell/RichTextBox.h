@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+class QPrinter;
+
+// The report view (rtf1) and the export buffer (rtf): plain text in a fixed-pitch font.
+// Text gives the lines separated by carriage return and line feed; SelStart and SelLength count
+// in that same text. A carriage return, a line feed or the pair each end one line.
+namespace elvaro::shell {
+
+class RichTextBox : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    QString Text() const;
+    void setText(const QString &text);
+
+    QString TextRTF() const;
+    // A rich text is read for its text; any other string is taken as plain text.
+    void setTextRTF(const QString &rtf);
+
+    int SelStart() const;
+    int SelLength() const;
+
+    // Prints the selected text, or the whole text when nothing is selected. False on failure.
+    bool SelPrint(QPrinter &printer) const;
+
+    // Prints the given text in the view's font, page after page. False on failure.
+    bool printText(QPrinter &printer, const QString &text) const;
+
+    // Puts text at the end. The cost grows with the appended text only; the user's selection and
+    // caret stay where they were, and the view follows the end only when it was scrolled there.
+    void Append(const QString &text);
+
+private:
+    // Position in Text (CR LF line ends) of a position in the document (one separator per line end).
+    int textIndex(int documentPosition) const;
+
+    // Set when the text ends with a line that a lone carriage return closed: a line feed that
+    // arrives next belongs to that line end and adds no line.
+    bool m_endsWithCarriageReturn = false;
+};
+
+// Line ends (CR LF, CR, LF) to "\n". Tells through *endsWithCarriageReturn whether the text's
+// last character was a lone carriage return.
+QString normaliseLineEnds(QStringView text, bool *endsWithCarriageReturn = nullptr);
+
+} // namespace elvaro::shell

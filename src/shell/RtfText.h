@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Rich text of the report view. The view holds plain text, so the rich text it gives out is that
+// text in one fixed-pitch font, and the rich text it takes in is read for its text alone.
+namespace elvaro::shell {
+
+// Lines are separated by "\n" in the plain text; each separator becomes \par.
+QString plainTextToRtf(const QString &text);
+
+// The plain text of a rich text ("{\rtf..."), lines separated by "\n"; nothing when the string
+// is not a rich text.
+std::optional<QString> rtfToPlainText(const QString &rtf);
+
+} // namespace elvaro::shell

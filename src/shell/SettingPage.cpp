@@ -1,0 +1,146 @@
+#include "shell/SettingPage.h"
+
+#include "shell/Fonts.h"
+#include "shell/MessageBoxes.h"
+#include "shell/Module1.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace elvaro::shell {
+
+namespace {
+
+// The window is a little taller than the classic layout so that the device line fits below.
+constexpr int kDeviceLineTop = 1440;
+constexpr int kDeviceLineHeight = 255;
+
+} // namespace
+
+SettingPage::SettingPage(const serial::PortTable &ports, MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_ports(ports), m_messages(messages)
+{
+    setObjectName(QStringLiteral("SettingPage"));
+    setWindowTitle(QStringLiteral("SETTING PAGE"));
+    setFixedSize(twips(2760), twips(kDeviceLineTop + kDeviceLineHeight + 60));
+    createControls();
+
+    connect(OKButton, &QPushButton::clicked, this, &SettingPage::OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &SettingPage::CancelButton_Click);
+    connect(Combo, &QComboBox::currentTextChanged, this, &SettingPage::showDevice);
+}
+
+void SettingPage::createControls()
+{
+    const QFont large = sansSerifFont(18, true);
+    const QFont small = sansSerifFont(8.25, true);
+
+    LblCom = new QLabel(QStringLiteral("COM"), this);
+    LblCom->setObjectName(QStringLiteral("LblCom"));
+    LblCom->setFont(large);
+    // Wide enough for the caption in the platform's font, up to the list's left edge.
+    LblCom->setGeometry(twips(360), twips(330), twips(1440 - 360) - 2, twips(375));
+
+    Combo = new QComboBox(this);
+    Combo->setObjectName(QStringLiteral("Combo"));
+    Combo->setFont(large);
+    Combo->setEditable(true);
+    Combo->setInsertPolicy(QComboBox::NoInsert);
+    Combo->setGeometry(twips(1440), twips(240), twips(855), Combo->sizeHint().height());
+    Combo->setEditText(QStringLiteral("1"));
+
+    LblDevice = new QLabel(this);
+    LblDevice->setObjectName(QStringLiteral("LblDevice"));
+    LblDevice->setFont(sansSerifFont(8, false));
+    LblDevice->setGeometry(twips(120), twips(kDeviceLineTop), twips(2760 - 240), twips(kDeviceLineHeight));
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setFont(small);
+    OKButton->setGeometry(twips(120), twips(960), twips(1215), twips(375));
+    OKButton->setAutoDefault(false);
+
+    CancelButton = new QPushButton(QStringLiteral("Quit"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setFont(small);
+    CancelButton->setGeometry(twips(1440), twips(960), twips(1215), twips(375));
+    CancelButton->setAutoDefault(false);
+
+    setTabOrder(OKButton, CancelButton);
+    setTabOrder(CancelButton, Combo);
+}
+
+void SettingPage::Form_Load()
+{
+    CercaPorte();
+    OK = false;
+}
+
+void SettingPage::CercaPorte()
+{
+    Combo->clear();
+    for (int port = serial::PortTable::kFirstPort; port <= serial::PortTable::kLastPort; ++port) {
+        const qint16 number = static_cast<qint16>(port);
+        if (Module1::EsistePorta(m_ports, number))
+            Combo->addItem(QString::number(number));
+    }
+    if (Combo->count() > 0)
+        Combo->setCurrentIndex(0);
+    else
+        Combo->setEditText(QString());
+    showDevice(Combo->currentText());
+}
+
+void SettingPage::showDevice(const QString &text)
+{
+    bool isNumber = false;
+    const int port = text.trimmed().toInt(&isNumber);
+    const QString device = isNumber ? m_ports.describe(port) : QString();
+    LblDevice->setToolTip(device);
+    if (!device.isEmpty())
+        LblDevice->setText(LblDevice->fontMetrics().elidedText(device, Qt::ElideRight, LblDevice->width()));
+    else if (Combo->count() == 0)
+        LblDevice->setText(QStringLiteral("No serial port found"));
+    else
+        LblDevice->clear();
+}
+
+void SettingPage::OKButton_Click()
+{
+    const QString text = Combo->currentText().trimmed();
+    bool isNumber = false;
+    const int port = text.toInt(&isNumber);
+    if (!isNumber || port < serial::PortTable::kFirstPort || port > serial::PortTable::kLastPort) {
+        m_messages.tell(QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a "
+                                       "number from 1 to 16.")
+                            .arg(text),
+                        kAppTitle, MessageBoxes::Icon::Warning);
+        return;
+    }
+    if (!m_ports.device(port)) {
+        m_messages.tell(QStringLiteral("Port %1 names no serial device on this computer. Choose a port from "
+                                       "the list, or connect the instrument and start the program again.")
+                            .arg(port),
+                        kAppTitle, MessageBoxes::Icon::Warning);
+        return;
+    }
+    COM = static_cast<qint16>(port);
+    OK = true;
+    QDialog::accept();
+}
+
+void SettingPage::CancelButton_Click()
+{
+    OK = false;
+    QDialog::reject();
+}
+
+void SettingPage::reject()
+{
+    // Esc and the title bar's close button mean Quit.
+    CancelButton_Click();
+}
+
+} // namespace elvaro::shell
