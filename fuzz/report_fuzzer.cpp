@@ -1,0 +1,59 @@
+// Fuzzes the whole report path: bytes, the byte filter, the parse, the sorting, the export into
+// an in-memory sheet, and the workbook written to a real .xlsx file. Every input must either
+// succeed or end in one of the program's own errors (overflow, a sheet limit).
+#include "export/Application.h"
+#include "export/ExportExcel.h"
+#include "export/Workbook.h"
+#include "export/WorkbookError.h"
+#include "export/XlsxFile.h"
+#include "report/CCella.h"
+#include "report/OverflowError.h"
+#include "report/ReportFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+// Counts the messages; the parser must keep them bounded whatever the input.
+class CountingReporter final : public elvaro::report::ParseReporter {
+public:
+    void reportError(const std::string &) override
+    {
+        if (++count > 101)
+            std::abort();
+    }
+    int count = 0;
+};
+
+const std::string &outputPath()
+{
+    static const std::string path = "/dev/shm/elvaro-fuzz-" + std::to_string(::getpid()) + ".xlsx";
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string text = elvaro::report::decodeReport(
+        std::string_view(reinterpret_cast<const char *>(data), size));
+    try {
+        elvaro::report::CCella root;
+        CountingReporter reporter;
+        root.newCella(text, reporter);
+
+        elvaro::excel::Application application;
+        elvaro::excel::Workbook &workbook = application.Workbooks().Add();
+        elvaro::excel::Worksheet &sheet = workbook.Sheets().Add();
+        sheet.setName("Downloaded");
+        elvaro::excel::ExportExcel(root, 1, 1, sheet);
+        elvaro::excel::writeXlsx(workbook, outputPath());
+    } catch (const elvaro::report::OverflowError &) {
+    } catch (const elvaro::excel::WorkbookError &) {
+    }
+    return 0;
+}
