@@ -1,0 +1,160 @@
+#include "export/CellValue.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace elvaro::excel {
+
+namespace {
+
+// A double keeps 15 significant decimal digits; the sheet shows no more than that.
+constexpr int kSignificantDigits = 15;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Skips a run of digits from `pos`; returns how many there were.
+std::size_t skipDigits(std::string_view text, std::size_t &pos)
+{
+    const std::size_t start = pos;
+    while (pos < text.size() && isDigit(text[pos]))
+        ++pos;
+    return pos - start;
+}
+
+bool startsEscape(std::string_view text, std::size_t pos)
+{
+    constexpr std::size_t kEscapeLength = 7; // _xHHHH_
+    if (pos + kEscapeLength > text.size() || text[pos] != '_' || text[pos + 1] != 'x' || text[pos + 6] != '_')
+        return false;
+    for (std::size_t i = pos + 2; i < pos + 6; ++i) {
+        if (!isHexDigit(text[i]))
+            return false;
+    }
+    return true;
+}
+
+void appendEscape(std::string &out, unsigned char c)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "_x%04X_", static_cast<unsigned>(c));
+    out += buffer;
+}
+
+} // namespace
+
+std::optional<double> plainNumber(std::string_view text)
+{
+    std::size_t pos = 0;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        ++pos;
+    const std::size_t integerStart = pos;
+    const std::size_t integerDigits = skipDigits(text, pos);
+    if (integerDigits == 0)
+        return std::nullopt;
+    if (integerDigits > 1 && text[integerStart] == '0')
+        return std::nullopt;
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        if (skipDigits(text, pos) == 0)
+            return std::nullopt;
+    }
+    const std::size_t mantissaEnd = pos;
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        ++pos;
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+            ++pos;
+        if (skipDigits(text, pos) == 0)
+            return std::nullopt;
+    }
+    if (pos != text.size())
+        return std::nullopt;
+
+    std::string_view mantissa = text.substr(integerStart, mantissaEnd - integerStart);
+    std::string digits;
+    for (char c : mantissa) {
+        if (isDigit(c))
+            digits += c;
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first != std::string::npos) {
+        const std::size_t last = digits.find_last_not_of('0');
+        if (static_cast<int>(last - first + 1) > kSignificantDigits)
+            return std::nullopt;
+    }
+
+    // from_chars takes no leading '+'.
+    std::string_view unsigned_ = text[0] == '+' ? text.substr(1) : text;
+    double value = 0;
+    const auto [end, error] = std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), value);
+    if (error != std::errc() || end != unsigned_.data() + unsigned_.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string escapedText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if (c < 0x20 && c != '\t' && c != '\n')
+            appendEscape(out, c);
+        else if (c == '_' && startsEscape(text, pos))
+            appendEscape(out, c);
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::optional<std::size_t> utf8Length(std::string_view text)
+{
+    std::size_t characters = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        if (lead < 0x80) {
+            length = 1;
+            code = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            code = lead & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (pos + length > text.size())
+            return std::nullopt;
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[pos + i]);
+            if ((next & 0xC0) != 0x80)
+                return std::nullopt;
+            code = (code << 6) | (next & 0x3F);
+        }
+        constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+        if (code < kSmallest[length] || code > 0x10FFFF || surrogate)
+            return std::nullopt;
+        pos += length;
+        ++characters;
+    }
+    return characters;
+}
+
+} // namespace elvaro::excel

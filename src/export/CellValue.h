@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace elvaro::excel {
+
+// The number a text stands for when it reads as a plain decimal number: an optional sign,
+// digits, optionally a point followed by digits, optionally an exponent. A leading zero before
+// another digit ("007"), more than 15 significant digits or a value beyond the range of a
+// double keep the text a text, so that no character is lost.
+std::optional<double> plainNumber(std::string_view text);
+
+// The text as a workbook stores it: control characters other than tab and line feed become
+// the workbook's escape _xHHHH_, and an underscore that would start such an escape in the
+// text itself is escaped as _x005F_, so that the text reads back unchanged.
+std::string escapedText(std::string_view text);
+
+// The number of characters of a UTF-8 text, or nothing when it is not valid UTF-8.
+std::optional<std::size_t> utf8Length(std::string_view text);
+
+} // namespace elvaro::excel

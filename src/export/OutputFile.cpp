@@ -1,0 +1,91 @@
+#include "export/OutputFile.h"
+
+#include "export/WorkbookError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace elvaro::excel {
+
+namespace {
+
+std::string reason(int error)
+{
+    return std::strerror(error);
+}
+
+// The permissions a newly created file gets: read and write for all, less the umask.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666) & ~mask;
+}
+
+} // namespace
+
+OutputFile::OutputFile(std::string path) : m_path(std::move(path))
+{
+    const std::filesystem::path target(m_path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor < 0) {
+        throw WorkbookError("cannot create a file in the folder " + folder.string() + ": " + reason(errno));
+    }
+    m_descriptor = descriptor;
+    m_temporaryPath = name.data();
+    if (::fchmod(m_descriptor, newFileMode()) != 0) {
+        const int error = errno;
+        closeDescriptor();
+        ::unlink(m_temporaryPath.c_str());
+        throw WorkbookError("cannot set the permissions of a new file in " + folder.string() + ": " + reason(error));
+    }
+}
+
+OutputFile::~OutputFile()
+{
+    closeDescriptor();
+    if (!m_committed)
+        ::unlink(m_temporaryPath.c_str());
+}
+
+void OutputFile::closeDescriptor()
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+    m_descriptor = -1;
+}
+
+int OutputFile::releaseDescriptor()
+{
+    const int descriptor = m_descriptor;
+    m_descriptor = -1;
+    return descriptor;
+}
+
+void OutputFile::commit()
+{
+    closeDescriptor();
+    const int descriptor = ::open(m_temporaryPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw WorkbookError("cannot reopen the written file: " + reason(errno));
+    const int synced = ::fsync(descriptor);
+    const int syncError = errno;
+    ::close(descriptor);
+    if (synced != 0)
+        throw WorkbookError("cannot write the file to disk: " + reason(syncError));
+    if (std::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0)
+        throw WorkbookError("cannot replace the file: " + reason(errno));
+    m_committed = true;
+}
+
+} // namespace elvaro::excel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+namespace elvaro::excel {
+
+// A file that appears whole or not at all: the content goes to a temporary file in the
+// target's folder, and commit() renames it over the target. A file that is never committed
+// is removed.
+class OutputFile {
+public:
+    // Creates the temporary file. Throws WorkbookError with the reason when the folder cannot
+    // take it.
+    explicit OutputFile(std::string path);
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+    ~OutputFile();
+
+    const std::string &temporaryPath() const { return m_temporaryPath; }
+    // The open descriptor of the temporary file, or -1 after releaseDescriptor().
+    int descriptor() const { return m_descriptor; }
+    // Closes the descriptor, for a writer that opens the temporary file by name.
+    void closeDescriptor();
+    // Hands the descriptor over to a caller that closes it.
+    int releaseDescriptor();
+
+    // Flushes the temporary file to disk and renames it to the target.
+    // Throws WorkbookError with the reason on failure; the temporary file is then removed.
+    void commit();
+
+private:
+    std::string m_path;
+    std::string m_temporaryPath;
+    int m_descriptor = -1;
+    bool m_committed = false;
+};
+
+} // namespace elvaro::excel

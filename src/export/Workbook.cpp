@@ -1,0 +1,67 @@
+#include "export/Workbook.h"
+
+#include "export/CsvFile.h"
+#include "export/OutputFile.h"
+#include "export/WorkbookError.h"
+#include "export/XlsxFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace elvaro::excel {
+
+namespace {
+
+enum class FileKind { Xlsx, Csv };
+
+bool endsWithIgnoringCase(const std::string &text, std::string_view suffix)
+{
+    if (text.size() < suffix.size())
+        return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+FileKind fileKindOf(const std::string &path)
+{
+    if (endsWithIgnoringCase(path, ".xlsx"))
+        return FileKind::Xlsx;
+    if (endsWithIgnoringCase(path, ".csv"))
+        return FileKind::Csv;
+    throw WorkbookError("cannot tell the file type: give a name ending in .xlsx or .csv");
+}
+
+void writeCsvTo(OutputFile &file, const Worksheet &sheet)
+{
+    std::FILE *out = ::fdopen(file.descriptor(), "wb");
+    if (!out)
+        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(errno));
+    file.releaseDescriptor();
+    writeCsv(sheet, out);
+    const bool failed = std::ferror(out) != 0;
+    const int error = errno;
+    if (std::fclose(out) != 0 || failed)
+        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(failed ? error : errno));
+}
+
+} // namespace
+
+void Workbook::SaveAs(const std::string &path) const
+{
+    const FileKind kind = fileKindOf(path);
+    if (!m_activeSheet)
+        throw WorkbookError("the workbook has no sheet; add one before saving");
+    OutputFile file(path);
+    if (kind == FileKind::Xlsx) {
+        file.closeDescriptor();
+        writeXlsx(*this, file.temporaryPath());
+    } else {
+        writeCsvTo(file, *m_activeSheet);
+    }
+    file.commit();
+}
+
+} // namespace elvaro::excel

@@ -1,0 +1,144 @@
+#include "export/XlsxFile.h"
+
+#include "export/CellValue.h"
+#include "export/SheetLimits.h"
+#include "export/Workbook.h"
+#include "export/WorkbookError.h"
+
+#include <xlsxwriter.h>
+
+#include <memory>
+
+namespace elvaro::excel {
+
+namespace {
+
+struct WorkbookFree {
+    void operator()(lxw_workbook *workbook) const { lxw_workbook_free(workbook); }
+};
+
+std::string describe(lxw_error error)
+{
+    switch (error) {
+    case LXW_NO_ERROR:
+        return "no error";
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return "out of memory while building the workbook";
+    case LXW_ERROR_CREATING_XLSX_FILE:
+        return "the file cannot be created; check that the folder exists and can be written";
+    case LXW_ERROR_CREATING_TMPFILE:
+        return "a temporary file cannot be created; check the space and permissions of /tmp";
+    case LXW_ERROR_READING_TMPFILE:
+        return "a temporary file cannot be read back; check the space of /tmp";
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        return "writing the file failed; the disk may be full or the file too large for it";
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+        return "the workbook could not be packed into the .xlsx container";
+    case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
+        return "a sheet name is longer than 31 characters";
+    case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
+        return "a sheet name holds one of the characters [ ] : * ? / \\";
+    case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
+        return "a sheet name starts or ends with an apostrophe";
+    case LXW_ERROR_SHEETNAME_ALREADY_USED:
+        return "two sheets have the same name";
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+        return "a cell text is longer than 32,767 characters once stored";
+    case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
+        return "a cell lies outside the worksheet (1,048,576 rows, 16,384 columns)";
+    case LXW_ERROR_SHARED_STRING_INDEX_NOT_FOUND:
+        return "a cell text could not be stored in the workbook's string table";
+    default:
+        return std::string("the .xlsx writer failed: ") + lxw_strerror(error);
+    }
+}
+
+void check(lxw_error error, const char *doing)
+{
+    if (error != LXW_NO_ERROR)
+        throw WorkbookError(std::string("cannot ") + doing + ": " + describe(error));
+}
+
+lxw_format *addFormat(lxw_workbook *book, const CellFormat &format)
+{
+    lxw_format *added = workbook_add_format(book);
+    if (!added)
+        throw WorkbookError("cannot add a cell format: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    switch (format.HorizontalAlignment) {
+    case xlLeft:
+        format_set_align(added, LXW_ALIGN_LEFT);
+        break;
+    case xlRight:
+        format_set_align(added, LXW_ALIGN_RIGHT);
+        break;
+    case xlCenter:
+        format_set_align(added, LXW_ALIGN_CENTER);
+        break;
+    default:
+        break;
+    }
+    switch (format.VerticalAlignment) {
+    case xlTop:
+        format_set_align(added, LXW_ALIGN_VERTICAL_TOP);
+        break;
+    case xlCenter:
+        format_set_align(added, LXW_ALIGN_VERTICAL_CENTER);
+        break;
+    default:
+        format_set_align(added, LXW_ALIGN_VERTICAL_BOTTOM);
+        break;
+    }
+    if (format.WrapText)
+        format_set_text_wrap(added);
+    if (format.Orientation != 0)
+        format_set_rotation(added, format.Orientation);
+    if (format.ShrinkToFit)
+        format_set_shrink(added);
+    return added;
+}
+
+void writeSheet(lxw_workbook *book, const Worksheet &sheet)
+{
+    lxw_worksheet *target = workbook_add_worksheet(book, sheet.Name().c_str());
+    if (!target)
+        throw WorkbookError("cannot add the sheet '" + sheet.Name() + "' to the file");
+    lxw_format *format = addFormat(book, sheet.format());
+    check(worksheet_set_column(target, 0, kMaxColumns - 1, LXW_DEF_COL_WIDTH, format), "format the columns");
+    for (const auto &[position, text] : sheet.values()) {
+        const auto row = static_cast<lxw_row_t>(position.row - 1);
+        const auto column = static_cast<lxw_col_t>(position.column - 1);
+        if (const std::optional<double> number = plainNumber(text))
+            check(worksheet_write_number(target, row, column, *number, format), "write a number");
+        else
+            check(worksheet_write_string(target, row, column, escapedText(text).c_str(), format), "write a text");
+    }
+    const CellArea &selected = sheet.selection();
+    worksheet_set_selection(target, static_cast<lxw_row_t>(selected.firstRow - 1),
+                            static_cast<lxw_col_t>(selected.firstColumn - 1),
+                            static_cast<lxw_row_t>(selected.lastRow - 1),
+                            static_cast<lxw_col_t>(selected.lastColumn - 1));
+    if (sheet.Parent().ActiveSheet() == &sheet)
+        worksheet_activate(target);
+}
+
+} // namespace
+
+void writeXlsx(const Workbook &workbook, const std::string &path)
+{
+    if (workbook.Sheets().Count() == 0)
+        throw WorkbookError("the workbook has no sheet; add one before saving");
+    lxw_workbook_options options{};
+    std::unique_ptr<lxw_workbook, WorkbookFree> book(workbook_new_opt(path.c_str(), &options));
+    if (!book)
+        throw WorkbookError("cannot start the workbook: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    for (std::int32_t i = 1; i <= workbook.Sheets().Count(); ++i)
+        writeSheet(book.get(), workbook.Sheets().Item(i));
+    // Closing writes the file and frees the workbook, whatever its result.
+    check(workbook_close(book.release()), "write the workbook");
+}
+
+} // namespace elvaro::excel

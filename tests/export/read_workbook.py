@@ -1,0 +1,74 @@
+#!/usr/bin/python3
+"""Reads an .xlsx file with openpyxl and prints what a test checks, one record per line:
+
+    sheets ["Name", ...]
+    active NAME
+    selection ACTIVECELL SQREF
+    merged COUNT
+    columns MIN MAX ALIGNMENT        (one line per column default)
+    cell COORD TYPE VALUE            (TYPE s for text, n for number; VALUE as JSON)
+    format COORD ALIGNMENT
+
+ALIGNMENT is "HORIZONTAL VERTICAL wrap=0|1 rotation=N shrink=0|1 indent=N", with the
+format's defaults (general, bottom) for attributes the file leaves out.
+"""
+import json
+import re
+import sys
+
+import openpyxl
+from openpyxl.cell.text import Text
+from openpyxl.reader import excel
+from openpyxl.xml.constants import SHEET_MAIN_NS
+from openpyxl.xml.functions import iterparse
+
+ESCAPE = re.compile("_x([0-9A-Fa-f]{4})_")
+
+
+def read_string_table(xml_source):
+    """openpyxl decodes only the escaped underscore; decode every _xHHHH_ escape, left to right."""
+    strings = []
+    for _, node in iterparse(xml_source):
+        if node.tag == "{%s}si" % SHEET_MAIN_NS:
+            text = Text.from_tree(node).content
+            strings.append(ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text))
+            node.clear()
+    return strings
+
+
+excel.read_string_table = read_string_table
+
+
+def alignment(align):
+    return "%s %s wrap=%d rotation=%d shrink=%d indent=%d" % (
+        align.horizontal or "general",
+        align.vertical or "bottom",
+        1 if align.wrap_text else 0,
+        align.text_rotation or 0,
+        1 if align.shrink_to_fit else 0,
+        align.indent or 0,
+    )
+
+
+def main(path):
+    book = openpyxl.load_workbook(path)
+    sheet = book.active
+    print("sheets", json.dumps(book.sheetnames))
+    print("active", sheet.title)
+    selection = sheet.sheet_view.selection[0]
+    print("selection", selection.activeCell, selection.sqref)
+    print("merged", len(sheet.merged_cells.ranges))
+    for dimension in sheet.column_dimensions.values():
+        align = book._alignments[dimension._style.alignmentId]
+        print("columns", dimension.min, dimension.max, alignment(align))
+    for row in sheet.iter_rows():
+        for cell in row:
+            if cell.value is None:
+                continue
+            kind = "s" if cell.data_type == "s" else "n"
+            print("cell", cell.coordinate, kind, json.dumps(cell.value))
+            print("format", cell.coordinate, alignment(cell.alignment))
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
