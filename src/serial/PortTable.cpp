@@ -163,7 +163,9 @@ QString PortTable::describe(int port) const
     if (!inRange(port) || !m_entries[port - kFirstPort])
         return QString();
     const Entry &entry = *m_entries[port - kFirstPort];
-    const QString name = entry.device.section(u'/', -1);
+    QString name = entry.device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name = name.mid(int(sizeof("/dev/")) - 1);
     if (entry.description.isEmpty() || entry.description == QLatin1String("n/a"))
         return name;
     return QStringLiteral("%1 (%2)").arg(name, entry.description);

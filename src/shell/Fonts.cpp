@@ -1,7 +1,7 @@
 #include "shell/Fonts.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetricsF>
 
 namespace elvaro::shell {
 
@@ -23,15 +23,29 @@ QFont arialFont(qreal pointSize, bool bold)
     return font;
 }
 
+bool charactersLineUp(const QFont &font)
+{
+    // Some monospaced fonts do not declare themselves fixed-pitch, so the widths decide.
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(u'M');
+    for (const QChar c : QStringLiteral("il|-+ .0W"))
+        if (!qFuzzyCompare(metrics.horizontalAdvance(c), width))
+            return false;
+    return width > 0;
+}
+
 QFont fixedPitchFont(qreal pointSize)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFont(QStringLiteral("Monospace"));
+    font.setPointSizeF(pointSize);
+    for (const char *family : {"DejaVu Sans Mono", "Liberation Mono", "Courier New"}) {
+        if (charactersLineUp(font))
+            break;
+        font = QFont(QLatin1String(family));
         font.setStyleHint(QFont::TypeWriter);
+        font.setPointSizeF(pointSize);
     }
     font.setFixedPitch(true);
-    font.setPointSizeF(pointSize);
     return font;
 }
 

@@ -10,6 +10,9 @@ QFont sansSerifFont(qreal pointSize, bool bold);
 QFont arialFont(qreal pointSize, bool bold);
 QFont fixedPitchFont(qreal pointSize);
 
+// True when every character of the font takes the same width, so drawn tables line up.
+bool charactersLineUp(const QFont &font);
+
 // Twips (1/1440 inch) to pixels at 96 dots per inch.
 constexpr int twips(int value)
 {

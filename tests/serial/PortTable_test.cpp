@@ -155,6 +155,15 @@ TEST(PortTableOrder, ComNamesKeepTheirOwnNumbers)
     EXPECT_EQ(table.describe(2), "");
 }
 
+TEST(PortTableOrder, DescribeNamesTheDeviceBelowDevAndWhatTheDriverSays)
+{
+    const PortTable table = PortTable::build(
+        {{1, "/dev/pts/4"}}, {{"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART"}, {"ttyS0", "/dev/ttyS0", "n/a"}});
+    EXPECT_EQ(table.describe(1), "pts/4");
+    EXPECT_EQ(table.describe(2), "ttyUSB0 (FT232R USB UART)");
+    EXPECT_EQ(table.describe(3), "ttyS0");
+}
+
 TEST(PortTablePins, ParsesNumberEqualsDevice)
 {
     QString error;

@@ -1,0 +1,106 @@
+#pragma once
+
+// What the desktop tests share: the application object, scripted message boxes and a print
+// dialog that sends the output to a PDF file.
+
+#include "shell/CommonDialog.h"
+#include "shell/MessageBoxes.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+
+namespace elvaro::shell::testing {
+
+inline QApplication &application()
+{
+    static int argc = 1;
+    static char name[] = "shell_tests";
+    static char *argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Answers the questions from a script and records every box shown.
+class ScriptedMessageBoxes final : public MessageBoxes
+{
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        Icon icon = Icon::None;
+        bool question = false;
+    };
+
+    std::deque<bool> answers; // Yes = true; a question with no scripted answer fails the test
+    QList<Shown> shown;
+
+    bool askYesNo(const QString &text, const QString &title) override
+    {
+        shown.append({text, title, Icon::None, true});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            return false;
+        }
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    void tell(const QString &text, const QString &title, Icon icon) override
+    {
+        shown.append({text, title, icon, false});
+    }
+};
+
+// Stands in for the person at the print dialog: accepts (printing to a PDF file) or cancels.
+class PdfPrintDialog final : public CommonDialog
+{
+public:
+    explicit PdfPrintDialog(QString pdfPath) : m_pdfPath(std::move(pdfPath)) {}
+
+    bool cancel = false;
+    // When set, the person changes the printed range in the dialog to this one.
+    std::optional<QPrinter::PrintRange> chooseRange;
+
+    int shownCount = 0;
+    int flagsWhenShown = 0;
+    bool cancelErrorWhenShown = false;
+    QPrinter::PrintRange rangeWhenShown = QPrinter::AllPages;
+
+    bool ShowPrinter(QPrinter &printer) override
+    {
+        ++shownCount;
+        flagsWhenShown = Flags;
+        cancelErrorWhenShown = CancelError;
+        rangeWhenShown = printer.printRange();
+        if (cancel)
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_pdfPath);
+        if (chooseRange)
+            printer.setPrintRange(*chooseRange);
+        return true;
+    }
+
+private:
+    QString m_pdfPath;
+};
+
+// The text of a PDF file as pdftotext reads it back, keeping the layout of the lines.
+inline QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(process.readAllStandardError()));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace elvaro::shell::testing
