@@ -7,6 +7,7 @@
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -107,6 +108,9 @@ int runConvert(const Arguments &args)
     Options options;
     if (const std::optional<int> status = parseArguments(args, options))
         return *status;
+    // Past a file-size limit a write then fails with an error that is reported and cleaned up,
+    // instead of the signal ending the program with a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.input != "-" && sameFile(options.input, options.output))
         return failure(options.output, "is the input itself; choose another OUTPUT with -o");

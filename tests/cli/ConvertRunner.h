@@ -1,6 +1,5 @@
 #pragma once
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <sys/resource.h>
@@ -55,7 +54,6 @@ inline Outcome runProgram(const std::vector<std::string> &args, const std::strin
         if (::chdir(folder.c_str()) != 0)
             ::_exit(127);
         if (fileSizeLimit != RLIM_INFINITY) {
-            std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
