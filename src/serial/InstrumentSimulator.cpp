@@ -10,8 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often the device is checked for a program opening or closing it.
-constexpr auto kWatchInterval = 20ms;
 // How often bytes go out while sending: fine enough for an even flow at 9600 baud (about ten
 // bytes a tick), coarse enough to cost nothing.
 constexpr auto kSendInterval = 10ms;
@@ -23,8 +21,10 @@ InstrumentSimulator::InstrumentSimulator(QByteArray report, int baudRate, QObjec
     , m_report(std::move(report))
     , m_baudRate(baudRate)
 {
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &InstrumentSimulator::tick);
+    m_sendTimer.setTimerType(Qt::PreciseTimer);
+    m_sendTimer.setInterval(kSendInterval);
+    connect(&m_sendTimer, &QTimer::timeout, this, &InstrumentSimulator::send);
+    connect(&m_watch, &DeviceWatch::activity, this, &InstrumentSimulator::onActivity);
 }
 
 bool InstrumentSimulator::start()
@@ -37,52 +37,43 @@ bool InstrumentSimulator::start()
         m_errorString = QStringLiteral("the report is empty: there is nothing to send");
         return false;
     }
-    if (!m_terminal.open()) {
+    // The handle on the device is taken before the watch starts, so that only other programs'
+    // opens and closes are seen.
+    if (!m_terminal.open() || !m_terminal.holdDeviceOpen()) {
         m_errorString = m_terminal.errorString();
         return false;
     }
-    enter(State::WaitingForOpen);
+    if (!m_watch.watch(m_terminal.devicePath())) {
+        m_errorString = m_watch.errorString();
+        return false;
+    }
     return true;
 }
 
-void InstrumentSimulator::enter(State state)
+void InstrumentSimulator::onActivity(int opens, int closes)
 {
-    m_state = state;
-    if (state == State::Sending) {
-        m_sent = 0;
-        m_sentSinceClock = 0;
-        m_clock.start();
-        m_timer.start(kSendInterval);
-        return;
+    m_holders = std::max(0, m_holders + opens - closes);
+    const bool reportWasDelivered = m_state == State::WaitingForClose;
+    if (m_holders > 0 && opens > 0) {
+        startReport();
+    } else if (m_holders == 0 && m_state != State::WaitingForOpen) {
+        m_sendTimer.stop();
+        m_terminal.discardUnread();
+        m_state = State::WaitingForOpen;
     }
-    m_timer.start(kWatchInterval);
+    if (reportWasDelivered && closes > 0)
+        emit deviceClosed();
 }
 
-void InstrumentSimulator::tick()
+void InstrumentSimulator::startReport()
 {
-    const bool deviceOpen = m_terminal.deviceIsOpen();
-    switch (m_state) {
-    case State::WaitingForOpen:
-        if (deviceOpen) {
-            enter(State::Sending);
-            send();
-        }
-        return;
-    case State::Sending:
-        if (!deviceOpen) {
-            m_terminal.discardUnread();
-            enter(State::WaitingForOpen);
-            return;
-        }
-        send();
-        return;
-    case State::WaitingForClose:
-        if (!deviceOpen) {
-            enter(State::WaitingForOpen);
-            emit deviceClosed();
-        }
-        return;
-    }
+    m_terminal.discardUnread();
+    m_state = State::Sending;
+    m_sent = 0;
+    m_sentSinceClock = 0;
+    m_clock.start();
+    m_sendTimer.start();
+    send();
 }
 
 void InstrumentSimulator::send()
@@ -95,7 +86,8 @@ void InstrumentSimulator::send()
     const long written = m_terminal.writeSome(
             std::string_view(m_report.constData() + m_sent, static_cast<std::size_t>(count)));
     if (written < 0) {
-        m_timer.stop();
+        m_sendTimer.stop();
+        m_state = State::WaitingForOpen;
         m_errorString = m_terminal.errorString();
         emit failed(m_errorString);
         return;
@@ -103,7 +95,8 @@ void InstrumentSimulator::send()
     m_sent += written;
     m_sentSinceClock += written;
     if (m_sent == m_report.size()) {
-        enter(State::WaitingForClose);
+        m_sendTimer.stop();
+        m_state = State::WaitingForClose;
         emit reportSent();
         return;
     }

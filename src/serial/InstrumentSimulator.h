@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/DeviceWatch.h"
 #include "serial/PseudoTerminal.h"
 
 #include <QByteArray>
@@ -9,13 +10,13 @@
 #include <QTimer>
 
 // Plays the instrument on a pseudo-terminal: every time a program opens the device it sends the
-// report once, paced at the baud rate (10 bits a byte: start bit, 8 data bits, stop bit), as the
-// instrument would over its serial line.
+// report from its start, paced at the baud rate (10 bits a byte: start bit, 8 data bits, stop
+// bit), as the instrument would over its serial line.
 //
-// Whether a program has the device open is read from the master end's hang-up state, checked on a
-// timer while waiting; no thread and no busy loop. A program that closes the device in the middle of
-// a report ends that report; the rest is dropped, and the next program to open the device gets the
-// report from its start.
+// Opens and closes of the device are noticed through file notifications (DeviceWatch), so nothing
+// runs while no report is being sent. A program that closes the device in the middle of a report
+// ends that report: what it had not read yet is dropped, so the next program to open the device
+// gets the report from its start and nothing of the previous one.
 namespace elvaro::serial {
 
 class InstrumentSimulator : public QObject
@@ -38,7 +39,7 @@ public:
 signals:
     // A whole report went out.
     void reportSent();
-    // The program that received a whole report closed the device.
+    // A program that had been sent a whole report closed the device.
     void deviceClosed();
     // Writing failed; the simulator has stopped.
     void failed(const QString &message);
@@ -50,15 +51,18 @@ private:
         WaitingForClose,
     };
 
-    void tick();
+    void onActivity(int opens, int closes);
     void send();
-    void enter(State state);
+    void startReport();
 
     PseudoTerminal m_terminal;
+    DeviceWatch m_watch;
     QByteArray m_report;
     int m_baudRate = kDefaultBaudRate;
     State m_state = State::WaitingForOpen;
-    QTimer m_timer;
+    // Handles on the device held by other programs.
+    int m_holders = 0;
+    QTimer m_sendTimer;
     // Pacing: the bytes sent since the clock last started.
     QElapsedTimer m_clock;
     qint64 m_sentSinceClock = 0;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -66,10 +67,23 @@ bool PseudoTerminal::open()
 
 void PseudoTerminal::close()
 {
-    if (m_master < 0)
-        return;
-    ::close(m_master);
-    m_master = -1;
+    if (m_device >= 0)
+        ::close(std::exchange(m_device, -1));
+    if (m_master >= 0)
+        ::close(std::exchange(m_master, -1));
+}
+
+bool PseudoTerminal::holdDeviceOpen()
+{
+    if (m_device >= 0)
+        return true;
+    const QByteArray path = m_devicePath.toLocal8Bit();
+    m_device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_device < 0) {
+        m_errorString = systemError("cannot open the device side of the pseudo-terminal");
+        return false;
+    }
+    return true;
 }
 
 bool PseudoTerminal::deviceIsOpen() const
@@ -136,7 +150,11 @@ void PseudoTerminal::discardUnread()
     if (m_master < 0)
         return;
     // Flushing from the master end misses bytes already handed to the device side's line
-    // discipline while no program had it open; flushing the device side's input catches them.
+    // discipline; only flushing the device side's input catches them.
+    if (m_device >= 0) {
+        ::tcflush(m_device, TCIFLUSH);
+        return;
+    }
     const QByteArray path = m_devicePath.toLocal8Bit();
     const int device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (device < 0)

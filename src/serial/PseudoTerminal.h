@@ -8,8 +8,8 @@
 // A pseudo-terminal pair that stands in for a serial line: the device side (/dev/pts/N) is what a
 // program opens as its serial port, the master end is the instrument's side of the cable. The
 // device side is in raw mode, so every byte passes unchanged in both directions; the master end is
-// non-blocking. This object keeps no handle on the device side, so the master end reads as hung up
-// until some program opens the device, which is how the simulator notices a program opening it.
+// non-blocking. By default this object keeps no handle on the device side, so the master end reads
+// as hung up until some program opens the device (deviceIsOpen()).
 namespace elvaro::serial {
 
 class PseudoTerminal
@@ -32,8 +32,12 @@ public:
     QString errorString() const { return m_errorString; }
     int masterDescriptor() const { return m_master; }
 
-    // True while at least one program holds the device side open.
+    // True while at least one program, this object included, holds the device side open.
     bool deviceIsOpen() const;
+
+    // Keeps a handle on the device side from now on, so that discardUnread() works at any moment,
+    // also while another program holds the device exclusively. deviceIsOpen() is true from then on.
+    bool holdDeviceOpen();
 
     // Writes what the pair takes at once without waiting. Returns the number of bytes taken (0 when
     // the pair is full), or -1 on an error, with errorString() set.
@@ -51,6 +55,7 @@ public:
 
 private:
     int m_master = -1;
+    int m_device = -1;
     QString m_devicePath;
     QString m_errorString;
 };
