@@ -22,39 +22,72 @@ void printDesktopUsage()
                          "  --port N=DEVICE  offer DEVICE as port N (1 to 16); may be given more than once\n");
 }
 
-} // namespace
-
-int runDesktop(int argc, char **argv)
+// Reads the desktop options. Returns false, with a message in *error, for an option this program
+// does not know or a --port value it cannot use. Qt's own options are removed by QApplication.
+bool readOptions(const QStringList &arguments, QList<serial::PortPin> *pins, QString *error)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Elvaro-Q3"));
-
-    QList<serial::PortPin> pins;
-    const QStringList arguments = QApplication::arguments();
     for (qsizetype index = 1; index < arguments.size(); ++index) {
         const QString &argument = arguments[index];
         QString value;
         if (argument == QLatin1String("--port")) {
             if (index + 1 >= arguments.size()) {
-                std::fprintf(stderr, "elvaro-q3: --port needs a value, for example --port 1=/dev/ttyUSB0\n");
-                return kExitUsage;
+                *error = QStringLiteral("--port needs a value, for example --port 1=/dev/ttyUSB0");
+                return false;
             }
             value = arguments[++index];
         } else if (argument.startsWith(QLatin1String("--port="))) {
             value = argument.mid(int(sizeof("--port=")) - 1);
         } else {
-            std::fprintf(stderr, "elvaro-q3: unknown option '%s'\n", qPrintable(argument));
-            printDesktopUsage();
-            return kExitUsage;
+            *error = QStringLiteral("unknown option '%1'").arg(argument);
+            return false;
         }
-        QString error;
-        const std::optional<serial::PortPin> pin = serial::PortTable::parsePin(value, &error);
-        if (!pin) {
-            std::fprintf(stderr, "elvaro-q3: %s\n", qPrintable(error));
-            return kExitUsage;
-        }
-        pins.append(*pin);
+        const std::optional<serial::PortPin> pin = serial::PortTable::parsePin(value, error);
+        if (!pin)
+            return false;
+        pins->append(*pin);
     }
+    return true;
+}
+
+// The --port options alone, checked before the display is opened so that a wrong value is
+// reported even where no window can be shown.
+QStringList portOptions(int argc, char **argv)
+{
+    QStringList result{QString()};
+    for (int index = 1; index < argc; ++index) {
+        const QString argument = QString::fromLocal8Bit(argv[index]);
+        if (argument == QLatin1String("--port")) {
+            result.append(argument);
+            if (index + 1 < argc)
+                result.append(QString::fromLocal8Bit(argv[++index]));
+        } else if (argument.startsWith(QLatin1String("--port="))) {
+            result.append(argument);
+        }
+    }
+    return result;
+}
+
+int reportBadOptions(const QString &error)
+{
+    std::fprintf(stderr, "elvaro-q3: %s\n", qPrintable(error));
+    printDesktopUsage();
+    return kExitUsage;
+}
+
+} // namespace
+
+int runDesktop(int argc, char **argv)
+{
+    QList<serial::PortPin> pins;
+    QString error;
+    if (!readOptions(portOptions(argc, argv), &pins, &error))
+        return reportBadOptions(error);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Elvaro-Q3"));
+    pins.clear();
+    if (!readOptions(QApplication::arguments(), &pins, &error))
+        return reportBadOptions(error);
 
     QtMessageBoxes messages;
     PrintDialog printDialog;

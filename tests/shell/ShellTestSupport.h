@@ -16,6 +16,12 @@
 #include <deque>
 #include <optional>
 
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toUtf8().replace("\r", "\\r").replace("\n", "\\n").toStdString() << '"';
+}
+
 namespace elvaro::shell::testing {
 
 inline QApplication &application()
@@ -23,8 +29,10 @@ inline QApplication &application()
     static int argc = 1;
     static char name[] = "shell_tests";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Kept until the process ends: destroying it among the other static objects at exit
+    // would outlive the input devices it refers to.
+    static QApplication *const app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Answers the questions from a script and records every box shown.

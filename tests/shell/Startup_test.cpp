@@ -1,0 +1,250 @@
+#include "ShellTestSupport.h"
+
+#include "serial/PortTable.h"
+#include "shell/MainForm.h"
+#include "shell/Module1.h"
+#include "shell/RichTextBox.h"
+#include "shell/SettingPage.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <pty.h>
+#include <stdexcept>
+#include <unistd.h>
+
+using elvaro::serial::PortPin;
+using elvaro::serial::PortTable;
+using elvaro::shell::CommonDialog;
+using elvaro::shell::MainForm;
+using elvaro::shell::MessageBoxes;
+using elvaro::shell::Module1;
+using elvaro::shell::SettingPage;
+using elvaro::shell::testing::application;
+using elvaro::shell::testing::PdfPrintDialog;
+using elvaro::shell::testing::ScriptedMessageBoxes;
+
+namespace {
+
+// A pseudo-terminal whose slave side stands in for the instrument's serial port.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal()
+    {
+        char name[256] = {};
+        int slave = -1;
+        if (::openpty(&m_master, &slave, name, nullptr, nullptr) == 0) {
+            ::close(slave);
+            m_path = QString::fromLocal8Bit(name);
+        }
+    }
+    ~PseudoTerminal()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    const QString &path() const { return m_path; }
+
+private:
+    int m_master = -1;
+    QString m_path;
+};
+
+// Acts on the port window once it is up in its modal loop, the way a person would.
+void whenPortWindowShows(std::function<void(SettingPage &)> act)
+{
+    QTimer::singleShot(0, [act = std::move(act)] {
+        auto *page = qobject_cast<SettingPage *>(QApplication::activeModalWidget());
+        if (!page) {
+            ADD_FAILURE() << "the port window is not shown modally";
+            return;
+        }
+        act(*page);
+    });
+}
+
+QPushButton *button(QWidget &window, const char *name)
+{
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+QComboBox *combo(SettingPage &page)
+{
+    return page.findChild<QComboBox *>(QStringLiteral("Combo"));
+}
+
+QStringList entries(SettingPage &page)
+{
+    QStringList result;
+    for (int index = 0; index < combo(page)->count(); ++index)
+        result.append(combo(page)->itemText(index));
+    return result;
+}
+
+class FailingModule final : public Module1
+{
+public:
+    using Module1::Module1;
+
+protected:
+    std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
+};
+
+class StartupTest : public ::testing::Test
+{
+protected:
+    QApplication &m_application = application();
+    QTemporaryDir m_dir;
+    ScriptedMessageBoxes messages;
+    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
+    PseudoTerminal terminal;
+};
+
+} // namespace
+
+TEST_F(StartupTest, QuitEscAndClosingThePortWindowEndWithoutAMainWindow)
+{
+    const std::pair<const char *, std::function<void(SettingPage &)>> ways[] = {
+        {"Quit", [](SettingPage &page) { button(page, "CancelButton")->click(); }},
+        {"Esc", [](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }},
+        {"close", [](SettingPage &page) { page.close(); }},
+    };
+    for (const auto &[name, way] : ways) {
+        Module1 module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
+        whenPortWindowShows(way);
+        EXPECT_EQ(module.Main(), Module1::Started::Quit) << name;
+        EXPECT_EQ(module.Principale(), nullptr) << name;
+        EXPECT_TRUE(messages.shown.isEmpty()) << name;
+    }
+}
+
+TEST_F(StartupTest, OkOnAPinnedTerminalShowsTheMainWindowWithThePortNumber)
+{
+    Module1 module(PortTable::build({{5, terminal.path()}}, {}), messages, printDialog);
+    whenPortWindowShows([](SettingPage &page) {
+        EXPECT_EQ(page.windowTitle(), "SETTING PAGE");
+        EXPECT_EQ(combo(page)->currentText(), "5");
+        button(page, "OKButton")->click();
+    });
+    ASSERT_EQ(module.Main(), Module1::Started::MainWindowShown);
+    MainForm *form = module.Principale();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->com(), "5");
+    EXPECT_EQ(form->findChild<QLineEdit *>(QStringLiteral("COM"))->text(), "5");
+    EXPECT_TRUE(form->reportView().Text().isEmpty());
+    EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
+{
+    FailingModule module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
+    whenPortWindowShows([](SettingPage &page) { button(page, "OKButton")->click(); });
+    EXPECT_EQ(module.Main(), Module1::Started::Failed);
+    EXPECT_EQ(module.Principale(), nullptr);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, "Error on loading main form!");
+    EXPECT_EQ(messages.shown[0].title, "DEBUG");
+    EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
+}
+
+TEST_F(StartupTest, ThePortWindowListsTheOpenableNumbersAscendingAndShowsTheFirst)
+{
+    PseudoTerminal second;
+    const PortTable ports = PortTable::build(
+        {{3, second.path()}, {1, terminal.path()}, {2, QStringLiteral("/dev/elvaro-missing")}}, {});
+    SettingPage page(ports, messages);
+    page.Form_Load();
+    EXPECT_EQ(entries(page), (QStringList{"1", "3"}));
+    EXPECT_EQ(combo(page)->currentText(), "1");
+    EXPECT_FALSE(page.OK);
+    // The window says which device the number stands for.
+    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), ports.describe(1));
+    combo(page)->setCurrentIndex(1);
+    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), ports.describe(3));
+}
+
+TEST_F(StartupTest, OkTakesTheChosenOrTypedNumber)
+{
+    PseudoTerminal second;
+    const PortTable ports = PortTable::build({{1, terminal.path()}, {3, second.path()}}, {});
+    for (const QString &typed : {QStringLiteral("3"), QStringLiteral(" 3 "), QStringLiteral("1")}) {
+        SettingPage page(ports, messages);
+        page.Form_Load();
+        combo(page)->setEditText(typed);
+        page.OKButton_Click();
+        EXPECT_TRUE(page.OK) << typed.toStdString();
+        EXPECT_EQ(page.COM, typed.trimmed().toShort()) << typed.toStdString();
+    }
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
+{
+    const PortTable ports = PortTable::build({{1, terminal.path()}}, {});
+    struct Case {
+        const char *typed;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"abc", "\"abc\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"", "\"\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"0", "\"0\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"17", "\"17\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"70000", "\"70000\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"2.5", "\"2.5\" is not a port number. Choose a port from the list or type a number from 1 to 16."},
+        {"4", "Port 4 names no serial device on this computer. Choose a port from the list, or connect the "
+              "instrument and start the program again."},
+    };
+    for (const Case &c : cases) {
+        SettingPage page(ports, messages);
+        page.Form_Load();
+        page.show();
+        combo(page)->setEditText(QString::fromLatin1(c.typed));
+        messages.shown.clear();
+        button(page, "OKButton")->click();
+        ASSERT_EQ(messages.shown.size(), 1) << c.typed;
+        EXPECT_EQ(messages.shown[0].text, c.message) << c.typed;
+        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << c.typed;
+        EXPECT_FALSE(page.OK) << c.typed;
+        EXPECT_EQ(page.COM, 0) << c.typed;
+        EXPECT_TRUE(page.isVisible()) << c.typed;
+    }
+}
+
+TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
+{
+    SettingPage page(PortTable::build({}, {}), messages);
+    page.Form_Load();
+    page.show();
+    EXPECT_EQ(combo(page)->count(), 0);
+    EXPECT_TRUE(combo(page)->isEditable());
+    EXPECT_TRUE(combo(page)->currentText().isEmpty());
+    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
+    button(page, "CancelButton")->click();
+    EXPECT_FALSE(page.OK);
+    EXPECT_FALSE(page.isVisible());
+}
+
+TEST_F(StartupTest, ThePortWindowCaptionsFit)
+{
+    SettingPage page(PortTable::build({}, {}), messages);
+    for (QLabel *label : page.findChildren<QLabel *>())
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->objectName().toStdString();
+    for (QPushButton *command : page.findChildren<QPushButton *>())
+        EXPECT_LE(command->fontMetrics().horizontalAdvance(command->text()) + 8, command->width())
+            << command->objectName().toStdString();
+}
