@@ -1,0 +1,82 @@
+// Writes the inputs of the convert benchmark into a folder: report.txt, a generated instrument
+// report of the given number of lines, and cells.tsv, the cells that converting it puts into the sheet, one per
+// line as "row<TAB>column<TAB>n|s<TAB>value" (texts with \\, \t, \n and \r escaped), for the
+// baseline program that writes the same values straight from that list.
+#include "ReportGenerator.h"
+
+#include "export/Application.h"
+#include "export/CellValue.h"
+#include "export/ExportExcel.h"
+#include "report/CCella.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::string escaped(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "Usage: convert_prepare FOLDER LINES\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const int lines = std::atoi(argv[2]);
+    const std::string report = elvaro::bench::generateReport(lines);
+    std::ofstream(folder + "/report.txt", std::ios::binary) << report;
+
+    elvaro::report::CCella root;
+    elvaro::report::SilentReporter reporter;
+    elvaro::excel::Application application;
+    elvaro::excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
+    try {
+        root.newCella(report, reporter);
+        elvaro::excel::ExportExcel(root, 1, 1, sheet);
+    } catch (const std::exception &error) {
+        std::printf("report: %d lines, %zu bytes, %d top-level cells: cannot be converted: %s\n", lines,
+                    report.size(), root.SottoCelle()->Count(), error.what());
+        return 1;
+    }
+
+    std::ofstream cells(folder + "/cells.tsv", std::ios::binary);
+    for (const auto &[position, text] : sheet.values()) {
+        const bool number = elvaro::excel::plainNumber(text).has_value();
+        cells << position.row << '\t' << position.column << '\t' << (number ? 'n' : 's') << '\t' << escaped(text)
+              << '\n';
+    }
+    if (!cells.flush()) {
+        std::fprintf(stderr, "convert_prepare: cannot write %s/cells.tsv\n", folder.c_str());
+        return 1;
+    }
+    std::printf("report: %d lines, %zu bytes; sheet: %zu cells\n", lines, report.size(), sheet.values().size());
+    return 0;
+}
