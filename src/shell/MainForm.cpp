@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -54,6 +55,7 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
     connect(CmdQuit, &QPushButton::clicked, this, &MainForm::CmdQuit_Click);
     connect(CmdInfo, &QPushButton::clicked, this, &MainForm::CmdInfo_Click);
     connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+    connect(rtf1, &QPlainTextEdit::textChanged, this, &MainForm::rtf1_Change);
 }
 
 MainForm::~MainForm() = default;
@@ -161,10 +163,18 @@ void MainForm::Form_Load()
 
 void MainForm::applyReportCommandsRule()
 {
-    const bool holdsText = !rtf1->Text().isEmpty();
+    const bool holdsText = !rtf1->document()->isEmpty();
     CmdStampa->setEnabled(holdsText);
     CmdEsporta->setEnabled(holdsText);
     CmdDelete->setEnabled(holdsText);
+}
+
+void MainForm::rtf1_Change()
+{
+    // Text typed into an empty view, or all of it removed by hand, also moves the window between
+    // its idle states; during a download the commands stay off until it ends.
+    if (!InAcquisizione)
+        applyReportCommandsRule();
 }
 
 void MainForm::CmdQuit_Click()

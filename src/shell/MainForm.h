@@ -47,6 +47,7 @@ public:
     void CmdStampa_Click();
     void CmdAcquisisci_Click();
     void CmdEsporta_Click();
+    void rtf1_Change();
 
     // PRINT, EXPORT and DELETE are enabled exactly when the report view holds text.
     void applyReportCommandsRule();

@@ -128,6 +128,20 @@ TEST_F(MainFormTest, TheReportCommandsFollowTheText)
     EXPECT_EQ(reportCommands(), kDisabled);
 }
 
+TEST_F(MainFormTest, TypingIntoOrClearingTheViewByHandAlsoFollowsTheRuleButNotDuringADownload)
+{
+    form.reportView().setFocus();
+    QTest::keyClicks(&form.reportView(), QStringLiteral("typed"));
+    EXPECT_EQ(reportCommands(), kEnabled);
+    form.reportView().selectAll();
+    QTest::keyClick(&form.reportView(), Qt::Key_Backspace);
+    EXPECT_EQ(reportCommands(), kDisabled);
+
+    form.InAcquisizione = true;
+    form.reportView().Append(QStringLiteral("received"));
+    EXPECT_EQ(reportCommands(), kDisabled);
+}
+
 TEST_F(MainFormTest, TheLampTimerTogglesTheLampEveryHalfSecond)
 {
     EXPECT_EQ(form.lampTimer().interval(), 500);
