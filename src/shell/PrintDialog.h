@@ -2,6 +2,8 @@
 
 #include "shell/CommonDialog.h"
 
+#include <memory>
+
 class QPrintDialog;
 class QWidget;
 
@@ -15,9 +17,9 @@ public:
 
     bool ShowPrinter(QPrinter &printer) override;
 
-    // Sets the dialog's choices from the flags: page range off when cdlPDNoPageNums is set, the
-    // selection choice offered unless cdlPDNoSelection is set.
-    static void applyFlags(QPrintDialog &dialog, int flags);
+    // Qt's print dialog for the printer, its choices set from the flags: no page range when
+    // cdlPDNoPageNums is set, the selection choice offered unless cdlPDNoSelection is set.
+    static std::unique_ptr<QPrintDialog> makeDialog(QPrinter &printer, int flags, QWidget *parent = nullptr);
 
 private:
     QWidget *m_parent = nullptr;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -323,10 +324,22 @@ TEST_F(MainFormTest, ThePrintDialogOffersTheChoicesTheFlagsAllow)
     };
     for (const Case c : {Case{265, true}, Case{268, false}}) {
         QPrinter printer;
-        QPrintDialog dialog(&printer);
-        elvaro::shell::PrintDialog::applyFlags(dialog, c.flags);
-        EXPECT_FALSE(dialog.testOption(QAbstractPrintDialog::PrintPageRange)) << c.flags;
-        EXPECT_EQ(dialog.testOption(QAbstractPrintDialog::PrintSelection), c.selection) << c.flags;
+        printer.setPrintRange(c.selection ? QPrinter::Selection : QPrinter::AllPages);
+        const auto dialog = elvaro::shell::PrintDialog::makeDialog(printer, c.flags);
+        dialog->show();
+        EXPECT_FALSE(dialog->testOption(QAbstractPrintDialog::PrintPageRange)) << c.flags;
+        EXPECT_EQ(dialog->testOption(QAbstractPrintDialog::PrintSelection), c.selection) << c.flags;
+        for (QRadioButton *choice : dialog->findChildren<QRadioButton *>()) {
+            // No choice of pages is left open in the dialog as shown.
+            if (choice->text().contains(QLatin1String("Pages"))) {
+                EXPECT_FALSE(choice->isEnabled()) << c.flags << " " << choice->text().toStdString();
+            }
+            if (choice->text() == QLatin1String("Selection")) {
+                EXPECT_EQ(choice->isHidden(), !c.selection) << c.flags;
+                EXPECT_EQ(choice->isChecked(), c.selection) << c.flags;
+            }
+        }
+        dialog->hide();
     }
 }
 
