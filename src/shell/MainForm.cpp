@@ -146,8 +146,9 @@ QString MainForm::com() const
 void MainForm::setCom(const QString &text)
 {
     COM->setText(text);
-    if (const std::optional<QString> device = m_ports.device(text.toInt()))
-        COM->setToolTip(QStringLiteral("Port %1: %2").arg(text, m_ports.describe(text.toInt())));
+    const QString device = m_ports.describe(text.toInt());
+    if (!device.isEmpty())
+        COM->setToolTip(QStringLiteral("Port %1: %2").arg(text, device));
 }
 
 void MainForm::Form_Load()

@@ -60,16 +60,19 @@ void SettingPage::createControls()
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setFont(small);
     OKButton->setGeometry(twips(120), twips(960), twips(1215), twips(375));
-    OKButton->setAutoDefault(false);
+    // Enter in the field presses OK; a focused button is pressed by Enter.
+    OKButton->setAutoDefault(true);
+    OKButton->setDefault(true);
 
     CancelButton = new QPushButton(QStringLiteral("Quit"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setFont(small);
     CancelButton->setGeometry(twips(1440), twips(960), twips(1215), twips(375));
-    CancelButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(true);
 
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, Combo);
+    OKButton->setFocus();
 }
 
 void SettingPage::Form_Load()

@@ -95,6 +95,42 @@ TEST_F(MainFormTest, AfterLoadTheViewIsEmptyTheReportCommandsOffAndTheLampHidden
     EXPECT_FALSE(form.exportBuffer().isVisible());
 }
 
+TEST_F(MainFormTest, TabGoesThroughTheControlsInTheWindowsOrder)
+{
+    const QStringList expected = {"CmdEsporta", "CmdStampa", "rtf1", "CmdAcquisisci", "CmdDelete",
+                                  "CmdQuit",    "COM",       "Colorful1", "CmdInfo"};
+    QStringList order;
+    QWidget *widget = form.findChild<QWidget *>(expected.first());
+    for (qsizetype step = 0; step < expected.size(); ++step) {
+        order.append(widget->objectName());
+        do
+            widget = widget->nextInFocusChain();
+        while (!expected.contains(widget->objectName()) && widget != &form);
+    }
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(MainFormTest, TheProgramEndsOnlyWhenTheAboutBoxLeftOpenIsClosedToo)
+{
+    form.CmdInfo_Click();
+    QPointer<frmAbout> about = form.aboutBox();
+    bool aboutStillOpenAfterQuit = false;
+    messages.answers = {true};
+    QTimer::singleShot(0, &form, &MainForm::CmdQuit_Click);
+    QTimer::singleShot(0, [&] {
+        aboutStillOpenAfterQuit = !form.isVisible() && about && about->isVisible();
+        if (about)
+            about->cmdOK_Click();
+    });
+    // A safety net only: the event loop ends by itself once the last window is closed.
+    QTimer safetyNet;
+    safetyNet.setSingleShot(true);
+    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    safetyNet.start(30000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(aboutStillOpenAfterQuit);
+}
+
 TEST_F(MainFormTest, CaptionsFitTheirControls)
 {
     for (QPushButton *command : form.findChildren<QPushButton *>())

@@ -248,3 +248,22 @@ TEST_F(StartupTest, ThePortWindowCaptionsFit)
         EXPECT_LE(command->fontMetrics().horizontalAdvance(command->text()) + 8, command->width())
             << command->objectName().toStdString();
 }
+
+TEST_F(StartupTest, FocusStartsOnOkAndEnterInTheFieldPressesOk)
+{
+    PseudoTerminal second;
+    const PortTable ports = PortTable::build({{1, terminal.path()}, {2, second.path()}}, {});
+    SettingPage page(ports, messages);
+    page.Form_Load();
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    EXPECT_EQ(QApplication::focusWidget(), button(page, "OKButton"));
+
+    combo(page)->setFocus();
+    combo(page)->setEditText(QStringLiteral("2"));
+    QTest::keyClick(combo(page)->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(page.OK);
+    EXPECT_EQ(page.COM, 2);
+    EXPECT_FALSE(page.isVisible());
+}
