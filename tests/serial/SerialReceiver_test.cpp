@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 #include <random>
 #include <string>
@@ -50,6 +52,11 @@ struct FilterCase {
     std::string sent;
     QString shown;
 };
+
+void PrintTo(const FilterCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
 
 class BytesOverTheLine : public ReceiverOnLine, public ::testing::WithParamInterface<FilterCase>
 {
@@ -112,6 +119,11 @@ struct BurstCase {
     // What each read hands over once its burst arrived, then what finish() hands over.
     QStringList chunks;
 };
+
+void PrintTo(const BurstCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
 
 class LineEndsAcrossBursts : public ReceiverOnLine, public ::testing::WithParamInterface<BurstCase>
 {
@@ -192,6 +204,11 @@ struct OpenFailureCase {
     QString reason;
 };
 
+void PrintTo(const OpenFailureCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
+
 class OpenFailures : public ::testing::TestWithParam<OpenFailureCase>
 {
 };
@@ -244,6 +261,11 @@ struct ClassifyCase {
     int accessErrno;
     OpenFailure failure;
 };
+
+void PrintTo(const ClassifyCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
 
 class OpenFailureDiagnosis : public ::testing::TestWithParam<ClassifyCase>
 {

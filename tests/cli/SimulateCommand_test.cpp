@@ -1,0 +1,125 @@
+#include "report/ByteFilter.h"
+#include "serial/SampleReport.h"
+#include "serial/SerialReceiver.h"
+
+#include "SerialCommandSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+using elvaro::serial::SerialReceiver;
+using namespace elvaro::serial::testing;
+
+const QString kFastBaud = QStringLiteral("2000000");
+
+QString filtered(const QByteArray &bytes)
+{
+    const std::string text = elvaro::report::filterBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+TEST(SimulateCommand, OnceSendsTheWholeSampleReportThenEndsWhenTheReceiverCloses)
+{
+    Command simulate({"simulate", "--baud", kFastBaud, "--once"});
+    const QString device = simulate.firstLine();
+    ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString() << simulate.errors().toStdString();
+
+    SerialReceiver receiver;
+    ASSERT_TRUE(receiver.open(device)) << receiver.errorString().toStdString();
+    const QString expected = filtered(elvaro::serial::sampleReport());
+    EXPECT_EQ(receive(receiver, expected), expected);
+
+    EXPECT_EQ(simulate.finish(), 0);
+    EXPECT_EQ(simulate.errors(), QString());
+}
+
+TEST(SimulateCommand, SendsTheBytesOfAReportFileUnchanged)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.bin");
+    const QByteArray report("\xda\xc4\xbf\r\n\xb3\x41\xb3\r\n\xc0\xc4\xd9\r\n\x7f\x80\xe1", 18);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(report);
+    file.close();
+
+    Command simulate({"simulate", path, "--baud", kFastBaud, "--once"});
+    SerialReceiver receiver;
+    ASSERT_TRUE(receiver.open(simulate.firstLine()));
+    EXPECT_EQ(receive(receiver, QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7f++")),
+              QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7f++"));
+    EXPECT_EQ(simulate.finish(), 0);
+}
+
+TEST(SimulateCommand, StopsCleanlyOnSigterm)
+{
+    Command simulate({"simulate"});
+    ASSERT_TRUE(simulate.firstLine().startsWith("/dev/"));
+    simulate.signal(SIGTERM);
+    EXPECT_EQ(simulate.finish(), 0);
+    EXPECT_EQ(simulate.errors(), QString());
+}
+
+struct RefusalCase {
+    const char *name;
+    QStringList args;
+    int exitCode;
+    QString firstErrorLine;
+};
+
+void PrintTo(const RefusalCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
+
+class SimulateRefuses : public ::testing::TestWithParam<RefusalCase>
+{
+};
+
+TEST_P(SimulateRefuses, WithTheReasonOnStandardError)
+{
+    QTemporaryDir folder;
+    QFile empty(folder.filePath("empty.txt"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    QStringList args{"simulate"};
+    for (const QString &arg : GetParam().args)
+        args.append(QString(arg).replace("FOLDER", folder.path()));
+    Command simulate(args);
+    EXPECT_EQ(simulate.finish(), GetParam().exitCode);
+    EXPECT_EQ(simulate.output(), QByteArray());
+    EXPECT_EQ(simulate.errors().section('\n', 0, 0),
+              QString(GetParam().firstErrorLine).replace("FOLDER", folder.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        SimulateCommand, SimulateRefuses,
+        ::testing::Values(
+                RefusalCase{"BaudZero", {"--baud", "0"}, 2,
+                            "elvaro-q3 simulate: --baud expects a whole number from 50 to 100000000, not '0'"},
+                RefusalCase{"BaudNotANumber", {"--baud", "fast"}, 2,
+                            "elvaro-q3 simulate: --baud expects a whole number from 50 to 100000000, not 'fast'"},
+                RefusalCase{"BaudMissing", {"--baud"}, 2, "elvaro-q3 simulate: --baud needs a value"},
+                RefusalCase{"UnknownOption", {"--loop"}, 2, "elvaro-q3 simulate: unknown option '--loop'"},
+                RefusalCase{"TwoReports", {"a.txt", "b.txt"}, 2,
+                            "elvaro-q3 simulate: only one REPORT file can be given; 'b.txt' is one too many"},
+                RefusalCase{"MissingReport", {"FOLDER/missing.txt"}, 1,
+                            "elvaro-q3 simulate: cannot read FOLDER/missing.txt: No such file or directory"},
+                RefusalCase{"EmptyReport", {"FOLDER/empty.txt"}, 1,
+                            "elvaro-q3 simulate: FOLDER/empty.txt is empty: there is no report to send"}),
+        [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
+
+TEST(SimulateCommand, HelpDescribesTheOptions)
+{
+    Command simulate({"simulate", "--help"});
+    EXPECT_EQ(simulate.finish(), 0);
+    const QString usage = QString::fromLocal8Bit(simulate.output());
+    EXPECT_TRUE(usage.startsWith("Usage: elvaro-q3 simulate [REPORT] [--baud N] [--once]\n"));
+    EXPECT_TRUE(usage.contains("--once"));
+}
+
+} // namespace
