@@ -1,0 +1,5 @@
+# Serial receive: processor time of an open receive with nothing arriving (goal under 2 % of one
+# core) and the time to receive 1 MiB through a pseudo-terminal (goal under 2 s).
+set -euo pipefail
+"$BIN_DIR/serial_idle" 3
+"$BIN_DIR/serial_receive"
