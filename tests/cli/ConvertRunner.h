@@ -23,6 +23,7 @@ inline std::string readAll(std::FILE *file)
     char chunk[4096];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
         content.append(chunk, n);
+    std::fclose(file);
     return content;
 }
 
@@ -66,8 +67,6 @@ inline Outcome runProgram(const std::vector<std::string> &args, const std::strin
     outcome.out = readAll(out);
     outcome.err = readAll(err);
     std::fclose(in);
-    std::fclose(out);
-    std::fclose(err);
     return outcome;
 }
 

@@ -1,17 +1,7 @@
 #!/usr/bin/python3
-"""Reads an .xlsx file with openpyxl and prints what a test checks, one record per line:
-
-    sheets ["Name", ...]
-    active NAME
-    selection ACTIVECELL SQREF
-    merged COUNT
-    columns MIN MAX ALIGNMENT        (one line per column default)
-    cell COORD TYPE VALUE            (TYPE s for text, n for number; VALUE as JSON)
-    format COORD ALIGNMENT
-
-ALIGNMENT is "HORIZONTAL VERTICAL wrap=0|1 rotation=N shrink=0|1 indent=N", with the
-format's defaults (general, bottom) for attributes the file leaves out.
-"""
+"""Reads an .xlsx file with openpyxl and prints one record a line: sheets, active, selection,
+merged, columns (the column defaults), then "cell COORD s|n JSON-VALUE" and "format COORD
+ALIGNMENT" for each cell, ALIGNMENT with the defaults (general, bottom) for what the file omits."""
 import json
 import re
 import sys
