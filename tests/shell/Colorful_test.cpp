@@ -15,53 +15,24 @@ namespace {
 class ColorfulTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { application(); }
+    QApplication &m_application = application();
 };
-
-QColor pixel(QWidget &widget, int x, int y)
-{
-    return widget.grab().toImage().pixelColor(x, y);
-}
 
 } // namespace
 
-TEST_F(ColorfulTest, ColourStartsRedAndReadsBackWhatWasWritten)
+TEST_F(ColorfulTest, ColourReadsBackAndAClickTurnsItBlue)
 {
     Colorful lamp;
+    lamp.resize(40, 40);
+    lamp.show();
     EXPECT_EQ(lamp.Color(), 0x000000FF);
     lamp.setColor(0x0000FF00);
     EXPECT_EQ(lamp.Color(), 0x0000FF00);
-}
-
-TEST_F(ColorfulTest, ColourValuesAreBlueGreenRedWithRedInTheLowestByte)
-{
-    struct Case {
-        qint32 value;
-        QColor shown;
-    };
-    const Case cases[] = {{0x000000FF, Qt::red}, {0x0000FF00, Qt::green}, {0x00FF0000, Qt::blue},
-                          {0x00102030, QColor(0x30, 0x20, 0x10)}};
-    for (const Case &c : cases) {
-        Colorful lamp;
-        lamp.resize(40, 40);
-        lamp.setColor(c.value);
-        EXPECT_EQ(Colorful::toQColor(c.value), c.shown) << std::hex << c.value;
-        // The border stays red, so the fill shows in the middle of the lamp.
-        EXPECT_EQ(pixel(lamp, 20, 20), c.shown) << std::hex << c.value;
-    }
-}
-
-TEST_F(ColorfulTest, AClickTurnsTheFillBlueWhateverItWas)
-{
-    for (const qint32 before : {Colorful::kRed, qint32(0x0000FF00), Colorful::kBlue}) {
-        Colorful lamp;
-        lamp.resize(40, 40);
-        lamp.show();
-        lamp.setColor(before);
-        QTest::mouseClick(&lamp, Qt::LeftButton, {}, QPoint(20, 20));
-        EXPECT_EQ(lamp.Color(), Colorful::kBlue);
-        EXPECT_EQ(lamp.Shape1().borderColor, lamp.hasFocus() ? Colorful::kWhite : Colorful::kRed);
-    }
+    // Colour values are 0x00BBGGRR: this one shows green.
+    EXPECT_EQ(lamp.grab().toImage().pixelColor(20, 20), QColor(Qt::green));
+    QTest::mouseClick(&lamp, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(lamp.Color(), 0x00FF0000);
+    EXPECT_EQ(lamp.grab().toImage().pixelColor(20, 20), QColor(Qt::blue));
 }
 
 TEST_F(ColorfulTest, FocusTurnsTheBorderWhiteAndLosingItBlack)
@@ -95,7 +66,6 @@ TEST_F(ColorfulTest, TheCircleFitsTheControlOnResize)
     const Case cases[] = {
         {{400, 400}, {4, 4, 392, 392}, {4, 4, 392, 392}},
         {{600, 400}, {4, 4, 592, 392}, {104, 4, 392, 392}},
-        {{27, 27}, {4, 4, 19, 19}, {4, 4, 19, 19}},
         {{30, 60}, {4, 4, 22, 52}, {4, 19, 22, 22}},
     };
     Colorful lamp;
@@ -107,7 +77,7 @@ TEST_F(ColorfulTest, TheCircleFitsTheControlOnResize)
     }
 }
 
-TEST_F(ColorfulTest, TheDrawnCircleIsCentredAndShowsTheWindowAroundIt)
+TEST_F(ColorfulTest, TheDrawnCircleIsCentredAndTheWindowShowsAroundIt)
 {
     QWidget window;
     window.setAutoFillBackground(true);
@@ -118,12 +88,10 @@ TEST_F(ColorfulTest, TheDrawnCircleIsCentredAndShowsTheWindowAroundIt)
     auto *lamp = new Colorful(&window);
     lamp->setGeometry(0, 0, 120, 80);
     const QImage image = window.grab().toImage();
-    // Centre and the left and right edges of the 80-pixel circle centred in 120 pixels.
-    EXPECT_EQ(image.pixelColor(60, 40), QColor(Qt::red));
-    EXPECT_EQ(image.pixelColor(22, 40), QColor(Qt::red));
-    EXPECT_EQ(image.pixelColor(97, 40), QColor(Qt::red));
+    // The 80-pixel circle centred in 120 pixels: its middle and both sides are red.
+    for (const int x : {22, 60, 97})
+        EXPECT_EQ(image.pixelColor(x, 40), QColor(Qt::red)) << x;
     // Beside the circle and in its corners the window shows through.
-    EXPECT_EQ(image.pixelColor(10, 40), QColor(Qt::green));
-    EXPECT_EQ(image.pixelColor(110, 40), QColor(Qt::green));
-    EXPECT_EQ(image.pixelColor(25, 3), QColor(Qt::green));
+    for (const QPoint outside : {QPoint(10, 40), QPoint(110, 40), QPoint(25, 3)})
+        EXPECT_EQ(image.pixelColor(outside), QColor(Qt::green)) << outside.x() << "," << outside.y();
 }

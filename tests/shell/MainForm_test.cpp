@@ -9,7 +9,6 @@
 #include "shell/frmAbout.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,13 +17,12 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <functional>
+
 using elvaro::serial::PortTable;
-using elvaro::shell::Colorful;
-using elvaro::shell::CommonDialog;
 using elvaro::shell::frmAbout;
 using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
-using elvaro::shell::RichTextBox;
 using elvaro::shell::RingShape;
 using elvaro::shell::testing::application;
 using elvaro::shell::testing::PdfPrintDialog;
@@ -32,6 +30,10 @@ using elvaro::shell::testing::pdfText;
 using elvaro::shell::testing::ScriptedMessageBoxes;
 
 namespace {
+
+using Commands = std::array<bool, 3>; // PRINT, EXPORT, DELETE enabled
+constexpr Commands kEnabled = {true, true, true};
+constexpr Commands kDisabled = {false, false, false};
 
 class MainFormTest : public ::testing::Test
 {
@@ -43,25 +45,21 @@ protected:
         form.show();
     }
 
-    void TearDown() override
-    {
-        if (frmAbout *about = form.aboutBox())
-            delete about;
-    }
+    void TearDown() override { delete form.aboutBox(); }
 
     QPushButton *button(const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); }
 
-    // Enabled state of PRINT, EXPORT and DELETE.
-    std::array<bool, 3> reportCommands()
+    Commands reportCommands()
     {
         return {button("CmdStampa")->isEnabled(), button("CmdEsporta")->isEnabled(), button("CmdDelete")->isEnabled()};
     }
 
-    void select(int from, int length)
+    void setReport(const QString &text, int selStart = 0, int selLength = 0)
     {
+        form.reportView().setText(text);
         QTextCursor cursor(form.reportView().document());
-        cursor.setPosition(from);
-        cursor.setPosition(from + length, QTextCursor::KeepAnchor);
+        cursor.setPosition(selStart);
+        cursor.setPosition(selStart + selLength, QTextCursor::KeepAnchor);
         form.reportView().setTextCursor(cursor);
     }
 
@@ -75,14 +73,10 @@ protected:
     MainForm form{ports, messages, printDialog};
 };
 
-constexpr std::array<bool, 3> kEnabled = {true, true, true};
-constexpr std::array<bool, 3> kDisabled = {false, false, false};
-
 } // namespace
 
 TEST_F(MainFormTest, AfterLoadTheViewIsEmptyTheReportCommandsOffAndTheLampHidden)
 {
-    EXPECT_EQ(form.windowTitle(), "WORK PAGE");
     EXPECT_TRUE(form.reportView().Text().isEmpty());
     EXPECT_EQ(reportCommands(), kDisabled);
     for (const char *name : {"CmdAcquisisci", "CmdQuit", "CmdInfo"})
@@ -91,47 +85,10 @@ TEST_F(MainFormTest, AfterLoadTheViewIsEmptyTheReportCommandsOffAndTheLampHidden
     EXPECT_FALSE(form.lamp().isVisible());
     EXPECT_FALSE(form.lampTimer().isActive());
     EXPECT_FALSE(form.InAcquisizione);
-    EXPECT_FALSE(form.RichiestaStop);
     EXPECT_FALSE(form.exportBuffer().isVisible());
 }
 
-TEST_F(MainFormTest, TabGoesThroughTheControlsInTheWindowsOrder)
-{
-    const QStringList expected = {"CmdEsporta", "CmdStampa", "rtf1", "CmdAcquisisci", "CmdDelete",
-                                  "CmdQuit",    "COM",       "Colorful1", "CmdInfo"};
-    QStringList order;
-    QWidget *widget = form.findChild<QWidget *>(expected.first());
-    for (qsizetype step = 0; step < expected.size(); ++step) {
-        order.append(widget->objectName());
-        do
-            widget = widget->nextInFocusChain();
-        while (!expected.contains(widget->objectName()) && widget != &form);
-    }
-    EXPECT_EQ(order, expected);
-}
-
-TEST_F(MainFormTest, TheProgramEndsOnlyWhenTheAboutBoxLeftOpenIsClosedToo)
-{
-    form.CmdInfo_Click();
-    QPointer<frmAbout> about = form.aboutBox();
-    bool aboutStillOpenAfterQuit = false;
-    messages.answers = {true};
-    QTimer::singleShot(0, &form, &MainForm::CmdQuit_Click);
-    QTimer::singleShot(0, [&] {
-        aboutStillOpenAfterQuit = !form.isVisible() && about && about->isVisible();
-        if (about)
-            about->cmdOK_Click();
-    });
-    // A safety net only: the event loop ends by itself once the last window is closed.
-    QTimer safetyNet;
-    safetyNet.setSingleShot(true);
-    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    safetyNet.start(30000);
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_TRUE(aboutStillOpenAfterQuit);
-}
-
-TEST_F(MainFormTest, CaptionsFitTheirControls)
+TEST_F(MainFormTest, CaptionsFitAndTheRingFramesTheLamp)
 {
     for (QPushButton *command : form.findChildren<QPushButton *>())
         EXPECT_LE(command->fontMetrics().horizontalAdvance(command->text()) + 8, command->width())
@@ -139,33 +96,17 @@ TEST_F(MainFormTest, CaptionsFitTheirControls)
     auto *label = form.findChild<QLabel *>(QStringLiteral("Label1"));
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
     EXPECT_FALSE(label->geometry().intersects(button("CmdInfo")->geometry()));
-}
 
-TEST_F(MainFormTest, TheRingFramesTheLampWithoutCoveringIt)
-{
     auto *ring = form.findChild<RingShape *>(QStringLiteral("Shape1"));
-    ASSERT_NE(ring, nullptr);
     const QRect lamp = form.lamp().geometry();
     EXPECT_EQ(lamp, QRect(16, 11, 27, 27));
     EXPECT_EQ(ring->geometry().center(), lamp.center());
-    // The ring's inner edge lies on the lamp's outer edge.
-    const QRectF outline = ring->outline().translated(ring->pos());
-    EXPECT_DOUBLE_EQ(outline.width() - ring->borderWidth(), lamp.width());
-    // The lamp lies above the ring.
+    // The ring's inner edge lies on the lamp's edge, and the lamp lies above the ring.
+    EXPECT_DOUBLE_EQ(ring->outline().width() - ring->borderWidth(), lamp.width());
     EXPECT_LT(form.children().indexOf(ring), form.children().indexOf(&form.lamp()));
 }
 
-TEST_F(MainFormTest, TheReportCommandsFollowTheText)
-{
-    form.reportView().setText(QStringLiteral("+--+"));
-    form.applyReportCommandsRule();
-    EXPECT_EQ(reportCommands(), kEnabled);
-    form.reportView().setText(QString());
-    form.applyReportCommandsRule();
-    EXPECT_EQ(reportCommands(), kDisabled);
-}
-
-TEST_F(MainFormTest, TypingIntoOrClearingTheViewByHandAlsoFollowsTheRuleButNotDuringADownload)
+TEST_F(MainFormTest, TheReportCommandsFollowTheTextButNotDuringADownload)
 {
     form.reportView().setFocus();
     QTest::keyClicks(&form.reportView(), QStringLiteral("typed"));
@@ -177,6 +118,9 @@ TEST_F(MainFormTest, TypingIntoOrClearingTheViewByHandAlsoFollowsTheRuleButNotDu
     form.InAcquisizione = true;
     form.reportView().Append(QStringLiteral("received"));
     EXPECT_EQ(reportCommands(), kDisabled);
+    form.InAcquisizione = false;
+    form.applyReportCommandsRule();
+    EXPECT_EQ(reportCommands(), kEnabled);
 }
 
 TEST_F(MainFormTest, TheLampTimerTogglesTheLampEveryHalfSecond)
@@ -188,23 +132,21 @@ TEST_F(MainFormTest, TheLampTimerTogglesTheLampEveryHalfSecond)
     EXPECT_FALSE(form.lamp().isVisible());
 }
 
-TEST_F(MainFormTest, QuitAsksAndClosesOnlyOnYes)
+TEST_F(MainFormTest, QuitAsksAndClosesOnlyOnYesWhileTheTitleBarAsksNothing)
 {
-    messages.answers = {false};
+    messages.answers = {false, true};
     button("CmdQuit")->click();
-    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(form.isVisible());
+    button("CmdQuit")->click();
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(messages.shown[0].text, "Are you sure to exit?");
     EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b");
     EXPECT_TRUE(messages.shown[0].question);
-    EXPECT_TRUE(form.isVisible());
 
-    messages.answers = {true};
-    button("CmdQuit")->click();
-    EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(MainFormTest, ClosingTheWindowAsksNothingAndStopsARunningDownload)
-{
+    // Closing by the title bar during a download asks nothing and asks the download to stop.
+    messages.shown.clear();
+    form.show();
     form.InAcquisizione = true;
     form.lampTimer().start();
     form.close();
@@ -215,164 +157,132 @@ TEST_F(MainFormTest, ClosingTheWindowAsksNothingAndStopsARunningDownload)
 
 TEST_F(MainFormTest, DeleteRemovesTheSelectionOrEverythingAfterAskingThenAppliesTheRule)
 {
+    const char *selected = "Are you sure to delete selected data ?";
+    const char *all = "Are you sure to delete all the data ?";
     struct Case {
         const char *name;
         QString text;
-        int selStart;
+        int selStart; // positions in the view, where a line end counts one
         int selLength;
         bool answer;
         const char *question;
         QString after;
-        std::array<bool, 3> commands;
+        Commands commands;
     };
-    const QString two = QStringLiteral("AB\r\nCD");
     const Case cases[] = {
-        {"middle", "ABCDEFG", 2, 3, true, "Are you sure to delete selected data ?", "ABFG", kEnabled},
-        {"to the end", "ABCDEFG", 4, 3, true, "Are you sure to delete selected data ?", "ABCD", kEnabled},
-        {"whole text selected", "ABCDEFG", 0, 7, true, "Are you sure to delete selected data ?", "", kDisabled},
-        {"across a line end", two, 1, 3, true, "Are you sure to delete selected data ?", "AD", kEnabled},
-        {"all", "ABCDEFG", 3, 0, true, "Are you sure to delete all the data ?", "", kDisabled},
-        {"all, No", "ABCDEFG", 0, 0, false, "Are you sure to delete all the data ?", "ABCDEFG", kEnabled},
-        {"selection, No", "ABCDEFG", 2, 3, false, "Are you sure to delete selected data ?", "ABCDEFG", kEnabled},
+        {"middle", "ABCDEFG", 2, 3, true, selected, "ABFG", kEnabled},
+        {"to the end", "ABCDEFG", 4, 3, true, selected, "ABCD", kEnabled},
+        {"whole text selected", "ABCDEFG", 0, 7, true, selected, "", kDisabled},
+        {"across a line end", "AB\r\nCD", 1, 3, true, selected, "AD", kEnabled},
+        {"all", "ABCDEFG", 3, 0, true, all, "", kDisabled},
+        {"all, No", "ABCDEFG", 0, 0, false, all, "ABCDEFG", kEnabled},
+        {"selection, No", "ABCDEFG", 2, 3, false, selected, "ABCDEFG", kEnabled},
     };
     for (const Case &c : cases) {
-        form.reportView().setText(c.text);
-        form.applyReportCommandsRule();
-        select(c.selStart, c.selLength);
+        setReport(c.text, c.selStart, c.selLength);
+        // The rule runs whatever the answer, even where the buttons were left wrong.
+        button("CmdStampa")->setEnabled(!c.commands[0]);
+        button("CmdDelete")->setEnabled(true);
         messages.shown.clear();
         messages.answers = {c.answer};
         button("CmdDelete")->click();
         ASSERT_EQ(messages.shown.size(), 1) << c.name;
         EXPECT_EQ(messages.shown[0].text, c.question) << c.name;
-        EXPECT_TRUE(messages.shown[0].question) << c.name;
         EXPECT_EQ(form.reportView().Text(), c.after) << c.name;
         EXPECT_EQ(reportCommands(), c.commands) << c.name;
     }
 }
 
-TEST_F(MainFormTest, DeleteAnsweredNoStillAppliesTheRule)
+TEST_F(MainFormTest, PrintSendsTheSelectionOrTheWholeViewToThePrinter)
 {
-    // The view changed behind the buttons' back: the rule puts them right even on No.
-    form.reportView().setText(QStringLiteral("text"));
-    button("CmdDelete")->setEnabled(true);
-    button("CmdStampa")->setEnabled(false);
-    messages.answers = {false};
-    button("CmdDelete")->click();
-    EXPECT_EQ(reportCommands(), kEnabled);
+    const QString report = QStringLiteral("+-----------+\r\n| FIRSTLINE |\r\n| SECONDLINE|\r\n+-----------+");
+    struct Case {
+        const char *name;
+        int selStart;
+        int selLength;
+        std::optional<QPrinter::PrintRange> chosen; // what the person picks in the dialog
+        int flags;
+        QStringList printed;
+        QStringList notPrinted;
+    };
+    const Case cases[] = {
+        {"no selection", 0, 0, std::nullopt, 268, {"+-----------+", "| FIRSTLINE |", "| SECONDLINE|"}, {}},
+        {"selection", 30, 11, std::nullopt, 265, {"SECONDLINE"}, {"FIRSTLINE", "+---"}},
+        {"selection, whole text chosen", 30, 11, QPrinter::AllPages, 265, {"FIRSTLINE", "SECONDLINE"}, {}},
+    };
+    for (const Case &c : cases) {
+        setReport(report, c.selStart, c.selLength);
+        printDialog.chooseRange = c.chosen;
+        QFile::remove(pdfPath());
+        form.CmdStampa_Click();
+        EXPECT_EQ(printDialog.flagsWhenShown, c.flags) << c.name;
+        EXPECT_TRUE(printDialog.cancelErrorWhenShown) << c.name;
+        EXPECT_EQ(printDialog.rangeWhenShown, c.selLength ? QPrinter::Selection : QPrinter::AllPages) << c.name;
+        EXPECT_TRUE(messages.shown.isEmpty()) << c.name;
+        const QString printed = pdfText(pdfPath());
+        for (const QString &text : c.printed)
+            EXPECT_TRUE(printed.contains(text)) << c.name << ": " << text.toStdString() << " in " << printed.toStdString();
+        for (const QString &text : c.notPrinted)
+            EXPECT_FALSE(printed.contains(text)) << c.name << ": " << text.toStdString();
+        EXPECT_EQ(form.reportView().Text(), report) << c.name;
+    }
 }
 
-TEST_F(MainFormTest, PrintWithoutSelectionPrintsTheWholeViewWithTheSelectionChoiceDisabled)
-{
-    form.reportView().setText(QStringLiteral("+------+\r\n| HEAD |\r\n+------+\r\n| TAIL |\r\n+------+"));
-    form.applyReportCommandsRule();
-    button("CmdStampa")->click();
-
-    EXPECT_EQ(printDialog.shownCount, 1);
-    EXPECT_EQ(printDialog.flagsWhenShown, 268);
-    EXPECT_TRUE(printDialog.cancelErrorWhenShown);
-    EXPECT_TRUE(messages.shown.isEmpty());
-    const QString printed = pdfText(pdfPath());
-    EXPECT_TRUE(printed.contains(QLatin1String("| HEAD |"))) << printed.toStdString();
-    EXPECT_TRUE(printed.contains(QLatin1String("| TAIL |"))) << printed.toStdString();
-    // The table is printed in a fixed-pitch font: its columns line up in the PDF's text.
-    const QStringList lines = printed.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_GE(lines.size(), 5);
-    EXPECT_EQ(lines[0].trimmed().size(), lines[1].trimmed().size());
-}
-
-TEST_F(MainFormTest, PrintWithSelectionPreselectsItAndPrintsOnlyTheSelection)
-{
-    form.reportView().setText(QStringLiteral("FIRSTLINE\r\nSECONDLINE\r\nTHIRDLINE"));
-    form.applyReportCommandsRule();
-    select(10, 10); // "SECONDLINE"
-    button("CmdStampa")->click();
-
-    EXPECT_EQ(printDialog.flagsWhenShown, 265);
-    EXPECT_EQ(printDialog.rangeWhenShown, QPrinter::Selection);
-    EXPECT_TRUE(messages.shown.isEmpty());
-    const QString printed = pdfText(pdfPath());
-    EXPECT_TRUE(printed.contains(QLatin1String("SECONDLINE"))) << printed.toStdString();
-    EXPECT_FALSE(printed.contains(QLatin1String("FIRSTLINE"))) << printed.toStdString();
-    EXPECT_FALSE(printed.contains(QLatin1String("THIRDLINE"))) << printed.toStdString();
-    EXPECT_EQ(form.reportView().Text(), "FIRSTLINE\r\nSECONDLINE\r\nTHIRDLINE");
-}
-
-TEST_F(MainFormTest, PrintHonoursTheWholeTextWhenTheUserChoosesItInTheDialog)
-{
-    form.reportView().setText(QStringLiteral("FIRSTLINE\r\nSECONDLINE"));
-    select(0, 5);
-    printDialog.chooseRange = QPrinter::AllPages;
-    button("CmdStampa")->setEnabled(true);
-    button("CmdStampa")->click();
-    const QString printed = pdfText(pdfPath());
-    EXPECT_TRUE(printed.contains(QLatin1String("FIRSTLINE"))) << printed.toStdString();
-    EXPECT_TRUE(printed.contains(QLatin1String("SECONDLINE"))) << printed.toStdString();
-}
-
-TEST_F(MainFormTest, PrintLongTextRunsOverSeveralPages)
+TEST_F(MainFormTest, PrintLinesUpTablesAndRunsOverSeveralPages)
 {
     QString text;
     for (int line = 0; line < 150; ++line)
-        text += QStringLiteral("LINE%1\r\n").arg(line, 3, 10, QLatin1Char('0'));
-    form.reportView().setText(text);
-    button("CmdStampa")->setEnabled(true);
-    button("CmdStampa")->click();
+        text += QStringLiteral("| LINE%1 | %2 |\r\n").arg(line, 3, 10, QLatin1Char('0')).arg(QString(line % 7, u'W'), 6);
+    setReport(text);
+    form.CmdStampa_Click();
     const QString printed = pdfText(pdfPath());
     EXPECT_TRUE(printed.contains(QLatin1String("LINE000")));
     EXPECT_TRUE(printed.contains(QLatin1String("LINE149")));
     EXPECT_GE(printed.count(u'\f'), 2) << "expected more than one page";
+    // In the fixed-pitch font every "|" of the table stands in the same columns.
+    const QStringList lines = printed.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0].trimmed().lastIndexOf(u'|'), lines[1].trimmed().lastIndexOf(u'|'));
 }
 
 TEST_F(MainFormTest, CancelOrAFailingPrinterShowsErrorsDuringPrintAndPrintsNothing)
 {
-    struct Case {
-        const char *name;
-        bool cancel;
-        QString outputFile;
+    const std::pair<const char *, QString> cases[] = {
+        {"cancel", pdfPath()},
+        {"unwritable output", m_dir.filePath(QStringLiteral("no/such/folder/print.pdf"))},
     };
-    const Case cases[] = {
-        {"cancel", true, pdfPath()},
-        {"unwritable output", false, m_dir.filePath(QStringLiteral("no/such/folder/print.pdf"))},
-    };
-    for (const Case &c : cases) {
-        PdfPrintDialog dialog(c.outputFile);
-        dialog.cancel = c.cancel;
+    for (const auto &[name, outputFile] : cases) {
+        PdfPrintDialog dialog(outputFile);
+        dialog.cancel = QLatin1String(name) == QLatin1String("cancel");
         MainForm other(ports, messages, dialog);
         other.Form_Load();
         other.reportView().setText(QStringLiteral("REPORT"));
         messages.shown.clear();
         other.CmdStampa_Click();
-        ASSERT_EQ(messages.shown.size(), 1) << c.name;
-        EXPECT_EQ(messages.shown[0].text, "Errors during print") << c.name;
-        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << c.name;
-        EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::None) << c.name;
-        EXPECT_FALSE(messages.shown[0].question) << c.name;
-        EXPECT_FALSE(QFile::exists(c.outputFile)) << c.name;
-        EXPECT_EQ(other.reportView().Text(), "REPORT") << c.name;
+        ASSERT_EQ(messages.shown.size(), 1) << name;
+        EXPECT_EQ(messages.shown[0].text, "Errors during print") << name;
+        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << name;
+        EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::None) << name;
+        EXPECT_FALSE(messages.shown[0].question) << name;
+        EXPECT_FALSE(QFile::exists(outputFile)) << name;
     }
 }
 
 TEST_F(MainFormTest, ThePrintDialogOffersTheChoicesTheFlagsAllow)
 {
-    struct Case {
-        int flags;
-        bool selection;
-    };
-    for (const Case c : {Case{265, true}, Case{268, false}}) {
+    for (const auto &[flags, selection] : {std::pair{265, true}, std::pair{268, false}}) {
         QPrinter printer;
-        printer.setPrintRange(c.selection ? QPrinter::Selection : QPrinter::AllPages);
-        const auto dialog = elvaro::shell::PrintDialog::makeDialog(printer, c.flags);
+        printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+        const auto dialog = elvaro::shell::PrintDialog::makeDialog(printer, flags);
         dialog->show();
-        EXPECT_FALSE(dialog->testOption(QAbstractPrintDialog::PrintPageRange)) << c.flags;
-        EXPECT_EQ(dialog->testOption(QAbstractPrintDialog::PrintSelection), c.selection) << c.flags;
         for (QRadioButton *choice : dialog->findChildren<QRadioButton *>()) {
             // No choice of pages is left open in the dialog as shown.
             if (choice->text().contains(QLatin1String("Pages"))) {
-                EXPECT_FALSE(choice->isEnabled()) << c.flags << " " << choice->text().toStdString();
+                EXPECT_FALSE(choice->isEnabled()) << flags << " " << choice->text().toStdString();
             }
             if (choice->text() == QLatin1String("Selection")) {
-                EXPECT_EQ(choice->isHidden(), !c.selection) << c.flags;
-                EXPECT_EQ(choice->isChecked(), c.selection) << c.flags;
+                EXPECT_EQ(choice->isHidden(), !selection) << flags;
+                EXPECT_EQ(choice->isChecked(), selection) << flags;
             }
         }
         dialog->hide();
@@ -381,6 +291,7 @@ TEST_F(MainFormTest, ThePrintDialogOffersTheChoicesTheFlagsAllow)
 
 TEST_F(MainFormTest, TheAboutBoxOpensOnceWithoutBlockingAndShowsItsTexts)
 {
+    form.InAcquisizione = true; // "?" works during a download too
     button("CmdInfo")->click();
     frmAbout *about = form.aboutBox();
     ASSERT_NE(about, nullptr);
@@ -391,61 +302,34 @@ TEST_F(MainFormTest, TheAboutBoxOpensOnceWithoutBlockingAndShowsItsTexts)
     auto label = [about](const char *name) { return about->findChild<QLabel *>(QLatin1String(name))->text(); };
     EXPECT_EQ(label("lblTitle"), "Elvaro-Q3 V1b");
     EXPECT_EQ(label("Label1"), "Software Freeware");
-    EXPECT_EQ(label("lblDescription"),
-              frmAbout::kCompany + "\n\rHardware and Software\n\r" + frmAbout::kWebAddress);
+    EXPECT_EQ(label("lblDescription"), frmAbout::kCompany + "\n\rHardware and Software\n\r" + frmAbout::kWebAddress);
+    ASSERT_EQ(frmAbout::kLicensePieces.size(), 4);
     EXPECT_EQ(label("lblLicense"), frmAbout::kLicensePieces.join(QString()));
-    EXPECT_EQ(frmAbout::kLicensePieces.size(), 4);
+    for (QLabel *each : about->findChildren<QLabel *>()) {
+        const QRect needed =
+            each->fontMetrics().boundingRect(each->rect(), Qt::TextWordWrap | Qt::AlignHCenter, each->text());
+        EXPECT_LE(needed.height(), each->height()) << each->objectName().toStdString();
+    }
 
-    // A second press brings the same box forward; the main window goes on working meanwhile.
+    // A second press brings the same box forward.
     button("CmdInfo")->click();
     EXPECT_EQ(form.aboutBox(), about);
-    EXPECT_EQ(form.findChildren<frmAbout *>().size(), 0) << "the box must outlive the main window";
-    form.reportView().setText(QStringLiteral("still usable"));
-    EXPECT_EQ(form.reportView().Text(), "still usable");
-}
-
-TEST_F(MainFormTest, TheAboutBoxStaysAvailableDuringADownload)
-{
-    form.InAcquisizione = true;
-    EXPECT_TRUE(button("CmdInfo")->isEnabled());
-    button("CmdInfo")->click();
-    ASSERT_NE(form.aboutBox(), nullptr);
-    EXPECT_TRUE(form.aboutBox()->isVisible());
+    EXPECT_TRUE(form.findChildren<frmAbout *>().isEmpty()) << "the box must not belong to the main window";
 }
 
 TEST_F(MainFormTest, OkEnterAndEscEachCloseTheAboutBox)
 {
-    struct Case {
-        const char *name;
-        std::function<void(frmAbout &)> press;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, std::function<void(frmAbout &)>> presses[] = {
         {"OK", [](frmAbout &about) { about.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click(); }},
         {"Enter", [](frmAbout &about) { QTest::keyClick(&about, Qt::Key_Return); }},
         {"Esc", [](frmAbout &about) { QTest::keyClick(&about, Qt::Key_Escape); }},
     };
-    for (const Case &c : cases) {
+    for (const auto &[name, press] : presses) {
         form.CmdInfo_Click();
         QPointer<frmAbout> about = form.aboutBox();
-        ASSERT_TRUE(about) << c.name;
-        c.press(*about);
-        EXPECT_FALSE(about && about->isVisible()) << c.name;
-        // Closing unloads the box: it goes away rather than staying hidden.
+        press(*about);
+        // Closing unloads the box rather than only hiding it.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(about.isNull()) << c.name;
-        EXPECT_EQ(form.aboutBox(), nullptr) << c.name;
-    }
-}
-
-TEST_F(MainFormTest, TheAboutBoxKeepsItsCaptionsInsideItsLabels)
-{
-    form.CmdInfo_Click();
-    frmAbout *about = form.aboutBox();
-    for (QLabel *label : about->findChildren<QLabel *>()) {
-        if (label->text().isEmpty())
-            continue;
-        const QRect needed = label->fontMetrics().boundingRect(label->rect(), Qt::TextWordWrap | Qt::AlignHCenter,
-                                                               label->text());
-        EXPECT_LE(needed.height(), label->height()) << label->objectName().toStdString();
+        EXPECT_TRUE(about.isNull()) << name;
     }
 }
