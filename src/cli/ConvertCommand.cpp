@@ -7,6 +7,7 @@
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <exception>
