@@ -2,7 +2,6 @@
 
 #include "export/Application.h"
 #include "export/CellValue.h"
-#include "export/SheetLimits.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 
@@ -24,8 +23,6 @@ bool sameIgnoringCase(std::string_view a, std::string_view b)
 }
 
 } // namespace
-
-static_assert(kMaxRows == 1'048'576 && kMaxColumns == 16'384, "the whole-sheet area must match the sheet limits");
 
 void Worksheet::setName(std::string_view name)
 {

@@ -2,6 +2,7 @@
 
 #include "export/CellFormat.h"
 #include "export/Range.h"
+#include "export/SheetLimits.h"
 
 #include <compare>
 #include <cstdint>
@@ -52,7 +53,7 @@ private:
     friend class Range;
     friend class Selection;
 
-    static constexpr CellArea kWholeSheet{1, 1, 1'048'576, 16'384};
+    static constexpr CellArea kWholeSheet{1, 1, kMaxRows, kMaxColumns};
 
     void storeValue(const CellPosition &position, std::string_view text);
     void select(const CellArea &area);
