@@ -220,16 +220,17 @@ int runCapture(const Arguments &args)
     if (!device)
         return failure(error);
 
-    Output output;
-    if (!output.open(options->outputPath))
-        return failure(output.errorString());
-
     // Watching for Ctrl-C starts before the port opens, so that a stop at any moment after it
     // still writes what was received.
     StopSignals stopSignals;
     SerialReceiver receiver;
     if (!receiver.open(*device))
         return failure(receiver.errorString());
+    // The output is replaced only once there is a port to receive from, so that a wrong port
+    // number does not wipe an earlier capture.
+    Output output;
+    if (!output.open(options->outputPath))
+        return failure(output.errorString());
     if (::isatty(STDERR_FILENO))
         std::fprintf(stderr, "elvaro-q3 capture: receiving from %s at 9600,N,8,1; Ctrl-C ends.\n",
                      device->toLocal8Bit().constData());

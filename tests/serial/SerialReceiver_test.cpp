@@ -1,4 +1,3 @@
-#include "report/ByteFilter.h"
 #include "serial/PortFailure.h"
 #include "serial/PseudoTerminal.h"
 #include "serial/SerialReceiver.h"
@@ -7,9 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cerrno>
+#include <ostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -24,11 +22,6 @@ using namespace elvaro::serial::testing;
 std::string bytes(std::initializer_list<unsigned char> values)
 {
     return std::string(values.begin(), values.end());
-}
-
-QString latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 class ReceiverOnLine : public ::testing::Test
@@ -52,11 +45,7 @@ struct FilterCase {
     std::string sent;
     QString shown;
 };
-
-void PrintTo(const FilterCase &example, std::ostream *out)
-{
-    *out << example.name;
-}
+void PrintTo(const FilterCase &example, std::ostream *out) { *out << example.name; }
 
 class BytesOverTheLine : public ReceiverOnLine, public ::testing::WithParamInterface<FilterCase>
 {
@@ -88,7 +77,7 @@ TEST_F(ReceiverOnLine, MebibyteOfRandomBytesArrivesCompleteAndFiltered)
     std::mt19937 random(20261206);
     for (char &byte : sent)
         byte = static_cast<char>(random() & 0xff);
-    const QString expected = latin1(elvaro::report::filterBytes(sent));
+    const QString expected = filtered(sent);
 
     bool written = false;
     std::thread writer([&] { written = line.writeAll(sent); });
@@ -119,11 +108,7 @@ struct BurstCase {
     // What each read hands over once its burst arrived, then what finish() hands over.
     QStringList chunks;
 };
-
-void PrintTo(const BurstCase &example, std::ostream *out)
-{
-    *out << example.name;
-}
+void PrintTo(const BurstCase &example, std::ostream *out) { *out << example.name; }
 
 class LineEndsAcrossBursts : public ReceiverOnLine, public ::testing::WithParamInterface<BurstCase>
 {
@@ -203,11 +188,7 @@ struct OpenFailureCase {
     std::function<QString(PseudoTerminal &, SerialReceiver &holder)> device;
     QString reason;
 };
-
-void PrintTo(const OpenFailureCase &example, std::ostream *out)
-{
-    *out << example.name;
-}
+void PrintTo(const OpenFailureCase &example, std::ostream *out) { *out << example.name; }
 
 class OpenFailures : public ::testing::TestWithParam<OpenFailureCase>
 {
@@ -252,56 +233,14 @@ INSTANTIATE_TEST_SUITE_P(
                                                "connected to.")}),
         [](const ::testing::TestParamInfo<OpenFailureCase> &info) { return info.param.name; });
 
-// Lack of permission cannot be produced for real when the tests run as root: what the device's
-// state says is classified here, the message checked below.
-struct ClassifyCase {
-    const char *name;
-    QSerialPort::SerialPortError error;
-    int lookupErrno;
-    int accessErrno;
-    OpenFailure failure;
-};
-
-void PrintTo(const ClassifyCase &example, std::ostream *out)
+// Lack of permission cannot be produced for real when the tests run as root.
+TEST(OpenFailureMessages, UnreadableDeviceIsNoPermissionAndNamesTheGroupToJoin)
 {
-    *out << example.name;
-}
-
-class OpenFailureDiagnosis : public ::testing::TestWithParam<ClassifyCase>
-{
-};
-
-TEST_P(OpenFailureDiagnosis, FollowsTheDeviceState)
-{
-    const ClassifyCase &example = GetParam();
-    EXPECT_EQ(elvaro::serial::classifyOpenFailure(example.error, example.lookupErrno, example.accessErrno),
-              example.failure);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-        Receiver, OpenFailureDiagnosis,
-        ::testing::Values(
-                ClassifyCase{"Missing", QSerialPort::DeviceNotFoundError, ENOENT, 0, OpenFailure::NoSuchDevice},
-                ClassifyCase{"VanishedBetweenOpenAndLookUp", QSerialPort::PermissionError, ENOENT, 0,
-                             OpenFailure::NoSuchDevice},
-                ClassifyCase{"NotReadable", QSerialPort::PermissionError, 0, EACCES, OpenFailure::NoPermission},
-                ClassifyCase{"LockedByAnotherProgram", QSerialPort::PermissionError, 0, 0, OpenFailure::InUse},
-                ClassifyCase{"NotATerminal", QSerialPort::UnsupportedOperationError, 0, 0,
-                             OpenFailure::NotSerialPort},
-                ClassifyCase{"Unexpected", QSerialPort::UnknownError, 0, 0, OpenFailure::Other}),
-        [](const ::testing::TestParamInfo<ClassifyCase> &info) { return info.param.name; });
-
-TEST(OpenFailureMessages, NoPermissionNamesTheGroupToJoinWhenKnown)
-{
+    EXPECT_EQ(elvaro::serial::classifyOpenFailure(QSerialPort::PermissionError, 0, EACCES), OpenFailure::NoPermission);
     EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied",
                                                  "dialout"),
               "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator to add you "
               "to the group 'dialout', then log in again.");
-    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied"),
-              "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator for access "
-              "to it.");
-    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyS3", OpenFailure::Other, "Input/output error"),
-              "Cannot open /dev/ttyS3: Input/output error.");
 }
 
 } // namespace

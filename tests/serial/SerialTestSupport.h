@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/ByteFilter.h"
 #include "serial/SerialReceiver.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string_view>
 
 namespace elvaro::serial::testing {
 
@@ -21,6 +23,18 @@ inline void ensureApplication()
     static char *argv[] = {name, nullptr};
     if (QCoreApplication::instance() == nullptr)
         new QCoreApplication(argc, argv);
+}
+
+// What the byte filter makes of `bytes`, as the receiver hands it over.
+inline QString filtered(std::string_view bytes)
+{
+    const std::string text = report::filterBytes(bytes);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline QString filtered(const QByteArray &bytes)
+{
+    return filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // Runs the event loop, waiting for events rather than polling, until `done` holds or `limit`
