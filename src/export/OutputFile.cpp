@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -20,11 +23,24 @@ std::string reason(int error)
     return std::strerror(error);
 }
 
-// The permissions a newly created file gets: read and write for all, less the umask.
+// The permissions a newly created file gets: read and write for all, less the umask. The umask
+// is read from /proc so that other threads never see it changed; umask() is the fallback.
 mode_t newFileMode()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    mode_t mask = 0;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    bool found = false;
+    while (!found && std::getline(status, line)) {
+        if (line.starts_with("Umask:")) {
+            mask = static_cast<mode_t>(std::strtoul(line.c_str() + std::strlen("Umask:"), nullptr, 8));
+            found = true;
+        }
+    }
+    if (!found) {
+        mask = ::umask(0);
+        ::umask(mask);
+    }
     return static_cast<mode_t>(0666) & ~mask;
 }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace elvaro::testing {
@@ -107,6 +108,12 @@ TEST_F(SaveAsTest, CsvQuotesWhatNeedsQuotingAndFillsTheGrid)
     const std::string path = folder.file("values.csv");
     workbook.SaveAs(path);
     EXPECT_EQ(contentOf(path), "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rhere\",,\r\n");
+    // A new file gets the usual permissions, not the owner-only ones of its temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat written {};
+    ASSERT_EQ(::stat(path.c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0777, 0666 & ~mask);
 }
 
 class FailedSaveTest : public SaveAsTest, public ::testing::WithParamInterface<std::pair<const char *, const char *>> {};
