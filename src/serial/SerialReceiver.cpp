@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace elvaro::serial {
 
@@ -26,13 +27,14 @@ SerialReceiver::~SerialReceiver()
 bool SerialReceiver::open(const QString &device)
 {
     finish();
-    m_device = device;
+    // A bare name such as ttyUSB0 stands for the device of that name under /dev, as for Qt.
+    m_device = device.contains(u'/') ? device : QStringLiteral("/dev/") + device;
     m_salvaged.clear();
     m_heldCarriageReturn = false;
     m_failed = false;
     m_errorString.clear();
 
-    m_port.setPortName(device);
+    m_port.setPortName(m_device);
     m_port.setBaudRate(kBaudRate);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
@@ -40,9 +42,9 @@ bool SerialReceiver::open(const QString &device)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QSerialPort::SerialPortError error = m_port.error();
-        const OpenFailure failure = diagnoseOpenFailure(device, error);
-        m_errorString = openFailureMessage(device, failure, m_port.errorString(),
-                                           failure == OpenFailure::NoPermission ? owningGroup(device)
+        const OpenFailure failure = diagnoseOpenFailure(m_device, error);
+        m_errorString = openFailureMessage(m_device, failure, m_port.errorString(),
+                                           failure == OpenFailure::NoPermission ? owningGroup(m_device)
                                                                                 : QString());
         return false;
     }

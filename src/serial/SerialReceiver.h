@@ -51,8 +51,9 @@ public:
     explicit SerialReceiver(QObject *parent = nullptr);
     ~SerialReceiver() override;
 
-    // Opens the device (a path such as /dev/ttyUSB0) with the line settings above. On failure
-    // returns false and sets errorString() to a message naming the device and the reason.
+    // Opens the device (a path such as /dev/ttyUSB0, or a name under /dev such as ttyUSB0) with
+    // the line settings above. On failure returns false and sets errorString() to a message
+    // naming the device and the reason.
     // Whatever a previous receive still held is dropped: take it with finish() first.
     bool open(const QString &device);
 
