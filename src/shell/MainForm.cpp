@@ -3,6 +3,8 @@
 #include "serial/PortTable.h"
 #include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
+#include "shell/DesktopWorkbookOpener.h"
+#include "shell/ExportCommand.h"
 #include "shell/Fonts.h"
 #include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
@@ -56,6 +58,9 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
     connect(CmdInfo, &QPushButton::clicked, this, &MainForm::CmdInfo_Click);
     connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     connect(rtf1, &QPlainTextEdit::textChanged, this, &MainForm::rtf1_Change);
+
+    // Workbooks exported by earlier runs, long since read by the spreadsheet application.
+    m_temporaryWorkbooks.removeOlderThan(TemporaryWorkbooks::kKeptFor);
 }
 
 MainForm::~MainForm() = default;
@@ -239,7 +244,30 @@ void MainForm::CmdStampa_Click()
 
 void MainForm::CmdAcquisisci_Click() {}
 
-void MainForm::CmdEsporta_Click() {}
+void MainForm::CmdEsporta_Click()
+{
+    const int length = rtf1->SelLength();
+    if (length != 0)
+        rtf->setText(rtf1->Text().mid(rtf1->SelStart(), length));
+    else
+        rtf->setTextRTF(rtf1->TextRTF());
+    EsportaExcel();
+}
+
+void MainForm::EsportaExcel()
+{
+    if (!m_workbookOpener) {
+        m_desktopOpener = std::make_unique<DesktopWorkbookOpener>(this);
+        m_workbookOpener = m_desktopOpener.get();
+    }
+    ExportCommand(m_messages, *m_workbookOpener, m_temporaryWorkbooks).EsportaExcel(rtf->Text());
+}
+
+void MainForm::setWorkbookOpener(WorkbookOpener &opener, const QString &temporaryFolder)
+{
+    m_workbookOpener = &opener;
+    m_temporaryWorkbooks = TemporaryWorkbooks(temporaryFolder);
+}
 
 void MainForm::closeEvent(QCloseEvent *event)
 {

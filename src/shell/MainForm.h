@@ -1,7 +1,11 @@
 #pragma once
 
+#include "shell/TemporaryWorkbooks.h"
+
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -22,6 +26,7 @@ class frmAbout;
 class MessageBoxes;
 class RichTextBox;
 class RingShape;
+class WorkbookOpener;
 
 class MainForm : public QWidget
 {
@@ -47,6 +52,8 @@ public:
     void CmdStampa_Click();
     void CmdAcquisisci_Click();
     void CmdEsporta_Click();
+    // EXPORT's driver: the export buffer's text to a new workbook shown in the spreadsheet application.
+    void EsportaExcel();
     void rtf1_Change();
 
     // PRINT, EXPORT and DELETE are enabled exactly when the report view holds text.
@@ -64,6 +71,10 @@ public:
     QPushButton &downloadButton() const { return *CmdAcquisisci; }
     frmAbout *aboutBox() const;
 
+    // Who shows exported workbooks, and the folder that keeps them meanwhile; unless set, the
+    // desktop's spreadsheet application and the private temporary folder.
+    void setWorkbookOpener(WorkbookOpener &opener, const QString &temporaryFolder);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -75,6 +86,9 @@ private:
     MessageBoxes &m_messages;
     CommonDialog &CommonDialog1;
     QPointer<frmAbout> m_about;
+    std::unique_ptr<WorkbookOpener> m_desktopOpener;
+    WorkbookOpener *m_workbookOpener = nullptr;
+    TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolder()};
 
     Colorful *Colorful1 = nullptr;
     RingShape *Shape1 = nullptr;

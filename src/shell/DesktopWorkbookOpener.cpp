@@ -1,0 +1,62 @@
+#include "shell/DesktopWorkbookOpener.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace elvaro::shell {
+
+namespace {
+
+const QString kXlsxMimeType = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+constexpr int kQueryTimeoutMs = 5000;
+
+// False only when the desktop's own tool says that no application is set for .xlsx files: the
+// launcher would then start, find nothing and show nothing. Without that tool the launcher decides.
+bool desktopHasXlsxApplication()
+{
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return true;
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), kXlsxMimeType});
+    if (!query.waitForFinished(kQueryTimeoutMs)) {
+        query.kill();
+        query.waitForFinished();
+        return true;
+    }
+    return query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0
+           || !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace
+
+bool DesktopWorkbookOpener::open(const QString &path)
+{
+    const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (!office.isEmpty() && QProcess::startDetached(office, {QStringLiteral("-n"), path}))
+        return true;
+    if (!desktopHasXlsxApplication())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString DesktopWorkbookOpener::askSaveFileName(const QString &suggestedName)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString start = QDir::isAbsolutePath(suggestedName) ? suggestedName : QDir(folder).filePath(suggestedName);
+    QFileDialog dialog(m_dialogParent, QStringLiteral("Save the workbook"), start,
+                       QStringLiteral("Excel workbook (*.xlsx)"));
+    dialog.setObjectName(QStringLiteral("SaveWorkbookDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace elvaro::shell

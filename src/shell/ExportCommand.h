@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace elvaro::excel {
+class Workbook;
+}
+
+// EXPORT's driver: the report text to a cell tree, the tree into the sheet "Downloaded" of a new
+// workbook, and the workbook shown in the spreadsheet application.
+namespace elvaro::shell {
+
+class MessageBoxes;
+class TemporaryWorkbooks;
+class WorkbookOpener;
+
+class ExportCommand
+{
+public:
+    static inline const QString kSheetName = QStringLiteral("Downloaded");
+
+    ExportCommand(MessageBoxes &messages, WorkbookOpener &opener, const TemporaryWorkbooks &workbooks)
+        : m_messages(messages), m_opener(opener), m_workbooks(workbooks)
+    {
+    }
+
+    // Exports the report text. An empty text gives "Empty String"; each box without a bottom
+    // border gives its "DEBUG" message and the export goes on. When the report cannot be
+    // exported the user is told why and what to do, and no workbook is shown.
+    void EsportaExcel(const QString &text);
+
+private:
+    // Keeps the workbook in the temporary folder and hands it to the application; when that is
+    // not possible, says so and offers to save it.
+    void show(const excel::Workbook &workbook);
+    // The Save dialog, again after a failed write, until the workbook is saved or the user cancels.
+    void offerToSave(const excel::Workbook &workbook);
+
+    MessageBoxes &m_messages;
+    WorkbookOpener &m_opener;
+    const TemporaryWorkbooks &m_workbooks;
+};
+
+} // namespace elvaro::shell

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Shows an exported workbook to the user: hands its file to the desktop's spreadsheet
+// application, or asks where to keep it when no application can show it. The desktop does this
+// with LibreOffice or the default application and a Save dialog; tests receive the file.
+namespace elvaro::shell {
+
+class WorkbookOpener
+{
+public:
+    virtual ~WorkbookOpener() = default;
+
+    // Starts an application that shows the workbook file as a new document and returns at once,
+    // without waiting for it. False when no application on this desktop can show it.
+    virtual bool open(const QString &path) = 0;
+
+    // Asks the user where to save the workbook, offering `suggestedName`. The chosen file, or an
+    // empty string when the user cancels. Replacing an existing file has been confirmed by then.
+    virtual QString askSaveFileName(const QString &suggestedName) = 0;
+};
+
+} // namespace elvaro::shell
