@@ -76,6 +76,9 @@ QString SerialReceiver::finish()
     if (m_receiving) {
         bytes += m_port.readAll();
         m_receiving = false;
+        // Bytes that arrived after the last read are not taken. A pseudo-terminal would keep them
+        // for whoever opens the device next; they belong to this receive, so they go now.
+        m_port.clear(QSerialPort::Input);
         m_port.close();
     }
     return takeFiltered(std::move(bytes), false);
