@@ -100,6 +100,16 @@ TEST_F(ReceiverOnLine, CanBeOpenedAgainForTheNextDownload)
     EXPECT_EQ(receive(receiver, QStringLiteral("second\r\n")), QStringLiteral("second\r\n"));
 }
 
+TEST_F(ReceiverOnLine, BytesLeftUnreadAtTheEndDoNotReachTheNextDownload)
+{
+    ASSERT_TRUE(line.writeAll("late"));
+    EXPECT_EQ(receiver.finish(), QString());
+
+    ASSERT_TRUE(receiver.open(line.devicePath()));
+    ASSERT_TRUE(line.writeAll("next"));
+    EXPECT_EQ(receive(receiver, QStringLiteral("next")), QStringLiteral("next"));
+}
+
 // ---- A CR ending one burst and the LF starting the next are one line end ------------------------
 
 struct BurstCase {
