@@ -6,9 +6,10 @@
 
 namespace elvaro::bench {
 
-// Generates an instrument-style report of about `lineCount` lines, in the "+-|" form the parser
-// reads, lines ended by carriage return and line feed: a heading, then tables of 8 boxes side by
-// side (some holding a nested box), with text lines and separator lines between the tables.
+// Generates an instrument-style report of `lineCount` lines, in the "+-|" form the parser reads,
+// lines ended by carriage return and line feed: a heading, then tables of 8 boxes side by side,
+// each box a column of readings (in some tables one box also holds a nested box), with a text line
+// and a separator line after each table.
 inline std::string generateReport(int lineCount, unsigned seed = 1)
 {
     std::mt19937 rng(seed);
@@ -22,21 +23,21 @@ inline std::string generateReport(int lineCount, unsigned seed = 1)
 
     constexpr int kBoxes = 8;
     constexpr std::size_t kInner = 11;
+    constexpr int kMaxRows = 12;
     const std::string border = "+" + std::string(kInner, '-') + "+";
     std::vector<std::string> lines = {"ELVARO Q3 CONTROLLER      REPORT N. " + std::to_string(seed),
                                       "Date 06/12/2026   Time 10:41"};
-    constexpr int kLargestTable = 7; // a table of three text lines with its two borders, a text line and a separator
-    while (static_cast<int>(lines.size()) + kLargestTable <= lineCount) {
+    while (static_cast<int>(lines.size()) + kMaxRows + 4 <= lineCount) {
         const bool nested = pick(0, 2) == 0;
-        const int height = nested ? 3 : pick(1, 3);
-        std::vector<std::string> table(static_cast<std::size_t>(height + 2));
+        const int rows = pick(8, kMaxRows);
+        std::vector<std::string> table(static_cast<std::size_t>(rows + 2));
         for (int box = 0; box < kBoxes; ++box) {
             const std::string gap = box == 0 ? "" : " ";
             table.front() += gap + border;
             table.back() += gap + border;
-            for (int row = 1; row <= height; ++row) {
+            for (int row = 1; row <= rows; ++row) {
                 std::string inner = cellText(kInner);
-                if (nested && box % 3 == 1)
+                if (nested && box == 1 && row <= 3)
                     inner = row == 2 ? " |" + cellText(6) + "|  " : " +------+  ";
                 table[static_cast<std::size_t>(row)] += gap + "|" + inner + "|";
             }

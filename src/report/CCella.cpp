@@ -38,9 +38,19 @@ CCella::~CCella()
 
 void SottoCelle::AddC(CCella &asd)
 {
+    append(asd, asd.m_contenuto);
+}
+
+void SottoCelle::addTakingText(CCella &asd)
+{
+    append(asd, std::move(asd.m_contenuto));
+}
+
+void SottoCelle::append(CCella &asd, std::string contenuto)
+{
     auto copy = std::make_unique<CCella>();
     copy->m_bordato = asd.m_bordato;
-    copy->m_contenuto = asd.m_contenuto;
+    copy->m_contenuto = std::move(contenuto);
     copy->m_larghezza = asd.m_larghezza;
     copy->m_indexRiga = asd.m_indexRiga;
     copy->m_indexChar = asd.m_indexChar;
@@ -91,24 +101,20 @@ const std::shared_ptr<SottoCelle> &CCella::SottoCelle()
 std::int16_t CCella::SortCells()
 {
     std::shared_ptr<report::SottoCelle> old = SottoCelle();
-    checked16(old->Count(), "number of sub-cells to sort");
+    checked16(old->Count(), "number of cells to sort in one box (or outside all boxes)");
 
-    // A stable sort gives the same order as repeatedly taking the first smallest member.
-    std::vector<CCella *> order;
-    order.reserve(old->m_members.size());
-    for (auto &member : old->m_members)
-        order.push_back(member.get());
-    std::stable_sort(order.begin(), order.end(), [](const CCella *a, const CCella *b) {
+    // A stable sort gives the same order as repeatedly taking the first smallest member. The
+    // sorted collection takes the members over: each keeps its values and the child collection it
+    // shares, and the old collection is left empty.
+    std::vector<std::unique_ptr<CCella>> members = std::move(old->m_members);
+    old->m_members.clear();
+    std::stable_sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
         if (a->m_indexRiga != b->m_indexRiga)
             return a->m_indexRiga < b->m_indexRiga;
         return a->m_indexChar < b->m_indexChar;
     });
-
     auto sorted = std::make_shared<report::SottoCelle>();
-    sorted->m_members.reserve(order.size());
-    for (CCella *member : order)
-        sorted->AddC(*member);
-    old->m_members.clear();
+    sorted->m_members = std::move(members);
     m_sottoCelle = std::move(sorted);
     return 0;
 }

@@ -44,7 +44,11 @@ public:
 
 private:
     friend class CCella;
+    friend class Parser;
     static void releaseAll(std::vector<std::unique_ptr<CCella>> work);
+    // AddC for a source that is about to be discarded or overwritten: its text is moved, not copied.
+    void addTakingText(CCella &asd);
+    void append(CCella &asd, std::string contenuto);
     std::vector<std::unique_ptr<CCella>> m_members;
 };
 
@@ -86,7 +90,7 @@ public:
     void newCella(const std::string &Stringa, ParseReporter &reporter);
 
     // Puts the children in reading order (IndexRiga, then IndexChar; ties keep their order)
-    // in a new collection of copies; the old collection is left empty. Always returns 0.
+    // in a new collection; the old collection is left empty. Always returns 0.
     std::int16_t SortCells();
 
     // True when s is not empty and made only of spaces and '-': separator and filler text.

@@ -8,13 +8,14 @@
 
 namespace elvaro::report {
 
+// Raises OverflowError: the quantity `what` would take `value`, which 16 bits cannot hold.
+[[noreturn]] void throwOverflow(long long value, const char *what);
+
 // Checks that a value fits in 16 bits signed; raises OverflowError naming `what` otherwise.
 inline std::int16_t checked16(long long value, const char *what)
 {
-    if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
-        throw OverflowError(std::string("Overflow: the ") + what + " would be " + std::to_string(value)
-                            + ", outside the 16-bit range -32768 to 32767");
-    }
+    if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max())
+        throwOverflow(value, what);
     return static_cast<std::int16_t>(value);
 }
 

@@ -112,14 +112,22 @@ private:
     {
         Int16 n("line number", std::int16_t{1});
         std::string buffer;
-        for (const char c : s) {
-            if (c == kCarriageReturn) {
-                parse.Righe.push_back(std::move(buffer));
-                buffer.clear();
-                ++n;
-            } else if (c != kLineFeed) {
-                buffer.push_back(c);
+        std::size_t from = 0;
+        while (from < s.size()) {
+            const std::size_t end = s.find(kCarriageReturn, from);
+            const std::string_view piece = s.substr(from, end == std::string_view::npos ? s.size() - from : end - from);
+            for (std::size_t start = 0; start < piece.size();) {
+                const std::size_t feed = piece.find(kLineFeed, start);
+                const std::size_t stop = feed == std::string_view::npos ? piece.size() : feed;
+                buffer.append(piece.substr(start, stop - start));
+                start = stop + 1;
             }
+            if (end == std::string_view::npos)
+                break;
+            parse.Righe.push_back(std::move(buffer));
+            buffer.clear();
+            ++n;
+            from = end + 1;
         }
         if (!buffer.empty())
             parse.Righe.push_back(std::move(buffer));
@@ -129,9 +137,20 @@ private:
     {
         if (cell.m_parse)
             throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
+        CCella::ParseState parse;
+        DividiRighe(parse, text);
+        return begin(cell, std::move(ownedBox), std::move(parse.Righe));
+    }
+
+    // A text already split into its lines: a box's inner text, whose every line ends with a line
+    // feed and a carriage return, splits into exactly the lines it was built from.
+    static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::vector<std::string> lines)
+    {
+        if (cell.m_parse)
+            throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
         cell.m_parse = std::make_unique<CCella::ParseState>();
         CCella::ParseState &parse = *cell.m_parse;
-        DividiRighe(parse, text);
+        parse.Righe = std::move(lines);
 
         Frame frame;
         frame.cell = &cell;
@@ -156,45 +175,75 @@ private:
                 f.gap = 0;
             }
             const std::string &text = parse.Righe[static_cast<std::size_t>(f.line) - 1];
+            const long long length = static_cast<long long>(text.size());
+            long long position = f.position;
+            long long gap = f.gap;
 
             if (f.resumeAfterBox) {
                 f.resumeAfterBox = false;
-            } else {
-                const std::size_t index = static_cast<std::size_t>(f.position) - 1;
-                const bool pastEnd = index >= text.size();
-                const char c = pastEnd ? '\0' : text[index];
-                if (!pastEnd && c == ' ') {
-                    f.buffer.push_back(' ');
+                position = advance(position, 1);
+            }
+            // Examines the character at `position`: the first position of a line is examined even
+            // when the line is empty. Runs of spaces and of ordinary characters are taken whole.
+            while (position == f.position || position <= length) {
+                if (position > length) {
+                    // An empty line: its one examined position is past the end.
+                    ordinaryText(f, gap, position, {});
+                    position = advance(position, 1);
+                    break;
+                }
+                const std::size_t index = static_cast<std::size_t>(position) - 1;
+                const char c = text[index];
+                if (c == ' ') {
+                    const std::size_t end = std::min(text.find_first_not_of(' ', index), text.size());
+                    const std::size_t spaces = end - index;
+                    f.buffer.append(spaces, ' ');
                     if (f.textSeen)
-                        ++f.gap;
-                } else if (!pastEnd && c == kCorner && CercaPiu(mid(text, f.position)) != 0) {
-                    const std::int16_t column = boxColumn(parse, f.position);
-                    pushBox(f, column);
+                        gap += static_cast<long long>(spaces);
+                    position = advance(position, static_cast<long long>(spaces));
+                } else if (c == kCorner && text.find(kCorner, index + 1) != std::string::npos) {
+                    f.position = static_cast<std::int16_t>(position);
+                    f.gap = checked16(gap, "run gap");
+                    pushBox(f, boxColumn(parse, f.position));
                     return true;
                 } else {
-                    // Ordinary text, the end of the line, or a '+' with no closing corner on its line.
-                    if (f.gap > 1) {
-                        emitRun(f, runColumn(parse, f.position, f.buffer));
-                        f.buffer.clear();
-                    }
-                    f.textSeen = true;
-                    if (!pastEnd)
-                        f.buffer.push_back(c);
-                    f.gap = 0;
+                    // Ordinary text, a '+' with no closing corner on its line included.
+                    std::size_t end = text.find_first_of(" +", index + 1);
+                    if (end == std::string::npos)
+                        end = text.size();
+                    ordinaryText(f, gap, position, std::string_view(text).substr(index, end - index));
+                    position = advance(position, static_cast<long long>(end - index));
                 }
             }
-
-            ++f.position;
-            if (f.position <= static_cast<long long>(parse.Righe[static_cast<std::size_t>(f.line) - 1].size()))
-                continue;
+            f.position = checked16(position, "position in a line");
+            f.gap = checked16(gap, "run gap");
             endLine(f, parse);
         }
+    }
+
+    // One past `position` by `count`; positions stay within 16 bits.
+    static long long advance(long long position, long long count)
+    {
+        return checked16(position + count, "position in a line");
+    }
+
+    // Characters other than a space or a box corner, starting at `position`: a gap of two or more
+    // spaces before them ends the run in the buffer.
+    void ordinaryText(Frame &f, long long &gap, long long position, std::string_view characters)
+    {
+        if (gap > 1) {
+            emitRun(f, runColumn(state(*f.cell), checked16(position, "position in a line"), f.buffer), true);
+            f.buffer.clear();
+        }
+        f.textSeen = true;
+        f.buffer.append(characters);
+        gap = 0;
     }
 
     void endLine(Frame &f, CCella::ParseState &parse)
     {
         if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
-            emitRun(f, endRunColumn(parse, f.position, f.buffer));
+            emitRun(f, endRunColumn(parse, f.position, f.buffer), false);
         if (f.countdown == 0) {
             parse.NumTagli = 0;
             ++f.band;
@@ -238,18 +287,19 @@ private:
         return column < 1 ? std::int16_t{1} : column.value();
     }
 
-    static void emitRun(Frame &f, std::int16_t column)
+    // Appends the buffer as a text run. The buffer is moved when the caller empties it right after.
+    static void emitRun(Frame &f, std::int16_t column, bool bufferIsEmptiedAfter)
     {
         if (!f.scratch)
             f.scratch = std::make_unique<CCella>();
         CCella &run = *f.scratch;
         run.setBordato(false);
         run.setLarghezza(checked16(static_cast<long long>(f.buffer.size()), "text run width"));
-        run.setContenuto(f.buffer);
+        run.setContenuto(bufferIsEmptiedAfter ? std::move(f.buffer) : f.buffer);
         run.setIndexRiga(f.band);
         run.setIndexChar(column);
         run.setAltezza(1);
-        f.cell->SottoCelle()->AddC(run);
+        f.cell->SottoCelle()->addTakingText(run);
     }
 
     // Cuts the box whose top-left corner stands at the frame's position out of its lines,
@@ -280,7 +330,7 @@ private:
         cutLine(top, p, w);
 
         Int16 height("box height", std::int16_t{0});
-        std::string inner;
+        std::vector<std::string> inner;
         bool bottomFound = false;
         for (std::int16_t below = r; below < f.lineCount;) {
             ++below;
@@ -292,9 +342,7 @@ private:
                 break;
             }
             ++height;
-            inner += mid(line, static_cast<long long>(p) + 1, w - 2);
-            inner += kLineFeed;
-            inner += kCarriageReturn;
+            inner.emplace_back(mid(line, static_cast<long long>(p) + 1, w - 2));
             cutLine(line, p, w);
         }
         box->setAltezza(height);
@@ -309,7 +357,7 @@ private:
         }
 
         CCella &boxRef = *box;
-        m_stack.push_back(begin(boxRef, std::move(box), inner));
+        m_stack.push_back(begin(boxRef, std::move(box), std::move(inner)));
     }
 
     // The box's inner text is parsed: count the cut, keep a copy of the box, go on after it.

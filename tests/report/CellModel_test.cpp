@@ -175,10 +175,11 @@ TEST(SortCells, EmptyAndSingleCollections)
 
     CCella single;
     single.SottoCelle()->AddC(*cellAt(3, 4, "only"));
-    CCella *before = &single.SottoCelle()->Item(1);
+    std::shared_ptr<SottoCelle> before = single.SottoCelle();
     single.SortCells();
     ASSERT_EQ(single.SottoCelle()->Count(), 1);
-    EXPECT_NE(&single.SottoCelle()->Item(1), before);
+    EXPECT_NE(single.SottoCelle(), before);
+    EXPECT_EQ(before->Count(), 0);
     EXPECT_EQ(single.SottoCelle()->Item(1).Contenuto(), "only");
 }
 
@@ -192,7 +193,7 @@ TEST(SortCells, TooManySubCellsRaiseTheOverflowErrorBeforeMovingAnything)
         cell.SortCells();
         FAIL() << "no overflow";
     } catch (const OverflowError &error) {
-        EXPECT_NE(std::string(error.what()).find("number of sub-cells"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("number of cells to sort in one box"), std::string::npos);
     }
     EXPECT_EQ(cell.SottoCelle()->Count(), 32768);
 }
