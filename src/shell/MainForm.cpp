@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "serial/PortTable.h"
+#include "serial/SerialReceiver.h"
 #include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
 #include "shell/DesktopWorkbookOpener.h"
@@ -13,6 +14,7 @@
 #include "shell/frmAbout.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -22,6 +24,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace elvaro::shell {
 
@@ -242,7 +246,64 @@ void MainForm::CmdStampa_Click()
         m_messages.tell(QStringLiteral("Errors during print"));
 }
 
-void MainForm::CmdAcquisisci_Click() {}
+void MainForm::CmdAcquisisci_Click()
+{
+    if (InAcquisizione) {
+        RichiestaStop = true;
+        return;
+    }
+    CmdStampa->setEnabled(false);
+    CmdEsporta->setEnabled(false);
+    CmdDelete->setEnabled(false);
+    CmdQuit->setEnabled(false);
+    InAcquisizione = true;
+    Timer1->start();
+    CmdAcquisisci->setText(QStringLiteral("Stop"));
+
+    QString failure;
+    QString pending;
+    serial::SerialReceiver MSComm1;
+    const int CommPort = COM->text().toInt();
+    const std::optional<QString> device = m_ports.device(CommPort);
+    if (!device) {
+        failure = QStringLiteral("Port %1 names no serial device. Restart the program and choose one of "
+                                 "the ports it lists.")
+                      .arg(COM->text());
+    } else if (!MSComm1.open(*device)) {
+        failure = MSComm1.errorString();
+    } else {
+        // One pass: let the window's events run (a Stop press among them), read what waits, and show
+        // the pending text once nothing waits. With nothing pending the pass sleeps until the next
+        // event (received bytes, a click, a lamp tick) instead of polling the port.
+        for (;;) {
+            QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
+                                                              : QEventLoop::AllEvents);
+            if (MSComm1.hasWaiting())
+                pending += MSComm1.readAvailable();
+            else if (!pending.isEmpty())
+                rtf1->Append(std::exchange(pending, QString()));
+            if (RichiestaStop || MSComm1.hasFailed())
+                break;
+        }
+        if (MSComm1.hasFailed())
+            failure = MSComm1.errorString();
+    }
+    // What was received and not shown yet, the bytes still waiting included, goes to the view
+    // before the port is closed for good: nothing received is lost.
+    pending += MSComm1.finish();
+    if (!failure.isEmpty())
+        m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
+    if (!pending.isEmpty())
+        rtf1->Append(pending);
+
+    CmdAcquisisci->setText(QStringLiteral("Download"));
+    InAcquisizione = false;
+    Timer1->stop();
+    Colorful1->setVisible(false);
+    RichiestaStop = false;
+    applyReportCommandsRule();
+    CmdQuit->setEnabled(true);
+}
 
 void MainForm::CmdEsporta_Click()
 {
