@@ -46,7 +46,10 @@ bool DesktopWorkbookOpener::open(const QString &path)
 
 QString DesktopWorkbookOpener::askSaveFileName(const QString &suggestedName)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The user's documents folder, or the home folder where there is none.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
     const QString start = QDir::isAbsolutePath(suggestedName) ? suggestedName : QDir(folder).filePath(suggestedName);
     QFileDialog dialog(m_dialogParent, QStringLiteral("Save the workbook"), start,
                        QStringLiteral("Excel workbook (*.xlsx)"));

@@ -148,7 +148,7 @@ void ExportCommand::show(const excel::Workbook &workbook)
         return;
     m_messages.tell(QStringLiteral("No spreadsheet application was found to show the workbook.\n\n"
                                    "Choose where to save it, then open it with a spreadsheet application "
-                                   "such as LibreOffice Calc. Until then a read-only copy is kept for a day as\n%1")
+                                   "such as LibreOffice Calc. Until then a read-only copy is kept for a day in:\n%1")
                         .arg(path),
                     kAppTitle, MessageBoxes::Icon::Warning);
     offerToSave(workbook);

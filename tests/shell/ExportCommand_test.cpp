@@ -254,7 +254,7 @@ TEST_F(ExportCommandTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChoo
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(boxes()[0], (Box{kNoApplication + QStringLiteral("\n\nChoose where to save it, then open it with a "
                                                                "spreadsheet application such as LibreOffice Calc. "
-                                                               "Until then a read-only copy is kept for a day as\n")
+                                                               "Until then a read-only copy is kept for a day in:\n")
                                    + copy,
                                kAppTitle, Icon::Warning}));
     EXPECT_EQ(boxes()[1], (Box{QStringLiteral("The workbook could not be saved as %1.\n\n"
