@@ -1,0 +1,210 @@
+#include "ShellTestSupport.h"
+
+#include "export/ExportTesting.h"
+#include "serial/PortTable.h"
+#include "shell/MainForm.h"
+#include "shell/RichTextBox.h"
+#include "shell/WorkbookOpener.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextCursor>
+
+#include <sys/stat.h>
+
+using namespace elvaro::shell;
+namespace support = elvaro::shell::testing;
+using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::testing::Grid;
+using Icon = MessageBoxes::Icon;
+
+namespace {
+
+// Receives the files handed to the spreadsheet application and answers the Save dialog from a
+// script (an empty name is Cancel).
+class HookOpener final : public WorkbookOpener
+{
+public:
+    bool canOpen = true;
+    QStringList opened;
+    QStringList saveAnswers;
+    QStringList suggestions;
+
+    bool open(const QString &path) override { return opened.append(path), canOpen; }
+    QString askSaveFileName(const QString &suggestedName) override
+    {
+        suggestions.append(suggestedName);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+};
+
+const QString kReport = QStringLiteral("REPORT    N. 12\r\n+-------+ +------+\r\n| Temp  | | 21.5 |\r\n"
+                                       "+-------+ +------+\r\nOK   done\r\n");
+const Grid kReportCells = {{"A1", "s \"REPORT\""}, {"B1", "s \"Temp\""}, {"C1", "s \"N. 12\""},
+                           {"D1", "n 21.5"},       {"A3", "s \"OK\""},   {"B3", "s \"done\""}};
+
+Grid cellsOf(const QString &path)
+{
+    return elvaro::testing::readWorkbook(path.toStdString()).cells;
+}
+
+class ExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form.Form_Load();
+        form.setWorkbookOpener(opener, folder);
+    }
+
+    // Shows the report with `selected` (one position per line end, as the view counts) selected.
+    void exportReport(const QString &report, const QString &selected = QString())
+    {
+        form.reportView().setText(report);
+        const QString view = QString(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        const QString part = QString(selected).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QTextCursor cursor(form.reportView().document());
+        cursor.setPosition(int(view.indexOf(part)));
+        cursor.setPosition(int(view.indexOf(part) + part.size()), QTextCursor::KeepAnchor);
+        form.reportView().setTextCursor(cursor);
+        form.findChild<QPushButton *>(QStringLiteral("CmdEsporta"))->click();
+    }
+
+    QStringList folderFiles() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
+    QString file(const QString &name) const { return dir.filePath(name); }
+
+    QApplication &app = support::application();
+    QTemporaryDir dir;
+    QString folder = dir.filePath(QStringLiteral("workbooks"));
+    elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
+    ScriptedMessageBoxes messages;
+    support::PdfPrintDialog printDialog{file(QStringLiteral("print.pdf"))};
+    HookOpener opener;
+    MainForm form{ports, messages, printDialog};
+};
+
+struct ExportCase {
+    const char *name;
+    QString report;
+    QString selected;
+    Grid cells;
+    int missingBorders;
+};
+
+class ExportWhatIsSelected : public ExportTest, public ::testing::WithParamInterface<ExportCase>
+{
+};
+
+TEST_P(ExportWhatIsSelected, GoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
+{
+    const ExportCase &c = GetParam();
+    exportReport(c.report, c.selected);
+
+    EXPECT_EQ(form.exportBuffer().Text(), c.selected.isEmpty() ? c.report : c.selected);
+    ASSERT_EQ(messages.shown.size(), c.missingBorders);
+    for (const auto &box : messages.shown) {
+        EXPECT_EQ(box.text, QStringLiteral("Errore in riga 3, fine casella non trovata"));
+        EXPECT_EQ(box.title, kDebugTitle);
+        EXPECT_EQ(box.icon, Icon::Critical);
+    }
+    ASSERT_EQ(opener.opened.size(), 1);
+    const QFileInfo shown(opener.opened.first());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Downloaded \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.xlsx$"))
+                    .match(shown.fileName()).hasMatch()) << shown.fileName().toStdString();
+    EXPECT_EQ(folderFiles(), QStringList{shown.fileName()});
+    EXPECT_EQ(shown.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
+    const elvaro::testing::Readback workbook = elvaro::testing::readWorkbook(shown.filePath().toStdString());
+    EXPECT_EQ(workbook.records.at("sheets"), "[\"Downloaded\"]");
+    EXPECT_EQ(workbook.cells, c.cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Export, ExportWhatIsSelected,
+    ::testing::Values(
+        ExportCase{"WholeReport", kReport, QString(), kReportCells, 0},
+        // A selection that ends inside the table: both boxes lack their bottom border.
+        ExportCase{"SelectionCuttingTheTable", kReport, kReport.left(kReport.indexOf(QStringLiteral("+-------+ +------+\r\nOK"))),
+                   {{"A1", "s \"REPORT\""}, {"B1", "s \"Temp\""}, {"C1", "s \"N. 12\""}, {"D1", "n 21.5"}}, 2},
+        // Typed characters keep their columns and reach the workbook unchanged.
+        ExportCase{"TypedAccents", QStringLiteral("+------+ +----+\r\n| 25°C | | né |\r\n+------+ +----+\r\n"),
+                   QString(), {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"n\\u00e9\""}}, 0}),
+    [](const ::testing::TestParamInfo<ExportCase> &info) { return info.param.name; });
+
+TEST_F(ExportTest, AnEmptyBufferGivesEmptyStringAndTwoExportsGiveTwoWorkbooks)
+{
+    form.EsportaExcel();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("Empty String"));
+    EXPECT_EQ(messages.shown[0].title, kDebugTitle);
+    EXPECT_EQ(messages.shown[0].icon, Icon::Critical);
+    EXPECT_TRUE(opener.opened.isEmpty());
+
+    exportReport(kReport);
+    exportReport(QStringLiteral("second  report"));
+    ASSERT_EQ(opener.opened.size(), 2);
+    EXPECT_EQ(folderFiles().size(), 2);
+    EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
+    EXPECT_EQ(cellsOf(opener.opened[1]), (Grid{{"A1", "s \"second\""}, {"B1", "s \"report\""}}));
+}
+
+TEST_F(ExportTest, AnOverflowSaysWhatAndWhatToDoAndShowsNoWorkbook)
+{
+    exportReport(QString(40000, u'x'));
+
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, kAppTitle);
+    EXPECT_EQ(messages.shown[0].icon, Icon::Critical);
+    EXPECT_TRUE(messages.shown[0].text.contains(QRegularExpression(
+        QStringLiteral("^The report could not be exported.\n\nOverflow: the .*\n\nThe report or the selected part is "
+                       "too large for the export. Select a smaller part of it and press EXPORT again.$"))))
+        << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_TRUE(folderFiles().isEmpty());
+}
+
+// Without an application the user is told so and saves the workbook; a failed write asks again.
+TEST_F(ExportTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChooses)
+{
+    opener.canOpen = false;
+    opener.saveAnswers = {file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
+    exportReport(kReport);
+
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(opener.suggestions, (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("No spreadsheet application was found to show the workbook.\n\n"
+                                                     "Choose where to save it, then open it with a spreadsheet "
+                                                     "application such as LibreOffice Calc. Until then a read-only "
+                                                     "copy is kept for a day in:\n") + opener.opened[0]);
+    EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
+    EXPECT_EQ(messages.shown[1].text, QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
+                                                     "the folder %2: No such file or directory\n\nChoose another "
+                                                     "folder or name.")
+                                          .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+    EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
+}
+
+// A temporary folder that others can open is not used; the Save dialog is offered instead.
+TEST_F(ExportTest, ATemporaryFolderThatIsNotPrivateIsNotUsed)
+{
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    opener.saveAnswers = {file(QStringLiteral("kept.xlsx"))};
+    exportReport(kReport);
+
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_TRUE(folderFiles().isEmpty());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("The workbook could not be prepared for the spreadsheet application.\n\nThe folder %1 for "
+                             "exported workbooks is not private to you (it belongs to another user, is a link or others "
+                             "can open it). Remove it and export again.\n\nChoose where to save the workbook instead; "
+                             "you can open it later with a spreadsheet application.").arg(folder));
+    EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+}
+
+} // namespace
