@@ -1,4 +1,4 @@
-#include "ConvertRunner.h"
+#include "ProgramRunner.h"
 
 #include "export/ExportTesting.h"
 
