@@ -94,6 +94,11 @@ struct ExportCase {
     int missingBorders;
 };
 
+void PrintTo(const ExportCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class ExportWhatIsSelected : public ExportTest, public ::testing::WithParamInterface<ExportCase>
 {
 };
