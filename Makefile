@@ -50,7 +50,7 @@ bench: build
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DELVARO_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
-	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD_DIR) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 # Fuzzes the report path for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=1800). New inputs collect in
 # $(FUZZ_BUILD_DIR)/corpus; the seeds in fuzz/corpus stay as they are. Findings land in $(FUZZ_BUILD_DIR)/findings.

@@ -189,7 +189,8 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
 
 TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
 {
-    SettingPage page(PortTable::build({}, {}), messages);
+    const PortTable noPorts = PortTable::build({}, {});
+    SettingPage page(noPorts, messages);
     page.Form_Load();
     page.show();
     EXPECT_EQ(combo(page)->count(), 0);
