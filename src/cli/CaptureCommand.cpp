@@ -1,3 +1,4 @@
+#include "cli/CommandApplication.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "serial/PortTable.h"
@@ -208,12 +209,7 @@ int runCapture(const Arguments &args)
     if (!options)
         return exitCode;
 
-    static int argc = 1;
-    static char name[] = "elvaro-q3";
-    static char *argv[] = {name, nullptr};
-    std::optional<QCoreApplication> application;
-    if (QCoreApplication::instance() == nullptr)
-        application.emplace(argc, argv);
+    const CommandApplication application;
 
     QString error;
     const std::optional<QString> device = resolveDevice(*options, error);

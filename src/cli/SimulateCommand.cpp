@@ -1,3 +1,4 @@
+#include "cli/CommandApplication.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "serial/InstrumentSimulator.h"
@@ -138,12 +139,7 @@ int runSimulate(const Arguments &args)
     if (!report)
         return failure(error);
 
-    static int argc = 1;
-    static char name[] = "elvaro-q3";
-    static char *argv[] = {name, nullptr};
-    std::optional<QCoreApplication> application;
-    if (QCoreApplication::instance() == nullptr)
-        application.emplace(argc, argv);
+    const CommandApplication application;
 
     // Watching for Ctrl-C starts before the device is announced, so that a stop right after it
     // still ends the simulator in order.

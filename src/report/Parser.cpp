@@ -254,29 +254,30 @@ private:
         ++f.line;
     }
 
-    // Column of a box found at position j of the current (shortened) line, in the text as given.
+    // Maps a column of the current (shortened) line back to the text as given: every box cut out
+    // of the band before that column adds its width. Used for boxes and for runs a gap ended.
+    static std::int16_t pastCuts(const CCella::ParseState &parse, Int16 column)
+    {
+        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
+            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
+                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        }
+        return column;
+    }
+
     static std::int16_t boxColumn(const CCella::ParseState &parse, std::int16_t j)
     {
-        Int16 column("box column", j);
-        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
-            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
-                column += parse.LargTaglio[static_cast<std::size_t>(k)];
-        }
-        return column;
+        return pastCuts(parse, Int16("box column", j));
     }
 
-    // Column of a run that a gap ended in mid-line, j being the position of the text after the gap.
+    // j is the position of the text after the gap; the run started buffer-length places before it.
     static std::int16_t runColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
     {
-        Int16 column("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size()));
-        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
-            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
-                column += parse.LargTaglio[static_cast<std::size_t>(k)];
-        }
-        return column;
+        return pastCuts(parse, Int16("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size())));
     }
 
-    // Column of a run that ends its line, j being the position one past the line's end.
+    // Column of a run that ends its line, j being the position one past the line's end: the cuts
+    // are compared with j rather than with the column, and the column is at least 1.
     static std::int16_t endRunColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
     {
         Int16 column("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size()));
