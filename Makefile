@@ -2,7 +2,7 @@
 # Every Debian package the project needs is listed here and nowhere else.
 
 DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config \
-    libgtest-dev libgmock-dev libbenchmark-dev \
+    libgtest-dev libgmock-dev \
     qt6-base-dev qt6-serialport-dev libgl-dev \
     libxlsxwriter-dev python3-openpyxl poppler-utils \
     clang libclang-rt-14-dev xvfb fonts-dejavu-core
