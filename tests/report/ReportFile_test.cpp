@@ -32,6 +32,21 @@ TEST(ByteFilter, MapsLineDrawingBytesAndKeepsAscii)
     }
 }
 
+TEST(ByteFilter, EveryByteValueAtEveryOffsetOfALongText)
+{
+    // Long texts are filtered eight bytes at a time: each value must come out the same whatever
+    // its place, among plain text or not.
+    for (int value = 0; value < 256; ++value) {
+        for (std::size_t offset = 0; offset < 20; ++offset) {
+            std::string text(24, 'a');
+            text[offset] = static_cast<char>(value);
+            std::string expected(24, 'a');
+            expected[offset] = filterByte(static_cast<unsigned char>(value));
+            ASSERT_EQ(filterBytes(text), expected) << "value " << value << " at " << offset;
+        }
+    }
+}
+
 TEST(ReportFile, LineEndsBecomeTheParsersLineEnds)
 {
     EXPECT_EQ(decodeReport("a\r\nb\r\n"), "a\r\nb\r\n");
