@@ -74,6 +74,19 @@ private:
     // messages are only counted and summed up once at the end.
     static constexpr int kMaxReportedMessages = 100;
 
+    // Text before a box corner is read again after every cut, so a single hostile line can give
+    // millions of runs. Ten times the cells of the largest report the instrument prints is the
+    // most one parse builds, which keeps its memory in the hundreds of megabytes.
+    static constexpr long long kMaxCells = 2'000'000;
+
+    void countCell()
+    {
+        if (++m_cells > kMaxCells) {
+            throw OverflowError("Overflow: the report would give more than 2,000,000 cells; text to the left of "
+                                "many boxes on one line is read again at every box. Export a smaller part of it.");
+        }
+    }
+
     void scanAll()
     {
         while (!m_stack.empty()) {
@@ -289,7 +302,7 @@ private:
     }
 
     // Appends the buffer as a text run. The buffer is moved when the caller empties it right after.
-    static void emitRun(Frame &f, std::int16_t column, bool bufferIsEmptiedAfter)
+    void emitRun(Frame &f, std::int16_t column, bool bufferIsEmptiedAfter)
     {
         if (!f.scratch)
             f.scratch = std::make_unique<CCella>();
@@ -300,6 +313,7 @@ private:
         run.setIndexRiga(f.band);
         run.setIndexChar(column);
         run.setAltezza(1);
+        countCell();
         f.cell->SottoCelle()->addTakingText(run);
     }
 
@@ -357,6 +371,7 @@ private:
             }
         }
 
+        countCell();
         CCella &boxRef = *box;
         m_stack.push_back(begin(boxRef, std::move(box), std::move(inner)));
     }
@@ -394,6 +409,7 @@ private:
     ParseReporter &m_reporter;
     std::vector<Frame> m_stack;
     int m_reportedMessages = 0;
+    long long m_cells = 0;
     long long m_unreportedMessages = 0;
 };
 

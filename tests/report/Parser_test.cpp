@@ -233,6 +233,24 @@ TEST(Limits, RunColumnLeavingTheRangeRaisesTheOverflowError)
     }
 }
 
+TEST(Limits, ALineThatWouldGiveMillionsOfRunsIsRefused)
+{
+    // The 1,500 runs before the boxes are read again at each of the 1,500 boxes.
+    std::string line;
+    for (int i = 0; i < 1500; ++i)
+        line += "a  ";
+    for (int i = 0; i < 1500; ++i)
+        line += "+-+";
+    CCella root;
+    RecordingReporter reporter;
+    try {
+        root.newCella(line + "\r" + line + "\r", reporter);
+        FAIL() << "no overflow";
+    } catch (const OverflowError &error) {
+        EXPECT_NE(std::string(error.what()).find("more than 2,000,000 cells"), std::string::npos) << error.what();
+    }
+}
+
 TEST(Limits, DeepNestingParsesWithoutRecursion)
 {
     constexpr int depth = 300;
