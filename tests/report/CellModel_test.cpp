@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -152,6 +154,40 @@ TEST(SortCells, OrdersByBandThenColumnAndKeepsTiesInOrder)
     EXPECT_EQ(order, (std::vector<std::string>{"negative band", "left", "first", "second", "b", "c"}));
     EXPECT_NE(cell.SottoCelle(), old);
     EXPECT_EQ(old->Count(), 0);
+}
+
+TEST(SortCells, GivesTheOrderOfTakingTheFirstSmallestMemberEachPass)
+{
+    std::mt19937 random(3);
+    for (int round = 0; round < 200; ++round) {
+        CCella cell;
+        std::vector<std::tuple<std::int16_t, std::int16_t, std::string>> remaining;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) {
+            const auto riga = static_cast<std::int16_t>(static_cast<int>(random() % 5) - 1);
+            const auto column = static_cast<std::int16_t>(static_cast<int>(random() % 7) - 2);
+            remaining.emplace_back(riga, column, std::to_string(i));
+            cell.SottoCelle()->AddC(*cellAt(riga, column, std::to_string(i)));
+        }
+        // The order of repeatedly taking the first member with the smallest band, then column.
+        std::vector<std::string> expected;
+        while (!remaining.empty()) {
+            std::size_t best = 0;
+            for (std::size_t j = 1; j < remaining.size(); ++j) {
+                const auto &[riga, column, text] = remaining[j];
+                const auto &[bestRiga, bestColumn, bestText] = remaining[best];
+                if (riga < bestRiga || (riga == bestRiga && column < bestColumn))
+                    best = j;
+            }
+            expected.push_back(std::get<2>(remaining[best]));
+            remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(best));
+        }
+        cell.SortCells();
+        std::vector<std::string> order;
+        for (std::int32_t i = 1; i <= cell.SottoCelle()->Count(); ++i)
+            order.push_back(cell.SottoCelle()->Item(i).Contenuto());
+        ASSERT_EQ(order, expected) << "round " << round;
+    }
 }
 
 TEST(SortCells, SortedCopiesKeepSharingTheirChildren)
