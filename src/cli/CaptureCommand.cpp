@@ -1,4 +1,5 @@
 #include "cli/CommandApplication.h"
+#include "cli/CommandErrors.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "serial/PortTable.h"
@@ -51,18 +52,7 @@ struct CaptureOptions {
     std::optional<std::chrono::milliseconds> idle;
 };
 
-int usageError(const std::string &problem)
-{
-    std::fprintf(stderr, "elvaro-q3 capture: %s\nRun 'elvaro-q3 capture --help' for usage.\n",
-                 problem.c_str());
-    return 2;
-}
-
-int failure(const QString &message)
-{
-    std::fprintf(stderr, "elvaro-q3 capture: %s\n", message.toLocal8Bit().constData());
-    return 1;
-}
+constexpr CommandErrors kErrors{"capture"};
 
 std::optional<int> parsePort(const std::string &text)
 {
@@ -97,19 +87,19 @@ std::optional<CaptureOptions> parseOptions(const Arguments &args, int &exitCode)
         }
         const bool takesValue = arg == "--port" || arg == "--device" || arg == "-o" || arg == "--idle";
         if (!takesValue) {
-            exitCode = usageError(arg.starts_with("-") ? "unknown option '" + arg + "'"
+            exitCode = kErrors.usage(arg.starts_with("-") ? "unknown option '" + arg + "'"
                                                        : "unexpected argument '" + arg + "'");
             return std::nullopt;
         }
         if (i + 1 == args.size()) {
-            exitCode = usageError(arg + " needs a value");
+            exitCode = kErrors.usage(arg + " needs a value");
             return std::nullopt;
         }
         const std::string &value = args[++i];
         if (arg == "--port") {
             options.port = parsePort(value);
             if (!options.port) {
-                exitCode = usageError("--port expects a port number from 1 to 16, not '" + value + "'");
+                exitCode = kErrors.usage("--port expects a port number from 1 to 16, not '" + value + "'");
                 return std::nullopt;
             }
         } else if (arg == "--device") {
@@ -119,13 +109,13 @@ std::optional<CaptureOptions> parseOptions(const Arguments &args, int &exitCode)
         } else {
             options.idle = parseSeconds(value);
             if (!options.idle) {
-                exitCode = usageError("--idle expects a number of seconds above 0, not '" + value + "'");
+                exitCode = kErrors.usage("--idle expects a number of seconds above 0, not '" + value + "'");
                 return std::nullopt;
             }
         }
     }
     if (options.port.has_value() == !options.device.empty()) {
-        exitCode = usageError("name the serial port with either --port N or --device PATH");
+        exitCode = kErrors.usage("name the serial port with either --port N or --device PATH");
         return std::nullopt;
     }
     return options;
@@ -214,19 +204,19 @@ int runCapture(const Arguments &args)
     QString error;
     const std::optional<QString> device = resolveDevice(*options, error);
     if (!device)
-        return failure(error);
+        return kErrors.failure(error);
 
     // Watching for Ctrl-C starts before the port opens, so that a stop at any moment after it
     // still writes what was received.
     StopSignals stopSignals;
     SerialReceiver receiver;
     if (!receiver.open(*device))
-        return failure(receiver.errorString());
+        return kErrors.failure(receiver.errorString());
     // The output is replaced only once there is a port to receive from, so that a wrong port
     // number does not wipe an earlier capture.
     Output output;
     if (!output.open(options->outputPath))
-        return failure(output.errorString());
+        return kErrors.failure(output.errorString());
     if (::isatty(STDERR_FILENO))
         std::fprintf(stderr, "elvaro-q3 capture: receiving from %s at 9600,N,8,1; Ctrl-C ends.\n",
                      device->toLocal8Bit().constData());
@@ -260,7 +250,7 @@ int runCapture(const Arguments &args)
         failureMessage = output.errorString();
     if (!output.close() && failureMessage.isEmpty())
         failureMessage = output.errorString();
-    return failureMessage.isEmpty() ? 0 : failure(failureMessage);
+    return failureMessage.isEmpty() ? 0 : kErrors.failure(failureMessage);
 }
 
 } // namespace elvaro::cli

@@ -1,4 +1,5 @@
 #include "cli/CommandApplication.h"
+#include "cli/CommandErrors.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "serial/InstrumentSimulator.h"
@@ -41,18 +42,7 @@ struct SimulateOptions {
     bool once = false;
 };
 
-int usageError(const std::string &problem)
-{
-    std::fprintf(stderr, "elvaro-q3 simulate: %s\nRun 'elvaro-q3 simulate --help' for usage.\n",
-                 problem.c_str());
-    return 2;
-}
-
-int failure(const QString &message)
-{
-    std::fprintf(stderr, "elvaro-q3 simulate: %s\n", message.toLocal8Bit().constData());
-    return 1;
-}
+constexpr CommandErrors kErrors{"simulate"};
 
 std::optional<int> parseBaudRate(const std::string &text)
 {
@@ -79,21 +69,21 @@ std::optional<SimulateOptions> parseOptions(const Arguments &args, int &exitCode
             options.once = true;
         } else if (arg == "--baud") {
             if (i + 1 == args.size()) {
-                exitCode = usageError("--baud needs a value");
+                exitCode = kErrors.usage("--baud needs a value");
                 return std::nullopt;
             }
             const std::optional<int> baud = parseBaudRate(args[++i]);
             if (!baud) {
-                exitCode = usageError("--baud expects a whole number from 50 to 100000000, not '"
+                exitCode = kErrors.usage("--baud expects a whole number from 50 to 100000000, not '"
                                       + args[i] + "'");
                 return std::nullopt;
             }
             options.baudRate = *baud;
         } else if (arg.starts_with("-") && arg != "-") {
-            exitCode = usageError("unknown option '" + arg + "'");
+            exitCode = kErrors.usage("unknown option '" + arg + "'");
             return std::nullopt;
         } else if (reportGiven) {
-            exitCode = usageError("only one REPORT file can be given; '" + arg + "' is one too many");
+            exitCode = kErrors.usage("only one REPORT file can be given; '" + arg + "' is one too many");
             return std::nullopt;
         } else {
             options.reportPath = arg;
@@ -137,7 +127,7 @@ int runSimulate(const Arguments &args)
     QString error;
     std::optional<QByteArray> report = readReport(options->reportPath, error);
     if (!report)
-        return failure(error);
+        return kErrors.failure(error);
 
     const CommandApplication application;
 
@@ -146,7 +136,7 @@ int runSimulate(const Arguments &args)
     StopSignals stopSignals;
     InstrumentSimulator simulator(std::move(*report), options->baudRate);
     if (!simulator.start())
-        return failure(simulator.errorString());
+        return kErrors.failure(simulator.errorString());
     std::printf("%s\n", simulator.devicePath().toLocal8Bit().constData());
     std::fflush(stdout);
     if (::isatty(STDERR_FILENO))
@@ -169,7 +159,7 @@ int runSimulate(const Arguments &args)
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
 
     loop.exec();
-    return failureMessage.isEmpty() ? 0 : failure(failureMessage);
+    return failureMessage.isEmpty() ? 0 : kErrors.failure(failureMessage);
 }
 
 } // namespace elvaro::cli

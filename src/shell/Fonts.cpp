@@ -5,22 +5,28 @@
 
 namespace elvaro::shell {
 
-QFont sansSerifFont(qreal pointSize, bool bold)
+namespace {
+
+// A proportional font of the family, falling back to the platform's sans-serif font.
+QFont proportionalFont(const QString &family, qreal pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font(family);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
 }
 
+} // namespace
+
+QFont sansSerifFont(qreal pointSize, bool bold)
+{
+    return proportionalFont(QStringLiteral("Sans Serif"), pointSize, bold);
+}
+
 QFont arialFont(qreal pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
+    return proportionalFont(QStringLiteral("Arial"), pointSize, bold);
 }
 
 bool charactersLineUp(const QFont &font)
