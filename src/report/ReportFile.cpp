@@ -6,18 +6,36 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <string>
 
 namespace elvaro::report {
 
-std::string decodeReport(std::string_view bytes)
+namespace {
+
+void lineEndsOfLinux(std::string &text)
 {
-    std::string text = filterBytes(bytes);
     if (text.find('\r') == std::string::npos) {
         for (char &c : text) {
             if (c == '\n')
                 c = '\r';
         }
     }
+}
+
+void decodeInPlace(std::string &bytes)
+{
+    for (char &c : bytes)
+        c = filterByte(static_cast<unsigned char>(c));
+    lineEndsOfLinux(bytes);
+}
+
+} // namespace
+
+std::string decodeReport(std::string_view bytes)
+{
+    std::string text = filterBytes(bytes);
+    lineEndsOfLinux(text);
     return text;
 }
 
@@ -30,28 +48,40 @@ struct FileCloser {
 bool readAll(std::FILE *file, std::string &bytes, std::string &error)
 {
     char chunk[1 << 16];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.append(chunk, n);
-        if (n < sizeof chunk) {
-            if (std::ferror(file)) {
-                error = std::strerror(errno);
+    try {
+        for (;;) {
+            const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
+            if (bytes.size() + n > kMaxReportBytes) {
+                error = std::string("the report is larger than ") + kMaxReportSizeText
+                        + ", the most this program reads; a report of the instrument is far smaller. "
+                          "Check that this is the right file, or cut it into smaller reports.";
                 return false;
             }
-            return true;
+            bytes.append(chunk, n);
+            if (n < sizeof chunk) {
+                if (std::ferror(file)) {
+                    error = std::strerror(errno);
+                    return false;
+                }
+                return true;
+            }
         }
+    } catch (const std::bad_alloc &) {
+        error = "Not enough memory to read the report (" + std::to_string(bytes.size() >> 20)
+                + " MiB read so far). Close other programs and try again.";
+        return false;
     }
 }
 
 } // namespace
 
-std::optional<std::string> readReportFile(const std::string &path, std::string &error)
+std::optional<std::string> readReportBytes(const std::string &path, std::string &error)
 {
     std::string bytes;
     if (path == "-") {
         if (!readAll(stdin, bytes, error))
             return std::nullopt;
-        return decodeReport(bytes);
+        return bytes;
     }
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -62,7 +92,17 @@ std::optional<std::string> readReportFile(const std::string &path, std::string &
     // fopen succeeds on a directory; the first read reports EISDIR.
     if (!readAll(file.get(), bytes, error))
         return std::nullopt;
-    return decodeReport(bytes);
+    return bytes;
+}
+
+std::optional<std::string> readReportFile(const std::string &path, std::string &error)
+{
+    std::optional<std::string> bytes = readReportBytes(path, error);
+    if (!bytes)
+        return std::nullopt;
+    // The filter keeps one character per byte, so the text is decoded in place.
+    decodeInPlace(*bytes);
+    return bytes;
 }
 
 } // namespace elvaro::report

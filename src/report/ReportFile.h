@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,8 +13,17 @@ namespace elvaro::report {
 // feed ends a line.
 std::string decodeReport(std::string_view bytes);
 
-// Reads a whole report file ("-" reads standard input) and decodes it.
+// The most bytes a report file may hold. Reports of the instrument are a few hundred kilobytes
+// at most; anything larger is refused while it is read, before memory grows with it, so that a
+// device such as /dev/zero or a huge file of garbage ends at once with a message.
+inline constexpr std::size_t kMaxReportBytes = std::size_t{64} << 20;
+inline constexpr const char *kMaxReportSizeText = "64 MiB";
+
+// Reads the bytes of a whole report file ("-" reads standard input), at most kMaxReportBytes.
 // On failure returns nothing and sets `error` to the reason (without the file name).
+std::optional<std::string> readReportBytes(const std::string &path, std::string &error);
+
+// Reads a whole report file as readReportBytes does and decodes it.
 std::optional<std::string> readReportFile(const std::string &path, std::string &error);
 
 } // namespace elvaro::report

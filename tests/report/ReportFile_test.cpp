@@ -81,5 +81,31 @@ TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeRead)
     EXPECT_EQ(error, "Is a directory");
 }
 
+TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
+{
+    // A 2 GB file of NULs (sparse, so it costs no disk) and an endless device: both end once the
+    // bound is passed, with the reason.
+    const auto huge = dir / "huge.bin";
+    { std::ofstream(huge, std::ios::binary); }
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+    for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
+        std::string error;
+        EXPECT_FALSE(readReportFile(path, error)) << path;
+        EXPECT_EQ(error, "the report is larger than 64 MiB, the most this program reads; a report of the instrument "
+                         "is far smaller. Check that this is the right file, or cut it into smaller reports.");
+    }
+}
+
+TEST_F(ReportFileOnDisk, AReportOfExactlyTheBoundIsRead)
+{
+    const auto path = dir / "bound.txt";
+    { std::ofstream(path, std::ios::binary); }
+    std::filesystem::resize_file(path, kMaxReportBytes);
+    std::string error;
+    const auto bytes = readReportBytes(path.string(), error);
+    ASSERT_TRUE(bytes) << error;
+    EXPECT_EQ(bytes->size(), kMaxReportBytes);
+}
+
 } // namespace
 } // namespace elvaro::report
