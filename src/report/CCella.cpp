@@ -56,6 +56,8 @@ void SottoCelle::append(CCella &asd, std::string contenuto)
     copy->m_indexChar = asd.m_indexChar;
     copy->m_altezza = asd.m_altezza;
     copy->ExistSottoCelle = asd.ExistSottoCelle;
+    copy->m_sourceLine = asd.m_sourceLine;
+    copy->m_firstLineHeldBox = asd.m_firstLineHeldBox;
     copy->m_sottoCelle = asd.SottoCelle();
     m_members.push_back(std::move(copy));
 }

@@ -76,6 +76,13 @@ public:
     std::int16_t Altezza() const { return m_altezza; }
     void setAltezza(std::int16_t vData) { m_altezza = vData; }
 
+    // Where the parser found the cell: the 1-based number of the line, in the text its parent
+    // parsed, on which the cell starts; 0 for a cell built by hand.
+    std::int16_t sourceLine() const { return m_sourceLine; }
+    // Whether line 1 of the text in which the parser found the cell held a box. When it did not,
+    // line 1 closed no band of its own, so line 1 and line 2 share band 0.
+    bool firstLineHeldBox() const { return m_firstLineHeldBox; }
+
     // The children; created empty on first read, the same collection on every later read.
     const std::shared_ptr<report::SottoCelle> &SottoCelle();
     // Installs a collection (nullptr allowed: the next read creates a fresh one).
@@ -118,6 +125,8 @@ private:
     std::int16_t m_indexRiga = 0;
     std::int16_t m_indexChar = 0;
     std::int16_t m_altezza = 0;
+    std::int16_t m_sourceLine = 0;
+    bool m_firstLineHeldBox = false;
     std::shared_ptr<report::SottoCelle> m_sottoCelle;
     std::unique_ptr<ParseState> m_parse;
 };

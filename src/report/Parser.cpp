@@ -5,11 +5,21 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace elvaro::report {
 
 namespace {
+
+// 32766 as "32,766".
+std::string withThousands(std::size_t value)
+{
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}
 
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
@@ -74,16 +84,20 @@ private:
     // messages are only counted and summed up once at the end.
     static constexpr int kMaxReportedMessages = 100;
 
-    // Text before a box corner is read again after every cut, so a single hostile line can give
-    // millions of runs. Ten times the cells of the largest report the instrument prints is the
-    // most one parse builds, which keeps its memory in the hundreds of megabytes.
+    // Lines are numbered, and positions in a line counted, in 16 bits; the number one past the
+    // last line or character must still fit.
+    static constexpr std::size_t kMaxLines = 32'766;
+    static constexpr std::size_t kMaxLineLength = 32'766;
+
+    // The most cells one parse builds: ten times the cells of the largest report the instrument
+    // prints. It keeps the memory of a parse of any input in the hundreds of megabytes.
     static constexpr long long kMaxCells = 2'000'000;
 
     void countCell()
     {
         if (++m_cells > kMaxCells) {
-            throw OverflowError("Overflow: the report would give more than 2,000,000 cells; text to the left of "
-                                "many boxes on one line is read again at every box. Export a smaller part of it.");
+            throw OverflowError("Overflow: the report would give more than 2,000,000 cells, more than one export "
+                                "can hold. Export a smaller part of it.");
         }
     }
 
@@ -110,6 +124,7 @@ private:
         Int16 countdown{"row band countdown", std::int16_t{1}};
         bool inLine = false;
         bool resumeAfterBox = false;
+        bool firstLineHeldBox = false;
         Int16 position{"position in a line", std::int16_t{1}};
         std::string buffer;
         bool textSeen = false;
@@ -120,11 +135,20 @@ private:
     static CCella::ParseState &state(CCella &cell) { return *cell.m_parse; }
 
     // Appends the lines of s to Righe: a carriage return ends a line, a line feed is dropped,
-    // a last line without a carriage return counts only when it is not empty.
+    // a last line without a carriage return counts only when it is not empty. Lines and their
+    // positions are 16-bit numbers, so a text of more lines, or with a longer line, than they can
+    // count is refused here, before it takes memory, naming the line.
     static void DividiRighe(CCella::ParseState &parse, std::string_view s)
     {
-        Int16 n("line number", std::int16_t{1});
         std::string buffer;
+        auto endLine = [&parse, &buffer] {
+            if (parse.Righe.size() == kMaxLines) {
+                throw OverflowError("Overflow: the report has more than " + withThousands(kMaxLines)
+                                    + " lines, the most one report can have. Export a smaller part of it.");
+            }
+            parse.Righe.push_back(std::move(buffer));
+            buffer.clear();
+        };
         std::size_t from = 0;
         while (from < s.size()) {
             const std::size_t end = s.find(kCarriageReturn, from);
@@ -133,17 +157,21 @@ private:
                 const std::size_t feed = piece.find(kLineFeed, start);
                 const std::size_t stop = feed == std::string_view::npos ? piece.size() : feed;
                 buffer.append(piece.substr(start, stop - start));
+                if (buffer.size() > kMaxLineLength) {
+                    throw OverflowError("Overflow: line " + withThousands(parse.Righe.size() + 1)
+                                        + " of the report has more than " + withThousands(kMaxLineLength)
+                                        + " characters, the most one line can have. Check that this is a report "
+                                          "of the instrument, or export a smaller part of it.");
+                }
                 start = stop + 1;
             }
             if (end == std::string_view::npos)
                 break;
-            parse.Righe.push_back(std::move(buffer));
-            buffer.clear();
-            ++n;
+            endLine();
             from = end + 1;
         }
         if (!buffer.empty())
-            parse.Righe.push_back(std::move(buffer));
+            endLine();
     }
 
     static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::string_view text)
@@ -192,13 +220,12 @@ private:
             long long position = f.position;
             long long gap = f.gap;
 
-            if (f.resumeAfterBox) {
-                f.resumeAfterBox = false;
-                position = advance(position, 1);
-            }
             // Examines the character at `position`: the first position of a line is examined even
-            // when the line is empty. Runs of spaces and of ordinary characters are taken whole.
-            while (position == f.position || position <= length) {
+            // when the line is empty. After a box the scan goes on at the box's position, which now
+            // holds the first character after it; a box that was the end of its line ends the scan
+            // of the line there. Runs of spaces and of ordinary characters are taken whole.
+            const bool afterBox = std::exchange(f.resumeAfterBox, false);
+            while ((position == f.position && !afterBox) || position <= length) {
                 if (position > length) {
                     // An empty line: its one examined position is past the end.
                     ordinaryText(f, gap, position, {});
@@ -216,7 +243,14 @@ private:
                     position = advance(position, static_cast<long long>(spaces));
                 } else if (c == kCorner && text.find(kCorner, index + 1) != std::string::npos) {
                     f.position = static_cast<std::int16_t>(position);
-                    f.gap = checked16(gap, "run gap");
+                    // Text before the corner ends there: it is a run of its own, and the scan goes
+                    // on after the box, so that nothing on the line is read twice or skipped.
+                    if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
+                        emitRun(f, runColumn(parse, f.position, f.buffer), true);
+                    f.buffer.clear();
+                    f.gap = 0;
+                    if (f.line == 1)
+                        f.firstLineHeldBox = true;
                     pushBox(f, boxColumn(parse, f.position));
                     return true;
                 } else {
@@ -256,7 +290,7 @@ private:
     void endLine(Frame &f, CCella::ParseState &parse)
     {
         if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
-            emitRun(f, endRunColumn(parse, f.position, f.buffer), false);
+            emitRun(f, runColumn(parse, f.position, f.buffer), false);
         if (f.countdown == 0) {
             parse.NumTagli = 0;
             ++f.band;
@@ -267,10 +301,11 @@ private:
         ++f.line;
     }
 
-    // Maps a column of the current (shortened) line back to the text as given: every box cut out
-    // of the band before that column adds its width. Used for boxes and for runs a gap ended.
-    static std::int16_t pastCuts(const CCella::ParseState &parse, Int16 column)
+    // The column of a box whose corner stands at position j of the current (shortened) line:
+    // every box cut out of the band before that column adds its width.
+    static std::int16_t boxColumn(const CCella::ParseState &parse, std::int16_t j)
     {
+        Int16 column("box column", j);
         for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
             if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
                 column += parse.LargTaglio[static_cast<std::size_t>(k)];
@@ -278,27 +313,25 @@ private:
         return column;
     }
 
-    static std::int16_t boxColumn(const CCella::ParseState &parse, std::int16_t j)
+    // The column, in the text as given, of a run that starts at position `start` of the current
+    // line: the cuts of the band are undone from the last one back, each moving what stood at or
+    // after its position right by the box's width. So a run right after a box, or between two
+    // boxes, gets the column where its first character stands.
+    static std::int16_t originalColumn(const CCella::ParseState &parse, long long start)
     {
-        return pastCuts(parse, Int16("box column", j));
-    }
-
-    // j is the position of the text after the gap; the run started buffer-length places before it.
-    static std::int16_t runColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
-    {
-        return pastCuts(parse, Int16("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size())));
-    }
-
-    // Column of a run that ends its line, j being the position one past the line's end: the cuts
-    // are compared with j rather than with the column, and the column is at least 1.
-    static std::int16_t endRunColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
-    {
-        Int16 column("run column", static_cast<long long>(j) - static_cast<long long>(buffer.size()));
-        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
-            if (parse.PosTaglio[static_cast<std::size_t>(k)] < j)
+        Int16 column("run column", start);
+        for (std::int16_t k = parse.NumTagli; k-- > 0;) {
+            if (column >= parse.PosTaglio[static_cast<std::size_t>(k)])
                 column += parse.LargTaglio[static_cast<std::size_t>(k)];
         }
-        return column < 1 ? std::int16_t{1} : column.value();
+        return column;
+    }
+
+    // j is the position just past the run (the text after its gap, a box corner or the line's
+    // end); the run started buffer-length places before it.
+    static std::int16_t runColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
+    {
+        return originalColumn(parse, static_cast<long long>(j) - static_cast<long long>(buffer.size()));
     }
 
     // Appends the buffer as a text run. The buffer is moved when the caller empties it right after.
@@ -313,6 +346,7 @@ private:
         run.setIndexRiga(f.band);
         run.setIndexChar(column);
         run.setAltezza(1);
+        run.m_sourceLine = f.line;
         countCell();
         f.cell->SottoCelle()->addTakingText(run);
     }
@@ -330,6 +364,7 @@ private:
         box->setIndexChar(column);
         box->setIndexRiga(f.band);
         box->setAltezza(0);
+        box->m_sourceLine = r;
 
         std::string &top = parse.Righe[static_cast<std::size_t>(r) - 1];
         const std::int16_t w = CercaPiu(mid(top, p));
@@ -384,7 +419,6 @@ private:
         const std::shared_ptr<SottoCelle> &members = f.cell->SottoCelle();
         members->AddC(box);
         f.countdown = members->Item(members->Count()).Altezza();
-        f.position = 1;
         f.textSeen = false;
         f.resumeAfterBox = true;
     }
@@ -395,6 +429,8 @@ private:
     {
         CCella &cell = *f.cell;
         const std::shared_ptr<SottoCelle> &members = cell.SottoCelle();
+        for (const std::unique_ptr<CCella> &member : members->m_members)
+            member->m_firstLineHeldBox = f.firstLineHeldBox;
         if (members->Count() >= 2) {
             cell.ExistSottoCelle = true;
             return;

@@ -76,11 +76,12 @@ TEST_F(BadInput, LineCountsAtTheSixteenBitLimit)
     EXPECT_EQ(fits.status, 0) << fits.err;
     std::ifstream csv(folder.file("fits.csv"), std::ios::binary);
     const std::string content(std::istreambuf_iterator<char>(csv), {});
-    // The first two lines share row 1, every later line has a row of its own.
-    EXPECT_EQ(content.substr(0, 9), "7,7\r\n7,\r\n");
-    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 32765);
+    // Every line has a row of its own.
+    EXPECT_EQ(content.substr(0, 9), "7\r\n7\r\n7\r\n");
+    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 32766);
 
-    const std::string overflow = "Overflow: the line number would be 32768, outside the 16-bit range -32768 to 32767\n";
+    const std::string overflow =
+        "Overflow: the report has more than 32,766 lines, the most one report can have. Export a smaller part of it.\n";
     const Outcome treeTooLong = run({"tree", "32767.txt"});
     EXPECT_EQ(treeTooLong.status, 1);
     EXPECT_EQ(treeTooLong.err, "elvaro-q3 tree: 32767.txt: " + overflow);
@@ -118,10 +119,15 @@ TEST_F(BadInput, AHundredMegabyteReportIsRefusedWithTheLimitNamed)
     for (std::size_t written = 0; written < 100'000'000; written += line.size())
         out << line;
     out.close();
-    const Outcome outcome = run({"convert", "huge.txt"});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "elvaro-q3 convert: huge.txt: Overflow: the line number would be 32768, outside the "
-                           "16-bit range -32768 to 32767\n");
+    for (const char *command : {"convert", "tree"}) {
+        const Outcome outcome = run({command, "huge.txt"});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, std::string("elvaro-q3 ") + command
+                                   + ": huge.txt: the report is larger than 64 MiB, the most this program reads; a "
+                                     "report of the instrument is far smaller. Check that this is the right file, or "
+                                     "cut it into smaller reports.\n");
+        EXPECT_EQ(outcome.out, "");
+    }
     EXPECT_THAT(folder.names(), ElementsAre("huge.txt"));
 }
 

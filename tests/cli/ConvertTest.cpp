@@ -44,8 +44,8 @@ TEST_F(ConvertTest, SampleReportBecomesAWorkbookNamedAfterIt)
     const Readback book = readWorkbook(folder.file("report.xlsx"));
     EXPECT_EQ(book.records.at("sheets"), R"(["Downloaded"])");
     EXPECT_EQ(book.records.at("selection"), "A1 A1");
-    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "REPORT")"}, {"B1", R"(s "Temp")"}, {"C1", R"(s "N. 12")"},
-                                {"D1", "n 21.5"}, {"A3", R"(s "OK")"}, {"B3", R"(s "done")"}}));
+    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "REPORT")"}, {"B1", R"(s "N. 12")"}, {"A2", R"(s "Temp")"},
+                                {"B2", "n 21.5"}, {"A4", R"(s "OK")"}, {"B4", R"(s "done")"}}));
 }
 
 TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
@@ -54,8 +54,8 @@ TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
     const Outcome outcome = convert({"-", "--output", "values.csv"}, "Zone  0012\r\n+------+\r\n| ab   |\r\n| cd   |\r\n");
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "Errore in riga 4, fine casella non trovata\n");
-    // The box shares band 0 with the first line; "0012" comes after it and replaces its "cd".
-    EXPECT_EQ(contentOf("values.csv"), "Zone,ab,0012\r\n");
+    // The box keeps every line below its top border: its two lines go below the first line.
+    EXPECT_EQ(contentOf("values.csv"), "Zone,0012\r\nab,\r\ncd,\r\n");
 }
 
 class ConvertFailureTest : public ConvertTest,
@@ -72,21 +72,23 @@ TEST_P(ConvertFailureTest, NamesTheFileAndTheReason)
     EXPECT_THAT(folder.names(), ElementsAre(name));
 }
 
-std::string wideReport()
+std::string crowdedReport()
 {
-    // Two lines of 10,000 runs share band 0: 20,000 columns.
+    // Four lines of 10,000 runs: 40,000 cells outside any box, more than one box can hold.
     std::string line;
     for (int run = 0; run < 10'000; ++run)
         line += "v  ";
-    return line + "\r\n" + line + "\r\n";
+    line += "\r\n";
+    return line + line + line + line;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reports, ConvertFailureTest,
     ::testing::Values(std::tuple{"empty.txt", "", "elvaro-q3 convert: empty.txt: Empty String\n"},
-                      std::tuple{"wide.txt", wideReport(),
-                                 "elvaro-q3 convert: wide.txt: Column 16385 is outside the worksheet, whose columns run "
-                                 "from 1 (A) to 16,384 (XFD).\n"},
+                      std::tuple{"crowded.txt", crowdedReport(),
+                                 "elvaro-q3 convert: crowded.txt: Overflow: the report holds 40000 cells outside its "
+                                 "boxes, more than the 32,767 that one box can hold in the export. Export a smaller "
+                                 "part of it.\n"},
                       std::tuple{"book.xlsx", "Temp  21.5\r\n",
                                  "elvaro-q3 convert: book.xlsx: is the input itself; choose another OUTPUT with -o\n"}));
 

@@ -55,7 +55,7 @@ TEST_P(SkippedTextTest, KeepsItsColumnEmpty)
 
 INSTANTIATE_TEST_SUITE_P(Texts, SkippedTextTest, ::testing::Values("------", "    ", " -- - ", ""));
 
-TEST_F(ExportExcelTest, NestedBoxStartsAtItsPlaceAndLaterCellsReplaceItsCells)
+TEST_F(ExportExcelTest, ANestedBoxTakesTheRowsAndColumnsItWroteAndNothingIsReplaced)
 {
     addCell(root, "head", 0, 1);
     CCella &box = addCell(root, "", 0, 10, true);
@@ -68,9 +68,13 @@ TEST_F(ExportExcelTest, NestedBoxStartsAtItsPlaceAndLaterCellsReplaceItsCells)
     addCell(single, " Temp  ", 0, 1);
     finishBox(single);
     addCell(root, "r0", 1, 1);
-    addCell(root, "", 1, 5);
-    exportRoot();
-    EXPECT_EQ(grid(sheet), (Grid{{"A1", "head"}, {"B1", "b00"}, {"C1", "Temp"}, {"A2", "r0"}, {"C2", "b11"}}));
+    addCell(root, "r1", 1, 5);
+    const excel::SheetArea area = excel::ExportExcel(root, 1, 1, sheet);
+    // The box takes B1:C2, so Temp goes right of it and the parent's band 1 starts below it.
+    EXPECT_EQ(grid(sheet), (Grid{{"A1", "head"}, {"B1", "b00"}, {"C1", "b01"}, {"B2", "b10"}, {"C2", "b11"},
+                                 {"D1", "Temp"}, {"A3", "r0"}, {"B3", "r1"}}));
+    EXPECT_EQ(area.rows, 3);
+    EXPECT_EQ(area.columns, 4);
 }
 
 TEST_F(ExportExcelTest, BoxWhoseOnlyMemberIsABoxIsWalkedSoItsTextsAreKept)
@@ -90,22 +94,22 @@ TEST_F(ExportExcelTest, BoxWhoseOnlyMemberIsABoxIsWalkedSoItsTextsAreKept)
 
 TEST_F(ExportExcelTest, NestingFarDeeperThanTheStackAllowsIsExportedInOrder)
 {
-    // Each level: a nested box in band 0 and a run in band 1, so every level starts at A1 and
-    // every run goes to A2 after its nested box: the outermost run is written last.
+    // Each level holds one box and nothing else, so every level is walked to reach the innermost
+    // text; the root's band 1 goes below it.
     auto inner = std::make_unique<CCella>();
     inner->setContenuto("deepest");
     for (int depth = 200'000; depth >= 0; --depth) {
         auto box = std::make_unique<CCella>();
-        addCell(*box, "level " + std::to_string(depth), 1, 1);
         inner->setBordato(true);
         box->SottoCelle()->AddC(*inner);
-        box->ExistSottoCelle = true;
         inner = std::move(box);
     }
     root.SottoCelle()->AddC(*inner);
     inner.reset();
+    addCell(root, "after", 1, 1);
+    root.ExistSottoCelle = true;
     exportRoot();
-    EXPECT_EQ(grid(sheet), (Grid{{"A1", "deepest"}, {"A2", "level 0"}}));
+    EXPECT_EQ(grid(sheet), (Grid{{"A1", "deepest"}, {"A2", "after"}}));
 }
 
 TEST_F(ExportExcelTest, EveryExportEndsWithTheWholeSheetLeftAlignedAndA1Selected)
@@ -162,6 +166,30 @@ INSTANTIATE_TEST_SUITE_P(Positions, OverflowTest,
                          ::testing::Values(Overflow{32767, 1, 1, 1, "worksheet row"},
                                            Overflow{32000, 1, 768, 1, "worksheet row"},
                                            Overflow{1, 32767, 0, 2, "worksheet column"}));
+
+TEST(ExportCellCount, MoreCellsThanOneBoxCanSortAreRefusedNamingTheBox)
+{
+    // Line 3 of the report opens a box whose four lines hold 10,000 runs each.
+    std::string many;
+    for (int run = 0; run < 10000; ++run)
+        many += "v  ";
+    const std::string border = "+" + std::string(many.size(), '-') + "+";
+    std::string text = "title\r\n\r\n" + border + "\r\n";
+    for (int line = 0; line < 4; ++line)
+        text += "|" + many + "|\r\n";
+    text += border + "\r\n";
+    CCella root;
+    report::SilentReporter quiet;
+    try {
+        root.newCella(text, quiet);
+        excel::Application application;
+        excel::ExportExcel(root, 1, 1, application.Workbooks().Add().Sheets().Add());
+        FAIL() << "no overflow";
+    } catch (const report::OverflowError &error) {
+        EXPECT_STREQ(error.what(), "Overflow: the box on line 3 of the report holds 40000 cells, more than the 32,767 "
+                                   "that one box can hold in the export. Export a smaller part of it.");
+    }
+}
 
 TEST_F(ExportExcelTest, ColumnBeyondTheSheetIsAnErrorAndEarlierCellsStayWritten)
 {

@@ -93,8 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "box 0 1 10 3 [    ]\n  box 0 2 4 1 [ok]\n    run 0 1 2 1 [ok]\n", false, ""},
         TreeCase{"SideBySideBoxesKeepTheirColumns", crlf({"+--+ +---+", "|a | |bb |", "+--+ +---+"}),
                  "box 0 1 4 1 [a ]\n  run 0 1 2 1 [a ]\nbox 0 6 5 1 [bb ]\n  run 0 1 3 1 [bb ]\n", true, ""},
-        TreeCase{"TextBeforeACornerIsReadTwice", crlf({"ab  +--+", "    |x |", "    +--+"}),
-                 "box 0 5 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 -2 4 1 [ab  ]\nrun 0 2 3 1 [b  ]\n", true, ""},
         TreeCase{"BoxOfWidthTwoHasNoRuns", crlf({"++", "||", "++"}), "box 0 1 2 1 []\n", false, ""},
         TreeCase{"TextRightOfABottomBorderTakesItsShortenedPosition", crlf({"+--+", "|a |", "+--+  tail"}),
                  "box 0 1 4 1 [a ]\n  run 0 1 2 1 [a ]\nrun 1 1 6 1 [  tail]\n", true, ""},
@@ -117,10 +115,60 @@ INSTANTIATE_TEST_SUITE_P(
         TreeCase{"LastLineOfEveryBoxIsScanned", crlf({"+----+", "| a  |", "| b  |", "+----+"}),
                  "box* 0 1 6 2 []\n  run 0 1 4 1 [ a  ]\n  run 0 1 4 1 [ b  ]\n", false, ""},
         TreeCase{"SingleCharacterAfterARightCornerIsKept", " +-+X\r\n |a|\r\n +-+",
-                 "box 0 2 3 1 [a]\n  run 0 1 1 1 [a]\nrun 0 4 2 1 [ X]\n", true, ""},
+                 "box 0 2 3 1 [a]\n  run 0 1 1 1 [a]\nrun 0 5 1 1 [X]\n", true, ""},
         TreeCase{"BoxWhoseLastLineIsBlankKeepsItsText", crlf({"+-----+", "| A   |", "|     |", "+-----+"}),
                  "box 0 1 7 2 [ A   ]\n  run 0 1 5 1 [ A   ]\n", false, ""}),
     [](const ::testing::TestParamInfo<TreeCase> &info) { return info.param.name; });
+
+// Text on the line of a box's top border is read once: text before the corner ends there as a
+// run of its own, and the scan goes on with the first character after the box.
+INSTANTIATE_TEST_SUITE_P(
+    TextOnABoxLine, ParserTrees,
+    ::testing::Values(
+        TreeCase{"TextBeforeACornerIsARunOfItsOwn", crlf({"Label  +---+", "       | x |", "       +---+"}),
+                 "run 0 1 7 1 [Label  ]\nbox 0 8 5 1 [ x ]\n  run 0 1 3 1 [ x ]\n", true, ""},
+        TreeCase{"RunsBeforeAndAfterABoxKeepTheirOrderAndColumns",
+                 crlf({"A  B  +--+ C", "      |x |", "      +--+"}),
+                 "run 0 1 3 1 [A  ]\nrun 0 4 3 1 [B  ]\nbox 0 7 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 11 2 1 [ C]\n", true,
+                 ""},
+        TreeCase{"TheFirstCharacterAfterABoxIsRead", crlf({"+--+ab", "|x |", "+--+"}),
+                 "box 0 1 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 5 2 1 [ab]\n", true, ""},
+        TreeCase{"ARunBetweenTwoBoxesGetsItsOwnColumn", crlf({"+-+ a +-+ b", "|x|   |y|", "+-+   +-+"}),
+                 "box 0 1 3 1 [x]\n  run 0 1 1 1 [x]\nrun 0 4 3 1 [ a ]\nbox 0 7 3 1 [y]\n  run 0 1 1 1 [y]\n"
+                 "run 0 10 2 1 [ b]\n",
+                 true, ""},
+        TreeCase{"SpacesBeforeABoxStayBeforeIt", crlf({"  +--+   abc", "  |x |", "  +--+"}),
+                 "box 0 3 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 7 6 1 [   abc]\n", true, ""},
+        TreeCase{"ABoxTouchingTheBoxBeforeItTakesThatBoxsColumn", crlf({"x +-++-+", "  |a||b|", "  +-++-+"}),
+                 "run 0 1 2 1 [x ]\nbox 0 3 3 1 [a]\n  run 0 1 1 1 [a]\nbox 0 3 3 1 [b]\n  run 0 1 1 1 [b]\n", true,
+                 ""}),
+    [](const ::testing::TestParamInfo<TreeCase> &info) { return info.param.name; });
+
+TEST(Parser, RecordsTheLineOfEveryCellAndWhetherLine1HeldABox)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        std::vector<int> sourceLines;
+        bool firstLineHeldBox;
+    };
+    for (const Case &c : {Case{{"title", "+--+", "|a |", "+--+", "end"}, {1, 2, 5}, false},
+                          Case{{"+--+  x", "|a |", "+--+", "end"}, {1, 1, 4}, true}}) {
+        auto p = parse(crlf(c.lines));
+        const auto &members = *p->root.SottoCelle();
+        ASSERT_EQ(members.Count(), static_cast<std::int32_t>(c.sourceLines.size())) << p->tree;
+        for (std::int32_t i = 1; i <= members.Count(); ++i) {
+            EXPECT_EQ(members.Item(i).sourceLine(), c.sourceLines[static_cast<std::size_t>(i) - 1]) << p->tree;
+            EXPECT_EQ(members.Item(i).firstLineHeldBox(), c.firstLineHeldBox) << p->tree;
+        }
+    }
+    // Inside a box, lines are counted in the box's own text.
+    auto nested = parse(crlf({"+------+", "| one  |", "| +--+ |", "| |x | |", "| +--+ |", "+------+"}));
+    const CCella &box = nested->root.SottoCelle()->Item(1);
+    EXPECT_EQ(box.sourceLine(), 1);
+    EXPECT_EQ(box.sottoCelleIfAny()->Item(2).sourceLine(), 2);
+    EXPECT_FALSE(box.sottoCelleIfAny()->Item(2).firstLineHeldBox());
+    EXPECT_EQ(CCella().sourceLine(), 0);
+}
 
 TEST(Parser, NestedBoxColumnIsCountedInsideItsParent)
 {
@@ -198,56 +246,53 @@ TEST(Limits, LineCountBeyond32766RaisesTheOverflowError)
             root.newCella(more, reporter);
             FAIL() << "no overflow";
         } catch (const OverflowError &error) {
-            EXPECT_STREQ(error.what(), "Overflow: the line number would be 32768, outside the 16-bit range "
-                                       "-32768 to 32767");
+            EXPECT_STREQ(error.what(), "Overflow: the report has more than 32,766 lines, the most one report can "
+                                       "have. Export a smaller part of it.");
         }
     }
 }
 
-TEST(Limits, LineOf32767CharactersRaisesTheOverflowError)
+TEST(Limits, ALineOfMoreThan32766CharactersIsRefusedNamingTheLine)
 {
     auto ok = parse(std::string(32766, 'a'));
     EXPECT_EQ(ok->root.Contenuto().size(), 32766u);
 
-    CCella root;
-    RecordingReporter reporter;
-    try {
-        root.newCella(std::string(32767, 'a'), reporter);
-        FAIL() << "no overflow";
-    } catch (const OverflowError &error) {
-        EXPECT_NE(std::string(error.what()).find("position in a line"), std::string::npos) << error.what();
+    // Line feeds are not characters of the line.
+    for (const std::string &text : {"ok\r\nfine\r\n" + std::string(32767, 'a'),
+                                    "ok\r\nfine\r\n" + std::string(20000, 'a') + "\n" + std::string(12767, 'a') + "\r"}) {
+        CCella root;
+        RecordingReporter reporter;
+        try {
+            root.newCella(text, reporter);
+            FAIL() << "no overflow";
+        } catch (const OverflowError &error) {
+            EXPECT_STREQ(error.what(), "Overflow: line 3 of the report has more than 32,766 characters, the most one "
+                                       "line can have. Check that this is a report of the instrument, or export a "
+                                       "smaller part of it.");
+        }
     }
 }
 
-TEST(Limits, RunColumnLeavingTheRangeRaisesTheOverflowError)
+TEST(Limits, AReportThatWouldGiveMoreThanTwoMillionCellsIsRefused)
 {
-    // Text before each corner is read again after every cut, so the run grows past the 16-bit range.
-    const std::string line = std::string(9000, 'x') + " +-++-++-++-+";
-    CCella root;
-    RecordingReporter reporter;
-    try {
-        root.newCella(line + "\r" + "x\r", reporter);
-        FAIL() << "no overflow";
-    } catch (const OverflowError &error) {
-        EXPECT_NE(std::string(error.what()).find("run"), std::string::npos) << error.what();
-    }
-}
-
-TEST(Limits, ALineThatWouldGiveMillionsOfRunsIsRefused)
-{
-    // The 1,500 runs before the boxes are read again at each of the 1,500 boxes.
+    // 10,000 runs a line: 200 lines are 2,000,000 cells, one more run is too many.
     std::string line;
-    for (int i = 0; i < 1500; ++i)
+    for (int i = 0; i < 10000; ++i)
         line += "a  ";
-    for (int i = 0; i < 1500; ++i)
-        line += "+-+";
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += line + "\r";
+    auto p = parse(text);
+    EXPECT_EQ(p->root.SottoCelle()->Count(), 2000000);
+
     CCella root;
     RecordingReporter reporter;
     try {
-        root.newCella(line + "\r" + line + "\r", reporter);
+        root.newCella(text + "a", reporter);
         FAIL() << "no overflow";
     } catch (const OverflowError &error) {
-        EXPECT_NE(std::string(error.what()).find("more than 2,000,000 cells"), std::string::npos) << error.what();
+        EXPECT_STREQ(error.what(), "Overflow: the report would give more than 2,000,000 cells, more than one "
+                                   "export can hold. Export a smaller part of it.");
     }
 }
 
