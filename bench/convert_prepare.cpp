@@ -4,15 +4,15 @@
 // baseline program that writes the same values straight from that list.
 #include "ReportGenerator.h"
 
-#include "export/Application.h"
 #include "export/CellValue.h"
-#include "export/ExportExcel.h"
+#include "export/ReportWorkbook.h"
 #include "report/CCella.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -54,18 +54,15 @@ int main(int argc, char **argv)
     const std::string report = elvaro::bench::generateReport(lines);
     std::ofstream(folder + "/report.txt", std::ios::binary) << report;
 
-    elvaro::report::CCella root;
-    elvaro::report::SilentReporter reporter;
-    elvaro::excel::Application application;
-    elvaro::excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
+    std::unique_ptr<elvaro::excel::ReportWorkbook> book;
     try {
-        root.newCella(report, reporter);
-        elvaro::excel::ExportExcel(root, 1, 1, sheet);
+        elvaro::report::SilentReporter reporter;
+        book = std::make_unique<elvaro::excel::ReportWorkbook>(report, reporter);
     } catch (const std::exception &error) {
-        std::printf("report: %d lines, %zu bytes, %d top-level cells: cannot be converted: %s\n", lines,
-                    report.size(), root.SottoCelle()->Count(), error.what());
+        std::printf("report: %d lines, %zu bytes: cannot be converted: %s\n", lines, report.size(), error.what());
         return 1;
     }
+    const elvaro::excel::Worksheet &sheet = book->sheet();
 
     std::ofstream cells(folder + "/cells.tsv", std::ios::binary);
     for (const auto &[position, text] : sheet.values()) {

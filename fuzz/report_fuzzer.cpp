@@ -1,11 +1,8 @@
 // Fuzzes the whole report path: bytes, the byte filter, the parse, the sorting, the export into
 // an in-memory sheet, and the workbook written to a real .xlsx file. Every input must either
 // succeed or end in one of the program's own errors (overflow, a sheet limit).
-#include "export/Application.h"
-#include "export/ExportExcel.h"
-#include "export/Workbook.h"
+#include "export/ReportWorkbook.h"
 #include "export/WorkbookError.h"
-#include "export/XlsxFile.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
@@ -42,16 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string text = elvaro::report::decodeReport(
         std::string_view(reinterpret_cast<const char *>(data), size));
     try {
-        elvaro::report::CCella root;
         CountingReporter reporter;
-        root.newCella(text, reporter);
-
-        elvaro::excel::Application application;
-        elvaro::excel::Workbook &workbook = application.Workbooks().Add();
-        elvaro::excel::Worksheet &sheet = workbook.Sheets().Add();
-        sheet.setName("Downloaded");
-        elvaro::excel::ExportExcel(root, 1, 1, sheet);
-        elvaro::excel::writeXlsx(workbook, outputPath());
+        const elvaro::excel::ReportWorkbook book(text, reporter);
+        book.saveAs(outputPath());
     } catch (const elvaro::report::OverflowError &) {
     } catch (const elvaro::excel::WorkbookError &) {
     }

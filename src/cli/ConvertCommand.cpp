@@ -1,17 +1,14 @@
 #include "cli/Commands.h"
 
-#include "export/Application.h"
-#include "export/ExportExcel.h"
-#include "export/WorkbookError.h"
+#include "export/ReportWorkbook.h"
 #include "report/CCella.h"
-#include "report/OverflowError.h"
 #include "report/ReportFile.h"
 
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -29,8 +26,6 @@ constexpr const char *kUsage =
     "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
     "standard error and the conversion goes on.\n"
     "Exit status: 0 converted, 1 failed (the reason on standard error), 2 bad usage.\n";
-
-constexpr const char *kWorksheetName = "Downloaded";
 
 // Prints each missing-border message on standard error, one per line.
 class StderrReporter final : public report::ParseReporter {
@@ -109,9 +104,6 @@ int runConvert(const Arguments &args)
     Options options;
     if (const std::optional<int> status = parseArguments(args, options))
         return *status;
-    // Past a file-size limit a write then fails with an error that is reported and cleaned up,
-    // instead of the signal ending the program with a temporary file left behind.
-    std::signal(SIGXFSZ, SIG_IGN);
     const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.input != "-" && sameFile(options.input, options.output))
         return failure(options.output, "is the input itself; choose another OUTPUT with -o");
@@ -123,25 +115,21 @@ int runConvert(const Arguments &args)
     if (text->empty())
         return failure(inputName, "Empty String");
 
-    excel::Application application;
+    std::unique_ptr<excel::ReportWorkbook> book;
     try {
-        report::CCella root;
         StderrReporter reporter;
-        root.newCella(*text, reporter);
-        excel::Workbook &workbook = application.Workbooks().Add();
-        excel::Worksheet &sheet = workbook.Sheets().Add();
-        sheet.setName(kWorksheetName);
-        excel::ExportExcel(root, 1, 1, sheet);
+        book = std::make_unique<excel::ReportWorkbook>(*text, reporter);
     } catch (const std::bad_alloc &) {
-        return failure(inputName, "out of memory while converting the report");
+        return failure(inputName, "Not enough memory to convert the report (" + std::to_string(text->size())
+                                      + " characters). Close other programs, or convert a smaller part of it.");
     } catch (const std::exception &problem) {
         return failure(inputName, problem.what());
     }
 
     try {
-        application.Workbooks().Item(1).SaveAs(options.output);
+        book->saveAs(options.output);
     } catch (const std::bad_alloc &) {
-        return failure(options.output, "out of memory while writing the file");
+        return failure(options.output, "Not enough memory to write the file. Close other programs and try again.");
     } catch (const std::exception &problem) {
         return failure(options.output, problem.what());
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace elvaro::report {
@@ -94,7 +95,7 @@ public:
     // a second call throws std::logic_error. Raises OverflowError when the text leaves the
     // 16-bit limits (32,767 lines or more, a line of 32,767 characters or more...).
     // Missing bottom borders are reported to `reporter` and parsing goes on.
-    void newCella(const std::string &Stringa, ParseReporter &reporter);
+    void newCella(std::string_view Stringa, ParseReporter &reporter);
 
     // Puts the children in reading order (IndexRiga, then IndexChar; ties keep their order)
     // in a new collection; the old collection is left empty. Always returns 0.

@@ -69,7 +69,7 @@ class Parser {
 public:
     explicit Parser(ParseReporter &reporter) : m_reporter(reporter) {}
 
-    void parse(CCella &root, const std::string &text)
+    void parse(CCella &root, std::string_view text)
     {
         m_stack.push_back(begin(root, nullptr, text));
         scanAll();
@@ -449,7 +449,7 @@ private:
     long long m_unreportedMessages = 0;
 };
 
-void CCella::newCella(const std::string &Stringa, ParseReporter &reporter)
+void CCella::newCella(std::string_view Stringa, ParseReporter &reporter)
 {
     Parser(reporter).parse(*this, Stringa);
 }

@@ -1,7 +1,6 @@
 #include "shell/ExportCommand.h"
 
-#include "export/Application.h"
-#include "export/ExportExcel.h"
+#include "export/ReportWorkbook.h"
 #include "export/WorkbookError.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
@@ -14,14 +13,15 @@
 #include <cstdint>
 #include <exception>
 #include <new>
-#include <unordered_set>
-#include <vector>
+#include <memory>
+#include <string>
 
 namespace elvaro::shell {
 
 namespace {
 
 const QString kNotExported = QStringLiteral("The report could not be exported.");
+const QString kSheetName = QString::fromUtf8(excel::kSheetName.data(), static_cast<qsizetype>(excel::kSheetName.size()));
 
 // Shows each missing-border message of the parse in a "DEBUG" box; the parse goes on after it.
 class MessageBoxReporter final : public report::ParseReporter
@@ -38,42 +38,18 @@ private:
     MessageBoxes &m_messages;
 };
 
-constexpr char16_t kFirstNonAscii = 0x80;
 constexpr char16_t kLastLatin1 = 0xFF;
 
 // The report as the parser reads it: one byte per character, so that the columns of the
 // fixed-pitch view are the parser's columns. Characters beyond Latin-1, which the instrument
 // never sends and only typing can bring, become "?".
-std::string parserText(const QString &text, bool *hasNonAscii)
+std::string parserText(const QString &text)
 {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
-    *hasNonAscii = false;
-    for (const QChar c : text) {
-        *hasNonAscii = *hasNonAscii || c.unicode() >= kFirstNonAscii;
+    for (const QChar c : text)
         bytes += c.unicode() <= kLastLatin1 ? static_cast<char>(c.unicode()) : '?';
-    }
     return bytes;
-}
-
-// The cells' texts from the parser's one byte per character to the workbook's UTF-8.
-// Children collections shared between copies are converted once.
-void contentsToUtf8(report::CCella &root)
-{
-    std::vector<report::CCella *> pending{&root};
-    std::unordered_set<const report::SottoCelle *> converted;
-    while (!pending.empty()) {
-        report::CCella &cell = *pending.back();
-        pending.pop_back();
-        const std::string &latin1 = cell.Contenuto();
-        cell.setContenuto(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())).toStdString());
-        const report::SottoCelle *members = cell.sottoCelleIfAny();
-        if (!members || !converted.insert(members).second)
-            continue;
-        report::SottoCelle &children = *cell.SottoCelle();
-        for (std::int32_t index = 1; index <= children.Count(); ++index)
-            pending.push_back(&children.Item(index));
-    }
 }
 
 QString paragraphs(const QString &what, const std::exception &problem, const QString &todo)
@@ -90,19 +66,10 @@ void ExportCommand::EsportaExcel(const QString &text)
         return;
     }
 
-    excel::Application application;
+    std::unique_ptr<excel::ReportWorkbook> book;
     try {
-        report::CCella root;
         MessageBoxReporter reporter(m_messages);
-        bool hasNonAscii = false;
-        root.newCella(parserText(text, &hasNonAscii), reporter);
-        if (hasNonAscii)
-            contentsToUtf8(root);
-        excel::Workbook &workbook = application.Workbooks().Add();
-        excel::Worksheet &sheet = workbook.Sheets().Add();
-        sheet.setName(kSheetName.toStdString());
-        excel::ExportExcel(root, 1, 1, sheet);
-        application.setVisible(true);
+        book = std::make_unique<excel::ReportWorkbook>(parserText(text), reporter);
     } catch (const report::OverflowError &problem) {
         m_messages.tell(paragraphs(kNotExported, problem,
                                    QStringLiteral("The report or the selected part is too large for the export. "
@@ -127,7 +94,7 @@ void ExportCommand::EsportaExcel(const QString &text)
                         kAppTitle, MessageBoxes::Icon::Critical);
         return;
     }
-    show(application.Workbooks().Item(1));
+    show(book->workbook());
 }
 
 void ExportCommand::show(const excel::Workbook &workbook)

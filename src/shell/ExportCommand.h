@@ -17,8 +17,6 @@ class WorkbookOpener;
 class ExportCommand
 {
 public:
-    static inline const QString kSheetName = QStringLiteral("Downloaded");
-
     ExportCommand(MessageBoxes &messages, WorkbookOpener &opener, const TemporaryWorkbooks &workbooks)
         : m_messages(messages), m_opener(opener), m_workbooks(workbooks)
     {

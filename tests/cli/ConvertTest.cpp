@@ -1,6 +1,7 @@
 #include "ProgramRunner.h"
 
 #include "export/ExportTesting.h"
+#include "serial/SampleReport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -57,6 +58,67 @@ TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
     // The box keeps every line below its top border: its two lines go below the first line.
     EXPECT_EQ(contentOf("values.csv"), "Zone,0012\r\nab,\r\ncd,\r\n");
 }
+
+struct SampleCase {
+    const char *name;
+    std::string report;
+    std::string csv;
+};
+
+std::string sampleFile(const char *name)
+{
+    std::ifstream in(std::string(ELVARO_SAMPLES_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ConvertSampleTest : public ConvertTest, public ::testing::WithParamInterface<SampleCase> {};
+
+// Every value the report shows is in the sheet once, where the report shows it.
+TEST_P(ConvertSampleTest, LosesNoValue)
+{
+    const Outcome outcome = convert({"-", "-o", "sheet.csv"}, GetParam().report);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(contentOf("sheet.csv"), GetParam().csv);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, ConvertSampleTest,
+    ::testing::Values(
+        SampleCase{"Demo", [] {
+                       const QByteArray bytes = serial::sampleReport();
+                       return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+                   }(),
+                   "ELVARO Q3 CONTROLLER,REPORT N. 0107,,\r\n"
+                   "Date 06/12/2026,Time 09:15,Line 2,\r\n"
+                   ",,,\r\n"
+                   "Sensor,Setpoint,Measured,\r\n"
+                   "T1 inlet,+21.5,+21.3,\r\n"
+                   "T2 outlet,+18.0,-0.4,\r\n"
+                   "T3 return,+40.0,+39.8,\r\n"
+                   ",,,\r\n"
+                   "Cycle summary,,,\r\n"
+                   "Pressure,+1.25 bar,,\r\n"
+                   "Flow,-3.0 l/min,,\r\n"
+                   "Cycles,12,Faults,0\r\n"
+                   "Result,PASSED,Operator,________\r\n"},
+        // The right border of the "Alarms" line stands one column early, inside the box: it is text there.
+        SampleCase{"Boiler", sampleFile("boiler-report.txt"),
+                   "ELVARO Q3 CONTROLLER,REPORT N. 0412,,\r\n"
+                   "Date 06/12/2026,Time 10:41,,\r\n"
+                   "============================================,,,\r\n"
+                   "Zone,Setpoint,Measured,\r\n"
+                   "Boiler 1,+85.0,+84.6,\r\n"
+                   "Boiler 2,+85.0,-2.5,\r\n"
+                   ",,,\r\n"
+                   "Alarms,|,,\r\n"
+                   "Low water,0 events,,\r\n"
+                   "Overheat,2 events,,\r\n"
+                   "Operator,M. Rossi,Signature,________\r\n"},
+        SampleCase{"PressureTest", sampleFile("pressure-test.txt"),
+                   "LINE 3 PRESSURE TEST,,\r\nBar,Min,Max\r\n12.5,11.9,13.1\r\nResult,PASSED,Drift +0.4\r\n"},
+        SampleCase{"WorkedExample", sampleFile("worked-example.txt"), "REPORT,N. 12\r\nTemp,21.5\r\n,\r\nOK,done\r\n"}),
+    [](const ::testing::TestParamInfo<SampleCase> &info) { return info.param.name; });
 
 class ConvertFailureTest : public ConvertTest,
                            public ::testing::WithParamInterface<std::tuple<std::string, std::string, const char *>> {};
