@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace elvaro::excel {
 
@@ -52,19 +53,46 @@ excel::Application &Worksheet::Application() const
     return m_parent.Application();
 }
 
-std::string Worksheet::valueAt(std::int32_t row, std::int32_t column) const
+const CellValues &Worksheet::values() const
 {
-    const auto found = m_values.find(CellPosition{row, column});
-    return found == m_values.end() ? std::string() : found->second;
+    if (m_inOrder)
+        return m_values;
+    // Sorted through one 64-bit key a write (row, column, then the write's place), which is far
+    // cheaper than moving the texts around while sorting.
+    constexpr int kPlaceBits = 30;
+    constexpr int kColumnBits = 14;
+    static_assert(kMaxColumns <= (1 << kColumnBits) && kMaxRows <= (1 << (64 - kPlaceBits - kColumnBits)));
+    std::vector<std::uint64_t> keys;
+    keys.reserve(m_values.size());
+    for (std::size_t place = 0; place < m_values.size(); ++place) {
+        const CellPosition &at = m_values[place].first;
+        keys.push_back((static_cast<std::uint64_t>(at.row - 1) << (kColumnBits + kPlaceBits))
+                       | (static_cast<std::uint64_t>(at.column - 1) << kPlaceBits) | place);
+    }
+    std::sort(keys.begin(), keys.end());
+    // Of the writes to one cell the last one counts; an empty text leaves the cell empty.
+    constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
+    CellValues ordered;
+    ordered.reserve(m_values.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (k + 1 < keys.size() && (keys[k] >> kPlaceBits) == (keys[k + 1] >> kPlaceBits))
+            continue;
+        auto &value = m_values[keys[k] & kPlaceMask];
+        if (!value.second.empty())
+            ordered.push_back(std::move(value));
+    }
+    m_values = std::move(ordered);
+    m_inOrder = true;
+    return m_values;
 }
 
 void Worksheet::storeValue(const CellPosition &position, std::string_view text)
 {
-    if (text.empty()) {
-        m_values.erase(position);
+    if (m_inOrder && !m_values.empty() && !(m_values.back().first < position))
+        m_inOrder = false;
+    if (m_inOrder && text.empty())
         return;
-    }
-    m_values.insert_or_assign(position, std::string(text));
+    m_values.emplace_back(position, std::string(text));
 }
 
 void Worksheet::select(const CellArea &area)

@@ -6,9 +6,10 @@
 
 #include <compare>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace elvaro::excel {
 
@@ -24,6 +25,8 @@ struct CellPosition {
 // One worksheet kept in memory: the texts of its cells, one format for all of its cells,
 // and its selection. Cells may be written in any order and a later write replaces an earlier
 // one; the file writers read the cells back in row order.
+using CellValues = std::vector<std::pair<CellPosition, std::string>>;
+
 class Worksheet {
 public:
     Worksheet(Workbook &parent, std::string name) : m_parent(parent), m_name(std::move(name)) {}
@@ -41,10 +44,8 @@ public:
     excel::Application &Application() const;
     Workbook &Parent() const { return m_parent; }
 
-    // The cells that hold a text, by row and then column; an empty cell is absent.
-    const std::map<CellPosition, std::string> &values() const { return m_values; }
-    // The text of one cell; empty when the cell is empty.
-    std::string valueAt(std::int32_t row, std::int32_t column) const;
+    // The cells that hold a text, by row and then column, one entry each; an empty cell is absent.
+    const CellValues &values() const;
     // The format of every cell, written or empty.
     const CellFormat &format() const { return m_format; }
     const CellArea &selection() const { return m_selection; }
@@ -60,7 +61,10 @@ private:
 
     Workbook &m_parent;
     std::string m_name;
-    std::map<CellPosition, std::string> m_values;
+    // Written in the order of the writes, and put in row order (the last write of a cell kept)
+    // when they are read: one sort instead of a search per write.
+    mutable CellValues m_values;
+    mutable bool m_inOrder = true;
     CellFormat m_format;
     CellArea m_selection;
 };

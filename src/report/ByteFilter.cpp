@@ -27,6 +27,22 @@ void appendFiltered(std::string &out, std::string_view bytes)
         target[i] = filterByte(static_cast<unsigned char>(bytes[i]));
 }
 
+void filterInPlace(std::string &text)
+{
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= text.size(); i += sizeof(std::uint64_t)) {
+        std::uint64_t block;
+        std::memcpy(&block, text.data() + i, sizeof block);
+        if ((block & kHighBits) == 0)
+            continue;
+        for (std::size_t k = i; k < i + sizeof block; ++k)
+            text[k] = filterByte(static_cast<unsigned char>(text[k]));
+    }
+    for (; i < text.size(); ++i)
+        text[i] = filterByte(static_cast<unsigned char>(text[i]));
+}
+
 std::string filterBytes(std::string_view bytes)
 {
     std::string out;

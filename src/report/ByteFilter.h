@@ -22,5 +22,7 @@ constexpr char filterByte(unsigned char byte)
 void appendFiltered(std::string &out, std::string_view bytes);
 
 std::string filterBytes(std::string_view bytes);
+// Filters every byte of `text` where it stands.
+void filterInPlace(std::string &text);
 
 } // namespace elvaro::report

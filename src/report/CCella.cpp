@@ -18,8 +18,13 @@ void SottoCelle::releaseAll(std::vector<std::unique_ptr<CCella>> work)
         work.pop_back();
         std::shared_ptr<SottoCelle> &children = cell->m_sottoCelle;
         if (children && children.use_count() == 1) {
-            for (auto &member : children->m_members)
-                work.push_back(std::move(member));
+            // Only members that alone hold children of their own go on the list; the others
+            // (text runs, copies that share their children) are released at once.
+            for (auto &member : children->m_members) {
+                const std::shared_ptr<SottoCelle> &own = member->m_sottoCelle;
+                if (own && own.use_count() == 1 && !own->m_members.empty())
+                    work.push_back(std::move(member));
+            }
             children->m_members.clear();
         }
     }

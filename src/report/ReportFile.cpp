@@ -25,8 +25,7 @@ void lineEndsOfLinux(std::string &text)
 
 void decodeInPlace(std::string &bytes)
 {
-    for (char &c : bytes)
-        c = filterByte(static_cast<unsigned char>(c));
+    filterInPlace(bytes);
     lineEndsOfLinux(bytes);
 }
 

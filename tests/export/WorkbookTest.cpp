@@ -77,6 +77,24 @@ TEST_F(WorkbookTest, TextThatACellCannotHoldIsAnError)
     EXPECT_EQ(sheet.values().size(), 1U);
 }
 
+TEST_F(WorkbookTest, CellsReadBackInRowOrderWithTheLastWriteOfEachCell)
+{
+    const auto write = [&](std::int32_t row, std::int32_t column, const char *text) {
+        sheet.Cells().Item(row, column).setValue(text);
+    };
+    write(2, 1, "b");
+    write(1, 2, "first");
+    write(1, 1, "a");
+    write(1, 2, "second");
+    write(3, 1, "gone");
+    write(3, 1, "");
+    write(2, 1, "b again");
+    EXPECT_EQ(sheet.values(), (excel::CellValues{{{1, 1}, "a"}, {{1, 2}, "second"}, {{2, 1}, "b again"}}));
+    write(1, 1, "");
+    write(4, 4, "d");
+    EXPECT_EQ(sheet.values(), (excel::CellValues{{{1, 2}, "second"}, {{2, 1}, "b again"}, {{4, 4}, "d"}}));
+}
+
 class FormatPropertyTest
     : public WorkbookTest,
       public ::testing::WithParamInterface<std::tuple<const char *, excel::PropertyValue, const char *>> {};

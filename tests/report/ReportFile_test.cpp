@@ -34,8 +34,8 @@ TEST(ByteFilter, MapsLineDrawingBytesAndKeepsAscii)
 
 TEST(ByteFilter, EveryByteValueAtEveryOffsetOfALongText)
 {
-    // Long texts are filtered eight bytes at a time: each value must come out the same whatever
-    // its place, among plain text or not.
+    // Long texts are filtered eight bytes at a time, into a new text or where they stand: each
+    // value must come out the same whatever its place, among plain text or not.
     for (int value = 0; value < 256; ++value) {
         for (std::size_t offset = 0; offset < 20; ++offset) {
             std::string text(24, 'a');
@@ -43,6 +43,8 @@ TEST(ByteFilter, EveryByteValueAtEveryOffsetOfALongText)
             std::string expected(24, 'a');
             expected[offset] = filterByte(static_cast<unsigned char>(value));
             ASSERT_EQ(filterBytes(text), expected) << "value " << value << " at " << offset;
+            filterInPlace(text);
+            ASSERT_EQ(text, expected) << "in place: value " << value << " at " << offset;
         }
     }
 }
