@@ -57,6 +57,10 @@ void cutLine(std::string &line, std::int16_t p, std::int16_t w)
     if (from >= line.size())
         return;
     line.erase(from, std::min(line.size() - from, static_cast<std::size_t>(w)));
+    // A box's text has been copied out of the line: the memory it took is given back, so that
+    // boxes nested deep in each other do not keep a copy of their text at every level.
+    if (line.capacity() > 2 * line.size() + 32)
+        line.shrink_to_fit();
 }
 
 } // namespace
@@ -88,6 +92,10 @@ private:
     // last line or character must still fit.
     static constexpr std::size_t kMaxLines = 32'766;
     static constexpr std::size_t kMaxLineLength = 32'766;
+
+    // Every level of nesting copies the text of the boxes it holds, so deep nesting costs time
+    // with the square of the report's size; instrument reports nest boxes two or three deep.
+    static constexpr int kMaxNesting = 100;
 
     // The most cells one parse builds: ten times the cells of the largest report the instrument
     // prints. It keeps the memory of a parse of any input in the hundreds of megabytes.
@@ -125,6 +133,8 @@ private:
         bool inLine = false;
         bool resumeAfterBox = false;
         bool firstLineHeldBox = false;
+        int depth = 0;   // the boxes around this text
+        int topLine = 0; // the line of the report on which the box of this text starts; 0 for the report
         Int16 position{"position in a line", std::int16_t{1}};
         std::string buffer;
         bool textSeen = false;
@@ -358,6 +368,12 @@ private:
         CCella::ParseState &parse = state(*f.cell);
         const std::int16_t p = f.position;
         const std::int16_t r = f.line;
+        if (f.depth == kMaxNesting) {
+            throw OverflowError("Overflow: the box on line " + withThousands(static_cast<std::size_t>(f.topLine + r))
+                                + " of the report lies inside " + std::to_string(kMaxNesting)
+                                + " other boxes, deeper than a report can nest them. Check that this is a report of "
+                                  "the instrument.");
+        }
 
         auto box = std::make_unique<CCella>();
         box->setBordato(true);
@@ -408,7 +424,11 @@ private:
 
         countCell();
         CCella &boxRef = *box;
+        const int depth = f.depth + 1;
+        const int topLine = f.topLine + r;
         m_stack.push_back(begin(boxRef, std::move(box), std::move(inner)));
+        m_stack.back().depth = depth;
+        m_stack.back().topLine = topLine;
     }
 
     // The box's inner text is parsed: count the cut, keep a copy of the box, go on after it.

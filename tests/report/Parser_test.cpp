@@ -296,9 +296,10 @@ TEST(Limits, AReportThatWouldGiveMoreThanTwoMillionCellsIsRefused)
     }
 }
 
-TEST(Limits, DeepNestingParsesWithoutRecursion)
+// Squares of boxes nested `depth` deep, each one column and one line inside the one around it,
+// with "Z" in the middle.
+std::string nestedBoxes(int depth)
 {
-    constexpr int depth = 300;
     const int size = 2 * depth + 2;
     std::vector<std::string> lines(static_cast<std::size_t>(size), std::string(static_cast<std::size_t>(size), ' '));
     for (int level = 0; level < depth; ++level) {
@@ -311,7 +312,14 @@ TEST(Limits, DeepNestingParsesWithoutRecursion)
         lines[lo][lo] = lines[lo][hi] = lines[hi][lo] = lines[hi][hi] = '+';
     }
     lines[depth][depth] = 'Z';
-    auto p = parse(crlf(lines));
+    return crlf(lines);
+}
+
+TEST(Limits, BoxesNestAHundredDeep)
+{
+    constexpr int depth = 100;
+    const int size = 2 * depth + 2;
+    auto p = parse(nestedBoxes(depth));
     const CCella *cell = &p->root;
     for (int level = 0; level < depth; ++level) {
         ASSERT_EQ(cell->sottoCelleIfAny()->Count(), 1) << "level " << level;
@@ -320,6 +328,20 @@ TEST(Limits, DeepNestingParsesWithoutRecursion)
         ASSERT_EQ(cell->Larghezza(), size - 2 * level);
     }
     EXPECT_EQ(cell->Contenuto(), "Z ");
+}
+
+TEST(Limits, ABoxInsideAHundredOthersIsRefusedNamingItsLine)
+{
+    // Each box starts one line below the one around it; the report begins with two lines of text.
+    CCella root;
+    RecordingReporter reporter;
+    try {
+        root.newCella(crlf({"title", ""}) + nestedBoxes(150), reporter);
+        FAIL() << "no overflow";
+    } catch (const OverflowError &error) {
+        EXPECT_STREQ(error.what(), "Overflow: the box on line 103 of the report lies inside 100 other boxes, deeper than a "
+                                   "report can nest them. Check that this is a report of the instrument.");
+    }
 }
 
 } // namespace
