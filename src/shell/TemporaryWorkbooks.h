@@ -24,6 +24,7 @@ public:
     static constexpr std::chrono::hours kKeptFor{24};
 
     explicit TemporaryWorkbooks(QString folder) : m_folders{std::move(folder)} {}
+    // `folders` in the order of use; there is at least one.
     explicit TemporaryWorkbooks(QStringList folders) : m_folders(std::move(folders)) {}
 
     // The folder "elvaro-q3-<user id>" in the system's temporary folder.
@@ -35,7 +36,6 @@ public:
 
     // The first folder, used whenever it can be.
     const QString &folder() const { return m_folders.front(); }
-    const QStringList &folders() const { return m_folders; }
 
     // Writes the workbook to a new read-only file of the folder named from the sheet and the time
     // ("Downloaded 2026-12-06 11-52-03.xlsx", then " (2)"... when that name is taken) and returns
