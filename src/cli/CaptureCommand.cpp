@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -190,19 +191,14 @@ private:
     QString m_error;
 };
 
-} // namespace
-
-int runCapture(const Arguments &args)
+// Receives until stopped, idle or failed. `received` counts the characters taken from the port,
+// for the message when memory runs out.
+int capture(const CaptureOptions &options, qint64 &received)
 {
-    int exitCode = 0;
-    const std::optional<CaptureOptions> options = parseOptions(args, exitCode);
-    if (!options)
-        return exitCode;
-
     const CommandApplication application;
 
     QString error;
-    const std::optional<QString> device = resolveDevice(*options, error);
+    const std::optional<QString> device = resolveDevice(options, error);
     if (!device)
         return kErrors.failure(error);
 
@@ -215,7 +211,7 @@ int runCapture(const Arguments &args)
     // The output is replaced only once there is a port to receive from, so that a wrong port
     // number does not wipe an earlier capture.
     Output output;
-    if (!output.open(options->outputPath))
+    if (!output.open(options.outputPath))
         return kErrors.failure(output.errorString());
     if (::isatty(STDERR_FILENO))
         std::fprintf(stderr, "elvaro-q3 capture: receiving from %s at 9600,N,8,1; Ctrl-C ends.\n",
@@ -227,9 +223,11 @@ int runCapture(const Arguments &args)
     QString failureMessage;
 
     QObject::connect(&receiver, &SerialReceiver::readyRead, &loop, [&] {
-        if (options->idle)
-            idle.start(*options->idle);
-        if (!output.write(receiver.readAvailable())) {
+        if (options.idle)
+            idle.start(*options.idle);
+        const QString text = receiver.readAvailable();
+        received += text.size();
+        if (!output.write(text)) {
             failureMessage = output.errorString();
             loop.quit();
         }
@@ -241,8 +239,8 @@ int runCapture(const Arguments &args)
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
     QObject::connect(&idle, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    if (options->idle)
-        idle.start(*options->idle);
+    if (options.idle)
+        idle.start(*options.idle);
     loop.exec();
 
     // What the receiver still holds goes out even after a failure: nothing received is lost.
@@ -251,6 +249,25 @@ int runCapture(const Arguments &args)
     if (!output.close() && failureMessage.isEmpty())
         failureMessage = output.errorString();
     return failureMessage.isEmpty() ? 0 : kErrors.failure(failureMessage);
+}
+
+} // namespace
+
+int runCapture(const Arguments &args)
+{
+    int exitCode = 0;
+    const std::optional<CaptureOptions> options = parseOptions(args, exitCode);
+    if (!options)
+        return exitCode;
+
+    qint64 received = 0;
+    try {
+        return capture(*options, received);
+    } catch (const std::bad_alloc &) {
+        return kErrors.failure(QStringLiteral("Not enough memory to receive the report (%1 bytes received and "
+                                              "written so far). Close other programs and capture again.")
+                                       .arg(received));
+    }
 }
 
 } // namespace elvaro::cli

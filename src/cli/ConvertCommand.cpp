@@ -72,6 +72,9 @@ std::optional<int> parseArguments(const Arguments &args, Options &options)
             if (i + 1 == args.size())
                 return usageError("'" + arg + "' needs the name of the output file");
             options.output = args[++i];
+            // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
+            if (options.output.empty())
+                return usageError("'" + arg + "' needs the name of the output file, not an empty name");
             continue;
         }
         if ((arg.starts_with("-") && arg != "-") || inputGiven)

@@ -2,15 +2,18 @@
 #include "cli/CommandErrors.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
+#include "report/ReportFile.h"
 #include "serial/InstrumentSimulator.h"
 #include "serial/SampleReport.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -93,26 +96,75 @@ std::optional<SimulateOptions> parseOptions(const Arguments &args, int &exitCode
     return options;
 }
 
-std::optional<QByteArray> readReport(const std::string &path, QString &error)
+// The bytes to send: the file REPORT, at most report::kMaxReportBytes, or the built-in sample.
+// `size` is set once the file is read, before its bytes are copied for sending.
+std::optional<QByteArray> readReport(const std::string &path, qsizetype &size, QString &error)
 {
     if (path.empty())
         return serial::sampleReport();
-    QFile file(QString::fromLocal8Bit(path.c_str()));
-    const bool opened = path == "-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened) {
-        error = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
+    const QString name = path == "-" ? QStringLiteral("standard input") : QString::fromLocal8Bit(path.c_str());
+    std::string reason;
+    const std::optional<std::string> bytes = report::readReportBytes(path, reason);
+    if (!bytes) {
+        error = QStringLiteral("cannot read %1: %2").arg(name, QString::fromLocal8Bit(reason.c_str()));
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
+    size = static_cast<qsizetype>(bytes->size());
+    if (bytes->empty()) {
+        error = QStringLiteral("%1 is empty: there is no report to send").arg(name);
         return std::nullopt;
     }
-    if (bytes.isEmpty()) {
-        error = QStringLiteral("%1 is empty: there is no report to send").arg(file.fileName());
-        return std::nullopt;
+    return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
+}
+
+// Plays the instrument until it is stopped, or after one report with --once. `reportSize` is set
+// as soon as the size of the report is known, for the message when memory runs out.
+int simulate(const SimulateOptions &options, qsizetype &reportSize)
+{
+    QString error;
+    std::optional<QByteArray> report = readReport(options.reportPath, reportSize, error);
+    if (!report)
+        return kErrors.failure(error);
+    reportSize = report->size();
+
+    const CommandApplication application;
+
+    // Watching for Ctrl-C starts before the device is announced, so that a stop right after it
+    // still ends the simulator in order.
+    StopSignals stopSignals;
+    InstrumentSimulator simulator(std::move(*report), options.baudRate);
+    if (!simulator.start())
+        return kErrors.failure(simulator.errorString());
+    const QByteArray device = simulator.devicePath().toLocal8Bit();
+    // The path is the only way a receiving program finds the instrument: when it cannot be
+    // printed, playing on would serve no one.
+    if (std::printf("%s\n", device.constData()) < 0 || std::fflush(stdout) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        return kErrors.failure(QStringLiteral("cannot print the device path %1 on standard output (%2), so no "
+                                              "program could find the instrument; it stops")
+                                       .arg(simulator.devicePath(), reason));
     }
-    return bytes;
+    if (::isatty(STDERR_FILENO))
+        std::fprintf(stderr, "elvaro-q3 simulate: the instrument is on %s at %d baud; Ctrl-C ends.\n",
+                     device.constData(), options.baudRate);
+
+    QEventLoop loop;
+    bool reportDelivered = false;
+    QString failureMessage;
+
+    QObject::connect(&simulator, &InstrumentSimulator::reportSent, &loop, [&] { reportDelivered = true; });
+    QObject::connect(&simulator, &InstrumentSimulator::deviceClosed, &loop, [&] {
+        if (options.once && reportDelivered)
+            loop.quit();
+    });
+    QObject::connect(&simulator, &InstrumentSimulator::failed, &loop, [&](const QString &message) {
+        failureMessage = message;
+        loop.quit();
+    });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
+
+    loop.exec();
+    return failureMessage.isEmpty() ? 0 : kErrors.failure(failureMessage);
 }
 
 } // namespace
@@ -124,42 +176,14 @@ int runSimulate(const Arguments &args)
     if (!options)
         return exitCode;
 
-    QString error;
-    std::optional<QByteArray> report = readReport(options->reportPath, error);
-    if (!report)
-        return kErrors.failure(error);
-
-    const CommandApplication application;
-
-    // Watching for Ctrl-C starts before the device is announced, so that a stop right after it
-    // still ends the simulator in order.
-    StopSignals stopSignals;
-    InstrumentSimulator simulator(std::move(*report), options->baudRate);
-    if (!simulator.start())
-        return kErrors.failure(simulator.errorString());
-    std::printf("%s\n", simulator.devicePath().toLocal8Bit().constData());
-    std::fflush(stdout);
-    if (::isatty(STDERR_FILENO))
-        std::fprintf(stderr, "elvaro-q3 simulate: the instrument is on %s at %d baud; Ctrl-C ends.\n",
-                     simulator.devicePath().toLocal8Bit().constData(), options->baudRate);
-
-    QEventLoop loop;
-    bool reportDelivered = false;
-    QString failureMessage;
-
-    QObject::connect(&simulator, &InstrumentSimulator::reportSent, &loop, [&] { reportDelivered = true; });
-    QObject::connect(&simulator, &InstrumentSimulator::deviceClosed, &loop, [&] {
-        if (options->once && reportDelivered)
-            loop.quit();
-    });
-    QObject::connect(&simulator, &InstrumentSimulator::failed, &loop, [&](const QString &message) {
-        failureMessage = message;
-        loop.quit();
-    });
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
-
-    loop.exec();
-    return failureMessage.isEmpty() ? 0 : kErrors.failure(failureMessage);
+    qsizetype reportSize = 0;
+    try {
+        return simulate(*options, reportSize);
+    } catch (const std::bad_alloc &) {
+        return kErrors.failure(QStringLiteral("Not enough memory to send the report of %1 bytes. Close other programs "
+                                              "and try again, or send a smaller report.")
+                                       .arg(reportSize));
+    }
 }
 
 } // namespace elvaro::cli

@@ -3,6 +3,7 @@
 #include "serial/InstrumentSimulator.h"
 #include "serial/PortTable.h"
 #include "serial/SampleReport.h"
+#include "shell/DisplayGuard.h"
 #include "shell/Module1.h"
 #include "shell/PrintDialog.h"
 #include "shell/QtMessageBoxes.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 
 namespace elvaro::shell {
 
@@ -94,8 +96,14 @@ int runDesktop(int argc, char **argv)
     QString error;
     if (!readOptions(portOptions(argc, argv), &options, &error))
         return reportBadOptions(error);
+    if (!DisplayGuard::displayNamed(argc, argv)) {
+        DisplayGuard::reportNoDisplay("no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+        return DisplayGuard::kExitNoDisplay;
+    }
 
+    std::optional<DisplayGuard> displayGuard(std::in_place);
     QApplication application(argc, argv);
+    displayGuard.reset();
     QApplication::setApplicationName(QStringLiteral("Elvaro-Q3"));
     options = {};
     if (!readOptions(QApplication::arguments(), &options, &error))

@@ -88,7 +88,7 @@ private:
     QPointer<frmAbout> m_about;
     std::unique_ptr<WorkbookOpener> m_desktopOpener;
     WorkbookOpener *m_workbookOpener = nullptr;
-    TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolder()};
+    TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolders()};
 
     Colorful *Colorful1 = nullptr;
     RingShape *Shape1 = nullptr;

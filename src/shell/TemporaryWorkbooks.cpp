@@ -8,9 +8,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,8 @@ namespace {
 constexpr int kMaxNamesPerSecond = 1000;
 constexpr mode_t kPrivateFolderMode = S_IRWXU;
 constexpr mode_t kReadOnlyFileMode = S_IRUSR;
+// The name of the folder in the user's runtime and cache folders.
+const QString kOwnFolderName = QStringLiteral("elvaro-q3");
 
 std::string nativePath(const QString &path)
 {
@@ -49,35 +53,49 @@ QString TemporaryWorkbooks::defaultFolder()
     return QDir(QDir::tempPath()).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()));
 }
 
-bool TemporaryWorkbooks::isPrivateFolder() const
+QStringList TemporaryWorkbooks::defaultFolders()
+{
+    QStringList folders{defaultFolder()};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime))
+        folders.append(QDir(runtime).filePath(kOwnFolderName));
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        folders.append(QDir(cache).filePath(kOwnFolderName));
+    return folders;
+}
+
+bool TemporaryWorkbooks::isPrivateFolder(const QString &folder)
 {
     struct stat status {};
-    return ::lstat(nativePath(m_folder).c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+    return ::lstat(nativePath(folder).c_str(), &status) == 0 && S_ISDIR(status.st_mode)
            && status.st_uid == ::getuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
-void TemporaryWorkbooks::makePrivateFolder() const
+void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
 {
-    const std::string folder = nativePath(m_folder);
-    if (::mkdir(folder.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        throw excel::WorkbookError("The folder " + folder + " for exported workbooks cannot be created: "
+    const std::string path = nativePath(folder);
+    // The user's own folders above it (a cache folder not used before) are made as needed.
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
+        throw excel::WorkbookError("The folder " + path + " for exported workbooks cannot be created: "
                                    + reason(errno) + ".");
     }
-    // The folder lies in the shared temporary folder: one that another user made, a link, or one
-    // that others can read is not used.
-    if (!isPrivateFolder()) {
-        throw excel::WorkbookError("The folder " + folder
+    // A folder in the shared temporary folder that another user made, a link, or one that others
+    // can read is not used.
+    if (!isPrivateFolder(folder)) {
+        throw excel::WorkbookError("The folder " + path
                                    + " for exported workbooks is not private to you (it belongs to another user, "
                                      "is a link or others can open it). Remove it and export again.");
     }
 }
 
-QString TemporaryWorkbooks::reserveName(const QString &sheetName, const QDateTime &time) const
+QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sheetName, const QDateTime &time)
 {
     const QString stem = sheetName + u' ' + time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
     for (int number = 1; number <= kMaxNamesPerSecond; ++number) {
         const QString name = number == 1 ? stem : QStringLiteral("%1 (%2)").arg(stem).arg(number);
-        const QString path = QDir(m_folder).filePath(name + QStringLiteral(".xlsx"));
+        const QString path = QDir(folder).filePath(name + QStringLiteral(".xlsx"));
         // Creating the file exclusively claims the name: no other export, of this run or of
         // another, can take it or have its file replaced.
         const int descriptor = ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
@@ -86,18 +104,19 @@ QString TemporaryWorkbooks::reserveName(const QString &sheetName, const QDateTim
             return path;
         }
         if (errno != EEXIST) {
-            throw excel::WorkbookError("A workbook file cannot be created in the folder " + nativePath(m_folder) + ": "
+            throw excel::WorkbookError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
                                        + reason(errno) + ".");
         }
     }
-    throw excel::WorkbookError("The folder " + nativePath(m_folder)
+    throw excel::WorkbookError("The folder " + nativePath(folder)
                                + " holds too many workbooks of this second; export again.");
 }
 
-QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const
+QString TemporaryWorkbooks::saveIn(const QString &folder, const excel::Workbook &workbook, const QString &sheetName,
+                                   const QDateTime &time)
 {
-    makePrivateFolder();
-    const QString path = reserveName(sheetName, time);
+    makePrivateFolder(folder);
+    const QString path = reserveName(folder, sheetName, time);
     try {
         writeWorkbookFile(workbook, path);
     } catch (...) {
@@ -110,13 +129,34 @@ QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString 
     return path;
 }
 
+QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const
+{
+    std::string reasons;
+    for (const QString &folder : m_folders) {
+        try {
+            return saveIn(folder, workbook, sheetName, time);
+        } catch (const excel::WorkbookError &problem) {
+            reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
+        }
+    }
+    throw excel::WorkbookError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
+}
+
 int TemporaryWorkbooks::removeOlderThan(std::chrono::seconds age, const QDateTime &now) const
 {
-    if (!isPrivateFolder())
-        return 0;
     const QDateTime limit = now.addSecs(-age.count());
     int removed = 0;
-    QDirIterator files(m_folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &folder : m_folders)
+        removed += removeOldFiles(folder, limit);
+    return removed;
+}
+
+int TemporaryWorkbooks::removeOldFiles(const QString &folder, const QDateTime &limit)
+{
+    if (!isPrivateFolder(folder))
+        return 0;
+    int removed = 0;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (files.hasNext()) {
         const QFileInfo file(files.next());
         if (file.isSymLink() || file.lastModified() >= limit)

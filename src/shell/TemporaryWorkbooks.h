@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 
@@ -11,7 +12,9 @@ class Workbook;
 
 // The private folder that keeps exported workbooks while a spreadsheet application opens them.
 // Each export gets a file of its own there; files of earlier runs are removed once they are old
-// enough that no application can still be reading them.
+// enough that no application can still be reading them. Several folders can be given, in the order
+// of use: when one cannot be made private to the user (another user created it first in the shared
+// temporary folder) or cannot take the workbook, the next one is used.
 namespace elvaro::shell {
 
 class TemporaryWorkbooks
@@ -20,30 +23,40 @@ public:
     // How long a workbook stays in the folder before a later start removes it.
     static constexpr std::chrono::hours kKeptFor{24};
 
-    explicit TemporaryWorkbooks(QString folder) : m_folder(std::move(folder)) {}
+    explicit TemporaryWorkbooks(QString folder) : m_folders{std::move(folder)} {}
+    // `folders` in the order of use; there is at least one.
+    explicit TemporaryWorkbooks(QStringList folders) : m_folders(std::move(folders)) {}
 
     // The folder "elvaro-q3-<user id>" in the system's temporary folder.
     static QString defaultFolder();
 
-    const QString &folder() const { return m_folder; }
+    // defaultFolder(), then folders "elvaro-q3" that no other user can create first: in the
+    // user's runtime folder ($XDG_RUNTIME_DIR) when there is one, and in the user's cache folder.
+    static QStringList defaultFolders();
+
+    // The first folder, used whenever it can be.
+    const QString &folder() const { return m_folders.front(); }
 
     // Writes the workbook to a new read-only file of the folder named from the sheet and the time
     // ("Downloaded 2026-12-06 11-52-03.xlsx", then " (2)"... when that name is taken) and returns
     // its path. Never replaces a file. Creates the folder, readable by its owner only, when it is
-    // missing. Throws excel::WorkbookError with the reason when the workbook cannot be kept there;
-    // no file is left behind then.
+    // missing. Throws excel::WorkbookError with the reason for each folder when the workbook cannot
+    // be kept in any of them; no file is left behind then.
     QString save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const;
 
-    // Removes the files of the folder last changed more than `age` before `now`. Returns how many
-    // were removed. Does nothing when the folder is missing or not private to this user.
+    // Removes the files of the folders last changed more than `age` before `now`. Returns how many
+    // were removed. Leaves alone a folder that is missing or not private to this user.
     int removeOlderThan(std::chrono::seconds age, const QDateTime &now = QDateTime::currentDateTime()) const;
 
 private:
-    void makePrivateFolder() const;
-    bool isPrivateFolder() const;
-    QString reserveName(const QString &sheetName, const QDateTime &time) const;
+    static void makePrivateFolder(const QString &folder);
+    static bool isPrivateFolder(const QString &folder);
+    static QString reserveName(const QString &folder, const QString &sheetName, const QDateTime &time);
+    static QString saveIn(const QString &folder, const excel::Workbook &workbook, const QString &sheetName,
+                          const QDateTime &time);
+    static int removeOldFiles(const QString &folder, const QDateTime &limit);
 
-    QString m_folder;
+    QStringList m_folders;
 };
 
 // Writes the workbook as .xlsx to `path` whatever its suffix; the file appears whole or not at

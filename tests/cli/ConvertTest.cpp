@@ -171,11 +171,13 @@ TEST_F(ConvertTest, FailedWriteLeavesThePreviousOutputAndNoTemporaryFile)
 
 class ConvertUsageTest : public ConvertTest, public ::testing::WithParamInterface<std::pair<std::vector<std::string>, const char *>> {};
 
-TEST_P(ConvertUsageTest, BadUsageExitsWithTwoAndTheUsage)
+TEST_P(ConvertUsageTest, BadUsageExitsWithTwoAndTheUsageAndWritesNothing)
 {
+    write("a.txt", "+---+\r\n| 1 |\r\n+---+\r\n");
     const Outcome outcome = convert(GetParam().first);
     EXPECT_EQ(outcome.status, 2);
     EXPECT_THAT(outcome.err, StartsWith(std::string("elvaro-q3 convert: ") + GetParam().second + "\nUsage: "));
+    EXPECT_THAT(folder.names(), ElementsAre("a.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,6 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{std::vector<std::string>{"-x", "a.txt"}, "unexpected argument '-x'"},
                       std::pair{std::vector<std::string>{"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
                       std::pair{std::vector<std::string>{"a.txt", "-o"}, "'-o' needs the name of the output file"},
+                      std::pair{std::vector<std::string>{"a.txt", "-o", ""}, "'-o' needs the name of the output file, not an empty name"},
+                      std::pair{std::vector<std::string>{"a.txt", "--output", ""}, "'--output' needs the name of the output file, not an empty name"},
                       std::pair{std::vector<std::string>{"a.txt", "-o", "a.pdf"}, "OUTPUT 'a.pdf' must end in .xlsx or .csv"},
                       std::pair{std::vector<std::string>{"-"}, "give -o OUTPUT when the report comes from standard input"}));
 

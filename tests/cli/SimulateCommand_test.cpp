@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <ostream>
 
 namespace {
@@ -56,6 +58,24 @@ TEST(SimulateCommand, StopsCleanlyOnSigterm)
     EXPECT_EQ(simulate.errors(), QString());
 }
 
+TEST(SimulateCommand, StopsWhenItCannotPrintItsDevicePath)
+{
+    ensureApplication();
+    QProcess simulate;
+    simulate.setStandardOutputFile(QStringLiteral("/dev/full"));
+    simulate.start(QStringLiteral(ELVARO_EXECUTABLE), {"simulate"});
+    ASSERT_TRUE(simulate.waitForFinished(10000)) << "simulate went on without telling anyone its device";
+    EXPECT_EQ(simulate.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(simulate.exitCode(), 1);
+    const QString errors = QString::fromLocal8Bit(simulate.readAllStandardError());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^elvaro-q3 simulate: cannot print the device path /dev/pts/\\d+ "
+                                                  "on standard output \\(No space left on device\\), so no program "
+                                                  "could find the instrument; it stops\n$"))
+                        .match(errors)
+                        .hasMatch())
+            << errors.toStdString();
+}
+
 struct RefusalCase {
     const char *name;
     QStringList args;
@@ -96,7 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
                 RefusalCase{"MissingReport", {"FOLDER/missing.txt"}, 1,
                             "elvaro-q3 simulate: cannot read FOLDER/missing.txt: No such file or directory"},
                 RefusalCase{"EmptyReport", {"FOLDER/empty.txt"}, 1,
-                            "elvaro-q3 simulate: FOLDER/empty.txt is empty: there is no report to send"}),
+                            "elvaro-q3 simulate: FOLDER/empty.txt is empty: there is no report to send"},
+                RefusalCase{"FolderAsReport", {"FOLDER"}, 1, "elvaro-q3 simulate: cannot read FOLDER: Is a directory"},
+                RefusalCase{"EndlessReport", {"/dev/zero"}, 1,
+                            "elvaro-q3 simulate: cannot read /dev/zero: the report is larger than 64 MiB, the most "
+                            "this program reads; a report of the instrument is far smaller. Check that this is the "
+                            "right file, or cut it into smaller reports."}),
         [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
 
 } // namespace

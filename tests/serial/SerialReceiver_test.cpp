@@ -100,6 +100,19 @@ TEST_F(ReceiverOnLine, CanBeOpenedAgainForTheNextDownload)
     EXPECT_EQ(receive(receiver, QStringLiteral("second\r\n")), QStringLiteral("second\r\n"));
 }
 
+TEST_F(ReceiverOnLine, BytesWaitingUnreadWhenTheReceiveEndsAreStillHandedOver)
+{
+    const std::string sent = bytes({'e', 'n', 'd', ' ', 179, 196, 218, '\r', '\n'});
+    ASSERT_TRUE(line.writeAll(sent));
+    // The receiver has taken them off the line, but the caller has not read them yet: the
+    // receive is stopped at this moment.
+    ASSERT_TRUE(runUntil([&] { return receiver.hasWaiting(); }));
+
+    EXPECT_EQ(receiver.finish(), filtered(sent));
+    EXPECT_FALSE(receiver.isOpen());
+    EXPECT_FALSE(receiver.hasWaiting());
+}
+
 TEST_F(ReceiverOnLine, BytesLeftUnreadAtTheEndDoNotReachTheNextDownload)
 {
     ASSERT_TRUE(line.writeAll("late"));

@@ -32,3 +32,62 @@ TEST(DesktopOptions, BadOptionsStopBeforeAnyWindowWithAMessageAndUsageExitCode)
         EXPECT_TRUE(errors.contains(QLatin1String(c.message))) << errors.toStdString();
     }
 }
+
+namespace {
+
+const QString kWithoutDisplay = QStringLiteral(
+        ", so the window cannot be shown; the commands tree, convert, capture and simulate work without a "
+        "display (see 'elvaro-q3 --help').\n");
+
+struct DisplayRun {
+    int exitCode = -1;
+    QString errors;
+};
+
+// Runs the desktop program with no display named, DISPLAY set to `display` when given.
+DisplayRun runWithoutDisplay(const QStringList &arguments, const QString &display = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    if (!display.isEmpty())
+        environment.insert(QStringLiteral("DISPLAY"), display);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ELVARO_EXECUTABLE), arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(DesktopWithoutDisplay, SaysSoInOneLineAndNamesTheCommandsThatNeedNone)
+{
+    for (const QStringList &arguments : {QStringList{}, QStringList{"--demo"}, QStringList{"--port", "2=/dev/null"}}) {
+        const DisplayRun run = runWithoutDisplay(arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.errors, QStringLiteral("elvaro-q3: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)")
+                                      + kWithoutDisplay);
+    }
+}
+
+TEST(DesktopWithoutDisplay, BadOptionsAreStillBadUsage)
+{
+    const DisplayRun run = runWithoutDisplay({"--port", "0=/dev/null"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.startsWith(
+            QStringLiteral("elvaro-q3: --port 0=/dev/null: the port number must be a whole number from 1 to 16.\n")))
+            << run.errors.toStdString();
+}
+
+TEST(DesktopWithoutDisplay, ADisplayThatCannotBeOpenedEndsWithTheSameLineInsteadOfAnAbort)
+{
+    // No X server listens on display 9999: Qt's platform cannot start.
+    const DisplayRun run = runWithoutDisplay({}, QStringLiteral(":9999"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.endsWith(QStringLiteral("\nelvaro-q3: the display could not be opened") + kWithoutDisplay))
+            << run.errors.toStdString();
+}
