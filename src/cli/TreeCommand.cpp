@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace elvaro::cli {
 
@@ -59,6 +60,12 @@ int runTree(const Arguments &args)
         json = treeToJson(root);
     } catch (const report::OverflowError &overflow) {
         std::fprintf(stderr, "elvaro-q3 tree: %s: %s\n", shownName.c_str(), overflow.what());
+        return 1;
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr,
+                     "elvaro-q3 tree: %s: Not enough memory to print the tree of the report (%zu characters). Close "
+                     "other programs, or print the tree of a smaller part of it.\n",
+                     shownName.c_str(), text->size());
         return 1;
     }
 

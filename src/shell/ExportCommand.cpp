@@ -83,9 +83,11 @@ void ExportCommand::EsportaExcel(const QString &text)
                         kAppTitle, MessageBoxes::Icon::Critical);
         return;
     } catch (const std::bad_alloc &) {
-        m_messages.tell(kNotExported + QStringLiteral("\n\nThere is not enough memory for it. Close other "
-                                                      "programs or select a smaller part of the report, and "
-                                                      "press EXPORT again."),
+        m_messages.tell(kNotExported
+                            + QStringLiteral("\n\nNot enough memory to export the report (%1 characters). Close "
+                                             "other programs or select a smaller part of the report, and press "
+                                             "EXPORT again.")
+                                  .arg(text.size()),
                         kAppTitle, MessageBoxes::Icon::Critical);
         return;
     } catch (const std::exception &problem) {

@@ -131,5 +131,28 @@ TEST_F(BadInput, AHundredMegabyteReportIsRefusedWithTheLimitNamed)
     EXPECT_THAT(folder.names(), ElementsAre("huge.txt"));
 }
 
+TEST_F(BadInput, RunningOutOfMemorySaysSoAndEndsCleanly)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer build reserves more address space than the limit allows";
+#else
+    // 2,000,000 cells: their tree does not fit in 400 MB of address space.
+    const std::string line = [] {
+        std::string runs;
+        for (int run = 0; run < 10000; ++run)
+            runs += "a  ";
+        return runs + "\r\n";
+    }();
+    std::string report;
+    for (int i = 0; i < 200; ++i)
+        report += line;
+    write("many.txt", report);
+    const Outcome outcome = runProgram({"tree", "many.txt"}, folder.path().string(), {}, RLIM_INFINITY, 400u << 20);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "elvaro-q3 tree: many.txt: Not enough memory to print the tree of the report (6000400 "
+                           "characters). Close other programs, or print the tree of a smaller part of it.\n");
+#endif
+}
+
 } // namespace
 } // namespace elvaro::testing

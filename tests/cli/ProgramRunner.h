@@ -27,10 +27,12 @@ inline std::string readAll(std::FILE *file)
     return content;
 }
 
-// Runs elvaro-q3 with `args` in `folder`, `input` on its standard input, and files limited to
-// `fileSizeLimit` bytes (as on a full disk) when one is given.
+// Runs elvaro-q3 with `args` in `folder`, `input` on its standard input, files limited to
+// `fileSizeLimit` bytes (as on a full disk) and its memory to `memoryLimit` bytes of address
+// space (as on a machine out of memory) when they are given.
 inline Outcome runProgram(const std::vector<std::string> &args, const std::string &folder,
-                          const std::string &input = {}, rlim_t fileSizeLimit = RLIM_INFINITY)
+                          const std::string &input = {}, rlim_t fileSizeLimit = RLIM_INFINITY,
+                          rlim_t memoryLimit = RLIM_INFINITY)
 {
     std::FILE *in = std::tmpfile();
     std::FILE *out = std::tmpfile();
@@ -57,6 +59,10 @@ inline Outcome runProgram(const std::vector<std::string> &args, const std::strin
         if (fileSizeLimit != RLIM_INFINITY) {
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (memoryLimit != RLIM_INFINITY) {
+            const rlimit limit{memoryLimit, memoryLimit};
+            ::setrlimit(RLIMIT_AS, &limit);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);
