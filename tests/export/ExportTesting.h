@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/Application.h"
+#include "export/ExportExcel.h"
 #include "export/Worksheet.h"
 #include "report/CCella.h"
 
@@ -54,6 +56,18 @@ inline Grid grid(const excel::Worksheet &sheet)
         cells[name + std::to_string(position.row)] = text;
     }
     return cells;
+}
+
+// The cells of the report text parsed and laid into a fresh sheet from A1.
+inline Grid exportedGrid(const std::string &text)
+{
+    CCella root;
+    report::SilentReporter quiet;
+    root.newCella(text, quiet);
+    excel::Application application;
+    excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
+    excel::ExportExcel(root, 1, 1, sheet);
+    return grid(sheet);
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

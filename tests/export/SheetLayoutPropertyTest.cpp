@@ -1,8 +1,6 @@
 #include "ExportTesting.h"
 #include "report/ReportDrawer.h"
 
-#include "export/Application.h"
-#include "export/ExportExcel.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +14,6 @@ namespace {
 
 using report::testing::DrawnBox;
 using report::testing::DrawnText;
-using report::testing::ReportDrawer;
 
 void addWords(const std::vector<std::string> &words, std::vector<std::string> &out)
 {
@@ -108,19 +105,9 @@ TEST(SheetLayoutProperty, EveryTextOfAGeneratedReportIsInTheSheetOnce)
 {
     int singleCellReports = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        ReportDrawer drawer(seed);
-        const DrawnText drawn = drawer.draw(20 + static_cast<int>(seed % 60), 5 + static_cast<int>(seed % 40), 0);
-        std::string report;
-        for (const std::string &line : drawn.lines)
-            report += line + "\r\n";
-
-        CCella root;
-        report::SilentReporter quiet;
-        root.newCella(report, quiet);
-        excel::Application application;
-        excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
-        excel::ExportExcel(root, 1, 1, sheet);
-        const Grid cells = grid(sheet);
+        const DrawnText drawn = report::testing::drawnReport(seed);
+        const std::string report = report::testing::reportText(drawn);
+        const Grid cells = exportedGrid(report);
 
         std::vector<std::string> expected;
         addWords(drawn.words, expected);
@@ -129,6 +116,7 @@ TEST(SheetLayoutProperty, EveryTextOfAGeneratedReportIsInTheSheetOnce)
 
         // Where no box takes more than one cell, the places are those of the bands alone.
         CCella again;
+        report::SilentReporter quiet;
         again.newCella(report, quiet);
         Grid byBands;
         const bool everyBoxOneCell = [&] {

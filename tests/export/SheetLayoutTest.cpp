@@ -1,8 +1,5 @@
 #include "ExportTesting.h"
 
-#include "export/Application.h"
-#include "export/ExportExcel.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,19 +8,12 @@
 namespace elvaro::testing {
 namespace {
 
-// A report parsed and laid into a fresh sheet from A1.
 Grid sheetOf(const std::vector<std::string> &lines)
 {
     std::string text;
     for (const std::string &line : lines)
         text += line + "\r\n";
-    CCella root;
-    report::SilentReporter quiet;
-    root.newCella(text, quiet);
-    excel::Application application;
-    excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
-    excel::ExportExcel(root, 1, 1, sheet);
-    return grid(sheet);
+    return exportedGrid(text);
 }
 
 struct LayoutCase {

@@ -15,7 +15,6 @@ namespace {
 
 using testing::DrawnBox;
 using testing::DrawnText;
-using testing::ReportDrawer;
 
 std::vector<std::string> wordsOfRuns(CCella &cell)
 {
@@ -54,11 +53,8 @@ void expectBoxes(CCella &cell, const std::vector<DrawnBox> &drawn, const std::ve
 TEST(ParserProperty, BoxesAreFoundWhereTheyWereDrawn)
 {
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        ReportDrawer drawer(seed);
-        const DrawnText drawn = drawer.draw(20 + static_cast<int>(seed % 60), 5 + static_cast<int>(seed % 40), 0);
-        std::string report;
-        for (const std::string &line : drawn.lines)
-            report += line + "\r\n";
+        const DrawnText drawn = testing::drawnReport(seed);
+        const std::string report = testing::reportText(drawn);
 
         CCella root;
         testing::RecordingReporter reporter;

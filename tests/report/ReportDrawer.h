@@ -134,4 +134,20 @@ private:
     std::mt19937 m_rng;
 };
 
+// The report of seed `seed` among those the property tests draw: its size varies with the seed.
+inline DrawnText drawnReport(unsigned seed)
+{
+    ReportDrawer drawer(seed);
+    return drawer.draw(20 + static_cast<int>(seed % 60), 5 + static_cast<int>(seed % 40), 0);
+}
+
+// The drawn lines as report text, each ended by a carriage return and a line feed.
+inline std::string reportText(const DrawnText &drawn)
+{
+    std::string report;
+    for (const std::string &line : drawn.lines)
+        report += line + "\r\n";
+    return report;
+}
+
 } // namespace elvaro::report::testing
