@@ -79,8 +79,8 @@ void MainForm::createControls()
     Colorful1 = new Colorful(this);
     Colorful1->setObjectName(QStringLiteral("Colorful1"));
     Colorful1->setGeometry(twips(240), twips(172), twips(400), twips(400));
-    // The ring lies above the lamp, around its circle: the lamp's white square shows inside the
-    // ring while the lamp is lit, the ring alone while it is dark.
+    // The ring lies above the lamp, on the edge of its circle, so that the lamp's white square
+    // does not cover it: the ring stays whole whether the lamp is lit or dark.
     Shape1 = new RingShape(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setBorderWidth(kRingWidth);

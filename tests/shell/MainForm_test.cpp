@@ -1,7 +1,6 @@
 #include "ShellTestSupport.h"
 
 #include "serial/PortTable.h"
-#include "serial/PseudoTerminal.h"
 #include "shell/Colorful.h"
 #include "shell/DownloadCounter.h"
 #include "shell/Fonts.h"
@@ -176,10 +175,7 @@ TEST_F(MainFormTest, TheWindowGrowsFromItsDesignedSizeAndTheReportViewTakesTheRo
 
 TEST_F(MainFormTest, ThePortWindowKeepsItsSize)
 {
-    elvaro::serial::PseudoTerminal terminal;
-    ASSERT_TRUE(terminal.open());
-    const PortTable onePort = PortTable::build({{1, terminal.devicePath()}}, {});
-    elvaro::shell::SettingPage page(onePort, messages);
+    elvaro::shell::SettingPage page(ports, messages);
     EXPECT_EQ(page.minimumSize(), page.maximumSize());
 }
 
