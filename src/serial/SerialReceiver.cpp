@@ -31,6 +31,7 @@ bool SerialReceiver::open(const QString &device)
     m_device = device.contains(u'/') ? device : QStringLiteral("/dev/") + device;
     m_salvaged.clear();
     m_heldCarriageReturn = false;
+    m_bytesReceived = 0;
     m_failed = false;
     m_errorString.clear();
 
@@ -86,6 +87,7 @@ QString SerialReceiver::finish()
 
 QString SerialReceiver::takeFiltered(QByteArray bytes, bool holdCarriageReturn)
 {
+    m_bytesReceived += bytes.size();
     std::string text;
     text.reserve(static_cast<std::size_t>(bytes.size()) + 1);
     if (m_heldCarriageReturn && (!bytes.isEmpty() || !holdCarriageReturn)) {

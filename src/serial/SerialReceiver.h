@@ -70,6 +70,9 @@ public:
     // return. After it the receiver can be opened again.
     QString finish();
 
+    // The bytes taken from the device since open(), by readAvailable() and finish().
+    qint64 bytesReceived() const { return m_bytesReceived; }
+
     // True once the device failed while open; the port is closed then.
     bool hasFailed() const { return m_failed; }
     QString errorString() const { return m_errorString; }
@@ -86,6 +89,7 @@ private:
     QString m_device;
     QByteArray m_salvaged;
     bool m_heldCarriageReturn = false;
+    qint64 m_bytesReceived = 0;
     bool m_receiving = false;
     bool m_failed = false;
     QString m_errorString;

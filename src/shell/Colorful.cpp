@@ -10,10 +10,11 @@ namespace elvaro::shell {
 Colorful::Colorful(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    // White behind the lamp; the circle covers it, and outside the circle the window shows.
+    // The control's own background is white: it shows in the corners around the circle.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
+    setAutoFillBackground(true);
     UserControl_Resize();
 }
 
@@ -65,9 +66,6 @@ void Colorful::UserControl_Resize()
     const qreal margin = m_shape.borderWidth / 2.0;
     m_shape.rect = QRectF(static_cast<float>(margin), static_cast<float>(margin),
                           static_cast<float>(width() - 2 * margin), static_cast<float>(height() - 2 * margin));
-    // Outside its circle the lamp lets the window show through.
-    const QRect round = circle().adjusted(-margin, -margin, margin, margin).toAlignedRect();
-    setMask(QRegion(round, QRegion::Ellipse));
     update();
 }
 

@@ -1,5 +1,7 @@
 #include "shell/DesktopWorkbookOpener.h"
 
+#include "shell/LauncherWatch.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -34,14 +36,22 @@ bool desktopHasXlsxApplication()
 
 } // namespace
 
-bool DesktopWorkbookOpener::open(const QString &path)
+bool DesktopWorkbookOpener::open(const QString &path, LateFailure lateFailure)
 {
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (!office.isEmpty() && QProcess::startDetached(office, {QStringLiteral("-n"), path}))
         return true;
     if (!desktopHasXlsxApplication())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Watched, not waited for: xdg-open may run as long as the application it starts.
+    auto *watch = new LauncherWatch(m_verdictWindow, std::move(lateFailure), &m_launches);
+    if (watch->start(launcher, {path}))
+        return true;
+    delete watch;
+    return false;
 }
 
 QString DesktopWorkbookOpener::askSaveFileName(const QString &suggestedName)

@@ -6,12 +6,14 @@
 #include "report/OverflowError.h"
 #include "shell/MessageBoxes.h"
 #include "shell/TemporaryWorkbooks.h"
+#include "shell/WorkbookFileCopy.h"
 #include "shell/WorkbookOpener.h"
 
 #include <QDateTime>
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <new>
 #include <memory>
 #include <string>
@@ -55,6 +57,38 @@ std::string parserText(const QString &text)
 QString paragraphs(const QString &what, const std::exception &problem, const QString &todo)
 {
     return what + QStringLiteral("\n\n") + QString::fromStdString(problem.what()) + QStringLiteral("\n\n") + todo;
+}
+
+// Nothing shows the workbook kept at `path`; `reason` is what the launcher said, when it said anything.
+void tellNotShown(MessageBoxes &messages, const QString &path, const QString &reason)
+{
+    const QString said = reason.isEmpty() ? QString() : reason + QStringLiteral("\n\n");
+    messages.tell(QStringLiteral("No spreadsheet application was found to show the workbook.\n\n%1"
+                                 "Choose where to save it, then open it with a spreadsheet application "
+                                 "such as LibreOffice Calc. Until then a read-only copy is kept for a day in:\n%2")
+                      .arg(said, path),
+                  kAppTitle, MessageBoxes::Icon::Warning);
+}
+
+// The Save dialog, again after a failed write, until the workbook is saved or the user cancels.
+// `write` puts the workbook into the chosen file and throws with the reason when it cannot.
+void offerToSave(MessageBoxes &messages, WorkbookOpener &opener, const std::function<void(const QString &)> &write)
+{
+    QString suggestion = kSheetName + QStringLiteral(".xlsx");
+    for (;;) {
+        const QString file = opener.askSaveFileName(suggestion);
+        if (file.isEmpty())
+            return;
+        try {
+            write(file);
+            return;
+        } catch (const std::exception &problem) {
+            messages.tell(paragraphs(QStringLiteral("The workbook could not be saved as %1.").arg(file), problem,
+                                     QStringLiteral("Choose another folder or name.")),
+                          kAppTitle, MessageBoxes::Icon::Critical);
+            suggestion = file;
+        }
+    }
 }
 
 } // namespace
@@ -101,6 +135,7 @@ void ExportCommand::EsportaExcel(const QString &text)
 
 void ExportCommand::show(const excel::Workbook &workbook)
 {
+    const auto writeWorkbook = [&workbook](const QString &file) { writeWorkbookFile(workbook, file); };
     QString path;
     try {
         path = m_workbooks.save(workbook, kSheetName, QDateTime::currentDateTime());
@@ -110,36 +145,18 @@ void ExportCommand::show(const excel::Workbook &workbook)
                                    QStringLiteral("Choose where to save the workbook instead; you can open it "
                                                   "later with a spreadsheet application.")),
                         kAppTitle, MessageBoxes::Icon::Warning);
-        offerToSave(workbook);
+        offerToSave(m_messages, m_opener, writeWorkbook);
         return;
     }
-    if (m_opener.open(path))
+    // An application that fails after this command has ended: the workbook lives on in its file.
+    const auto failedLater = [&messages = m_messages, &opener = m_opener, path](const QString &reason) {
+        tellNotShown(messages, path, reason);
+        offerToSave(messages, opener, [&path](const QString &file) { copyWorkbookFile(path, file); });
+    };
+    if (m_opener.open(path, failedLater))
         return;
-    m_messages.tell(QStringLiteral("No spreadsheet application was found to show the workbook.\n\n"
-                                   "Choose where to save it, then open it with a spreadsheet application "
-                                   "such as LibreOffice Calc. Until then a read-only copy is kept for a day in:\n%1")
-                        .arg(path),
-                    kAppTitle, MessageBoxes::Icon::Warning);
-    offerToSave(workbook);
-}
-
-void ExportCommand::offerToSave(const excel::Workbook &workbook)
-{
-    QString suggestion = kSheetName + QStringLiteral(".xlsx");
-    for (;;) {
-        const QString file = m_opener.askSaveFileName(suggestion);
-        if (file.isEmpty())
-            return;
-        try {
-            writeWorkbookFile(workbook, file);
-            return;
-        } catch (const std::exception &problem) {
-            m_messages.tell(paragraphs(QStringLiteral("The workbook could not be saved as %1.").arg(file), problem,
-                                       QStringLiteral("Choose another folder or name.")),
-                            kAppTitle, MessageBoxes::Icon::Critical);
-            suggestion = file;
-        }
-    }
+    tellNotShown(m_messages, path, QString());
+    offerToSave(m_messages, m_opener, writeWorkbook);
 }
 
 } // namespace elvaro::shell

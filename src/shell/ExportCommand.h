@@ -29,10 +29,8 @@ public:
 
 private:
     // Keeps the workbook in the temporary folder and hands it to the application; when that is
-    // not possible, says so and offers to save it.
+    // not possible, or the application fails soon after, says so and offers to save it.
     void show(const excel::Workbook &workbook);
-    // The Save dialog, again after a failed write, until the workbook is saved or the user cancels.
-    void offerToSave(const excel::Workbook &workbook);
 
     MessageBoxes &m_messages;
     WorkbookOpener &m_opener;

@@ -5,8 +5,8 @@
 #include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
 #include "shell/DesktopWorkbookOpener.h"
+#include "shell/DownloadCounter.h"
 #include "shell/ExportCommand.h"
-#include "shell/Fonts.h"
 #include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
 #include "shell/RichTextBox.h"
@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -50,8 +51,10 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
     initResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("WORK PAGE"));
-    setFixedSize(twips(10590), twips(9075));
+    setMinimumSize(twips(kDesignedWidth), twips(kDesignedHeight));
+    resize(minimumSize());
     createControls();
+    anchorControls();
     setTabOrderOfControls();
 
     connect(CmdAcquisisci, &QPushButton::clicked, this, &MainForm::CmdAcquisisci_Click);
@@ -73,17 +76,24 @@ void MainForm::createControls()
 {
     const qreal commandPointSize = 8.25;
 
-    // The ring is created first so that the lamp lies above it, inside it.
-    Shape1 = new RingShape(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setBorderWidth(kRingWidth);
     Colorful1 = new Colorful(this);
     Colorful1->setObjectName(QStringLiteral("Colorful1"));
     Colorful1->setGeometry(twips(240), twips(172), twips(400), twips(400));
+    // The ring lies above the lamp, on the edge of its circle, so that the lamp's white square
+    // does not cover it: the ring stays whole whether the lamp is lit or dark.
+    Shape1 = new RingShape(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setBorderWidth(kRingWidth);
     Shape1->setGeometry(Colorful1->geometry().adjusted(-kRingWidth, -kRingWidth, kRingWidth, kRingWidth));
 
     CmdAcquisisci = commandButton(this, "CmdAcquisisci", QStringLiteral("DOWNLOAD"), commandPointSize);
     CmdAcquisisci->setGeometry(twips(840), twips(125), twips(1335), twips(495));
+
+    // Between DOWNLOAD and PRINT: what the running or the last download received.
+    LblBytes = new DownloadCounter(this);
+    LblBytes->setObjectName(QStringLiteral("LblBytes"));
+    LblBytes->setGeometry(twips(2295), twips(125), twips(6600 - 120 - 2295), twips(495));
+    LblBytes->setVisible(false);
     CmdStampa = commandButton(this, "CmdStampa", QStringLiteral("PRINT"), commandPointSize);
     CmdStampa->setGeometry(twips(6600), twips(120), twips(1215), twips(495));
     CmdEsporta = commandButton(this, "CmdEsporta", QStringLiteral("EXPORT"), commandPointSize);
@@ -134,6 +144,28 @@ void MainForm::createControls()
     Timer1->setInterval(kBlinkIntervalMs);
 }
 
+void MainForm::anchorControls()
+{
+    using Across = Anchors::Across;
+    using Down = Anchors::Down;
+    m_anchors.add(LblBytes, Across::Stretch, Down::Top);
+    for (QWidget *command : {CmdStampa, CmdEsporta, CmdDelete})
+        m_anchors.add(command, Across::Right, Down::Top);
+    m_anchors.add(rtf1, Across::Stretch, Down::Stretch);
+    for (QWidget *control : std::initializer_list<QWidget *>{CmdQuit, COM, rtf})
+        m_anchors.add(control, Across::Left, Down::Bottom);
+    // The picture and its caption stand in the middle of the bottom row.
+    m_anchors.add(Image1, Across::Centre, Down::Bottom);
+    m_anchors.add(Label1, Across::Centre, Down::Bottom);
+    m_anchors.add(CmdInfo, Across::Right, Down::Bottom);
+}
+
+void MainForm::resizeEvent(QResizeEvent *event)
+{
+    m_anchors.place(event->size());
+    QWidget::resizeEvent(event);
+}
+
 void MainForm::setTabOrderOfControls()
 {
     const QList<QWidget *> order = {CmdEsporta, CmdStampa, rtf1, CmdAcquisisci, CmdDelete,
@@ -169,6 +201,7 @@ void MainForm::Form_Load()
     CmdStampa->setEnabled(false);
     CmdEsporta->setEnabled(false);
     CmdDelete->setEnabled(false);
+    LblBytes->setVisible(false);
 }
 
 void MainForm::applyReportCommandsRule()
@@ -259,6 +292,7 @@ void MainForm::CmdAcquisisci_Click()
     InAcquisizione = true;
     Timer1->start();
     CmdAcquisisci->setText(QStringLiteral("Stop"));
+    LblBytes->start();
 
     QString failure;
     QString pending;
@@ -282,6 +316,7 @@ void MainForm::CmdAcquisisci_Click()
                 pending += MSComm1.readAvailable();
             else if (!pending.isEmpty())
                 rtf1->Append(std::exchange(pending, QString()));
+            LblBytes->receivedSoFar(MSComm1.bytesReceived());
             if (RichiestaStop || MSComm1.hasFailed())
                 break;
         }
@@ -291,16 +326,22 @@ void MainForm::CmdAcquisisci_Click()
     // What was received and not shown yet, the bytes still waiting included, goes to the view
     // before the port is closed for good: nothing received is lost.
     pending += MSComm1.finish();
-    if (!failure.isEmpty())
-        m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
     if (!pending.isEmpty())
         rtf1->Append(pending);
+    endDownload(MSComm1.bytesReceived());
+    // The failure is told once the window shows everything received and is idle again.
+    if (!failure.isEmpty())
+        m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
+}
 
+void MainForm::endDownload(qint64 bytesReceived)
+{
     CmdAcquisisci->setText(QStringLiteral("Download"));
     InAcquisizione = false;
     Timer1->stop();
     Colorful1->setVisible(false);
     RichiestaStop = false;
+    LblBytes->stop(bytesReceived);
     applyReportCommandsRule();
     CmdQuit->setEnabled(true);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Anchors.h"
+#include "shell/Fonts.h"
 #include "shell/TemporaryWorkbooks.h"
 
 #include <QPointer>
@@ -17,11 +19,14 @@ class PortTable;
 }
 
 // The main window (WORK PAGE): the report view, the command buttons and their state rule, the
-// status lamp with its timer, DELETE, PRINT, QUIT and the About box.
+// status lamp with its timer and the download's byte counter, DELETE, PRINT, QUIT and the About
+// box. The window can be made larger than its designed size, never smaller: the report view takes
+// the new room, the top row's commands keep to the right edge and the bottom row to the bottom.
 namespace elvaro::shell {
 
 class Colorful;
 class CommonDialog;
+class DownloadCounter;
 class frmAbout;
 class MessageBoxes;
 class RichTextBox;
@@ -34,6 +39,9 @@ class MainForm : public QWidget
 
 public:
     static constexpr int kBlinkIntervalMs = 500;
+    // The designed size of the window's client area, in twips; also its smallest size.
+    static constexpr int kDesignedWidth = 10590;
+    static constexpr int kDesignedHeight = 9075;
 
     MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog,
              QWidget *parent = nullptr);
@@ -69,6 +77,7 @@ public:
     Colorful &lamp() const { return *Colorful1; }
     QTimer &lampTimer() const { return *Timer1; }
     QPushButton &downloadButton() const { return *CmdAcquisisci; }
+    DownloadCounter &byteCounter() const { return *LblBytes; }
     frmAbout *aboutBox() const;
 
     // Who shows exported workbooks, and the folder that keeps them meanwhile; unless set, the
@@ -77,10 +86,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();
+    void anchorControls();
     void setTabOrderOfControls();
+    // Steps 13 to 20 of a download: the window back in its idle state.
+    void endDownload(qint64 bytesReceived);
 
     const serial::PortTable &m_ports;
     MessageBoxes &m_messages;
@@ -89,10 +102,12 @@ private:
     std::unique_ptr<WorkbookOpener> m_desktopOpener;
     WorkbookOpener *m_workbookOpener = nullptr;
     TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolders()};
+    Anchors m_anchors{QSize(twips(kDesignedWidth), twips(kDesignedHeight))};
 
     Colorful *Colorful1 = nullptr;
     RingShape *Shape1 = nullptr;
     QPushButton *CmdAcquisisci = nullptr;
+    DownloadCounter *LblBytes = nullptr;
     QPushButton *CmdStampa = nullptr;
     QPushButton *CmdEsporta = nullptr;
     QPushButton *CmdDelete = nullptr;

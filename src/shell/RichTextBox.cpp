@@ -4,6 +4,8 @@
 #include "shell/RtfText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
@@ -165,7 +167,10 @@ void RichTextBox::Append(const QString &text)
 
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
+    // Turning the history off empties it; the insertion is then recorded nowhere.
+    document()->setUndoRedoEnabled(false);
     end.insertText(normalised);
+    document()->setUndoRedoEnabled(true);
     m_endsWithCarriageReturn = endsWithCarriageReturn;
 
     // A caret at the very end would otherwise move along with the new text.
@@ -177,6 +182,29 @@ void RichTextBox::Append(const QString &text)
     }
     horizontal->setValue(horizontalValue);
     vertical->setValue(followEnd ? vertical->maximum() : verticalValue);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event)
+{
+    if (!event->matches(QKeySequence::InsertLineSeparator)) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    // A soft break ends the line, as Enter does.
+    QKeyEvent enter(event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), event->isAutoRepeat(),
+                    static_cast<quint16>(event->count()));
+    QPlainTextEdit::keyPressEvent(&enter);
+    event->setAccepted(enter.isAccepted());
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    // Only the plain text of what is pasted or dropped, with every kind of line end made one.
+    if (!source->hasText())
+        return;
+    QMimeData plain;
+    plain.setText(normaliseLineEnds(source->text()));
+    QPlainTextEdit::insertFromMimeData(&plain);
 }
 
 } // namespace elvaro::shell

@@ -2,11 +2,18 @@
 
 #include <QPlainTextEdit>
 
+class QKeyEvent;
+class QMimeData;
 class QPrinter;
 
 // The report view (rtf1) and the export buffer (rtf): plain text in a fixed-pitch font.
 // Text gives the lines separated by carriage return and line feed; SelStart and SelLength count
 // in that same text. A carriage return, a line feed or the pair each end one line.
+//
+// The view holds real line ends only: a soft break (Shift+Enter, or a pasted or dropped U+2028 or
+// U+2029) becomes a line end as it comes in, so that positions, selections and Text agree.
+// Only the user's own editing can be undone, and only since the last Append or setText: text put
+// in by the program is not an edit the user made.
 namespace elvaro::shell {
 
 class RichTextBox : public QPlainTextEdit
@@ -34,7 +41,12 @@ public:
 
     // Puts text at the end. The cost grows with the appended text only; the user's selection and
     // caret stay where they were, and the view follows the end only when it was scrolled there.
+    // The undo history is cleared: undoing an earlier edit must not take away what arrived since.
     void Append(const QString &text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     // Position in Text (CR LF line ends) of a position in the document (one separator per line end).

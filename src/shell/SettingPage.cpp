@@ -110,16 +110,28 @@ void SettingPage::showDevice(const QString &text)
         LblDevice->clear();
 }
 
+QString SettingPage::notAPortNumber(const QString &text) const
+{
+    if (Combo->count() > 0) {
+        return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.")
+            .arg(text);
+    }
+    if (!text.isEmpty())
+        return QStringLiteral("\"%1\" is not a port number. Type a number from 1 to 16.").arg(text);
+    return QStringLiteral("No serial port was found on this computer.\n\n"
+                          "Connect the instrument with its serial cable or USB serial adapter, check that the "
+                          "adapter is plugged in and that you may use serial ports (on most systems as a member "
+                          "of the group dialout), then start the program again.\n\n"
+                          "If you know the number of the port, type it (1 to 16) and press OK.");
+}
+
 void SettingPage::OKButton_Click()
 {
     const QString text = Combo->currentText().trimmed();
     bool isNumber = false;
     const int port = text.toInt(&isNumber);
     if (!isNumber || port < serial::PortTable::kFirstPort || port > serial::PortTable::kLastPort) {
-        m_messages.tell(QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a "
-                                       "number from 1 to 16.")
-                            .arg(text),
-                        kAppTitle, MessageBoxes::Icon::Warning);
+        m_messages.tell(notAPortNumber(text), kAppTitle, MessageBoxes::Icon::Warning);
         return;
     }
     if (!m_ports.device(port)) {

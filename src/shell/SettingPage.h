@@ -37,6 +37,8 @@ private:
     void createControls();
     // Shows which device the number in the field stands for.
     void showDevice(const QString &text);
+    // What OK says about a field that holds no number from 1 to 16.
+    QString notAPortNumber(const QString &text) const;
 
     const serial::PortTable &m_ports;
     MessageBoxes &m_messages;

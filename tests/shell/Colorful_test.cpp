@@ -77,21 +77,22 @@ TEST_F(ColorfulTest, TheCircleFitsTheControlOnResize)
     }
 }
 
-TEST_F(ColorfulTest, TheDrawnCircleIsCentredAndTheWindowShowsAroundIt)
+TEST_F(ColorfulTest, TheDrawnCircleIsCentredOnTheControlsWhiteBackground)
 {
     QWidget window;
     window.setAutoFillBackground(true);
     QPalette green = window.palette();
     green.setColor(QPalette::Window, Qt::green);
     window.setPalette(green);
-    window.resize(120, 80);
+    window.resize(140, 100);
     auto *lamp = new Colorful(&window);
-    lamp->setGeometry(0, 0, 120, 80);
+    lamp->setGeometry(10, 10, 120, 80);
     const QImage image = window.grab().toImage();
     // The 80-pixel circle centred in 120 pixels: its middle and both sides are red.
-    for (const int x : {22, 60, 97})
-        EXPECT_EQ(image.pixelColor(x, 40), QColor(Qt::red)) << x;
-    // Beside the circle and in its corners the window shows through.
-    for (const QPoint outside : {QPoint(10, 40), QPoint(110, 40), QPoint(25, 3)})
-        EXPECT_EQ(image.pixelColor(outside), QColor(Qt::green)) << outside.x() << "," << outside.y();
+    for (const int x : {32, 70, 107})
+        EXPECT_EQ(image.pixelColor(x, 50), QColor(Qt::red)) << x;
+    // Beside the circle and in its corners the control is white; around the control the window shows.
+    for (const QPoint white : {QPoint(20, 50), QPoint(120, 50), QPoint(11, 11), QPoint(129, 89)})
+        EXPECT_EQ(image.pixelColor(white), QColor(Qt::white)) << white.x() << "," << white.y();
+    EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::green));
 }

@@ -4,15 +4,20 @@
 #include "serial/PortTable.h"
 #include "serial/PseudoTerminal.h"
 #include "shell/Colorful.h"
+#include "shell/DownloadCounter.h"
 #include "shell/MainForm.h"
 #include "shell/RichTextBox.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -21,7 +26,11 @@ using elvaro::serial::PortTable;
 using elvaro::serial::PseudoTerminal;
 using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
+using elvaro::shell::DownloadCounter;
+using elvaro::shell::RichTextBox;
 using elvaro::shell::testing::application;
+using elvaro::shell::testing::HookOpener;
+using elvaro::shell::testing::pdfText;
 using elvaro::shell::testing::PdfPrintDialog;
 using elvaro::shell::testing::ScriptedMessageBoxes;
 
@@ -206,20 +215,47 @@ TEST_F(DownloadTest, AMebibyteOfRandomBytesArrivesCompleteAndFiltered)
     EXPECT_TRUE(text == expected);
 }
 
-TEST_F(DownloadTest, TheLineVanishingEndsTheDownloadWithOneMessageAndKeepsTheText)
+// The window as it is while a message box is on the screen.
+struct WindowState {
+    QString text;
+    QString caption;
+    bool downloading = true;
+    bool lampShown = true;
+    bool lampBlinking = true;
+    std::array<bool, 4> commands{}; // PRINT, EXPORT, DELETE, QUIT enabled
+};
+
+TEST_F(DownloadTest, TheLineVanishingShowsItsMessageOnceEverythingReceivedIsShownAndTheWindowIsIdle)
 {
+    std::optional<WindowState> whenTold;
+    messages.whenShown = [&](const ScriptedMessageBoxes::Shown &) {
+        whenTold = WindowState{form->reportView().Text(),
+                               button("CmdAcquisisci")->text(),
+                               form->InAcquisizione,
+                               form->lamp().isVisible(),
+                               form->lampTimer().isActive(),
+                               {button("CmdStampa")->isEnabled(), button("CmdEsporta")->isEnabled(),
+                                button("CmdDelete")->isEnabled(), button("CmdQuit")->isEnabled()}};
+    };
     bool sent = false;
     download([&](const QString &text) {
         if (!sent && terminal.deviceIsOpen())
             sent = terminal.writeAll("before the cable was pulled\r\n");
+        // Unread bytes go with the line when it hangs up, so it is pulled once they have been read.
         if (text.contains(QStringLiteral("pulled")))
             terminal.close();
         return false; // the failure ends the download, not a Stop press
     });
-    EXPECT_EQ(form->reportView().Text(), QStringLiteral("before the cable was pulled\r\n"));
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("/dev/pts/"))) << messages.shown[0].text.toStdString();
+    ASSERT_TRUE(whenTold);
+    EXPECT_EQ(whenTold->text, QStringLiteral("before the cable was pulled\r\n"));
+    EXPECT_EQ(whenTold->caption, QStringLiteral("Download"));
+    EXPECT_FALSE(whenTold->downloading);
+    EXPECT_FALSE(whenTold->lampShown);
+    EXPECT_FALSE(whenTold->lampBlinking);
+    EXPECT_EQ(whenTold->commands, (std::array<bool, 4>{true, true, true, true}));
     expectIdle(true);
 }
 
@@ -229,10 +265,16 @@ TEST_F(DownloadTest, APortThatCannotBeOpenedIsReportedAndTheWindowIsIdleAgain)
     form = std::make_unique<MainForm>(ports, messages, printDialog);
     form->Form_Load();
     form->setCom(QStringLiteral("1"));
+    bool idleWhenTold = false;
+    messages.whenShown = [&](const ScriptedMessageBoxes::Shown &) {
+        idleWhenTold = !form->InAcquisizione && !form->lampTimer().isActive() && button("CmdQuit")->isEnabled()
+                       && button("CmdAcquisisci")->text() == QStringLiteral("Download");
+    };
     button("CmdAcquisisci")->click();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("/dev/elvaro-no-such-device")))
         << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(idleWhenTold);
     expectIdle(false);
 }
 
@@ -245,6 +287,110 @@ TEST_F(DownloadTest, ClosingTheWindowEndsTheDownloadAndClosesThePort)
     });
     EXPECT_FALSE(form->InAcquisizione);
     EXPECT_FALSE(terminal.deviceIsOpen());
+}
+
+TEST_F(DownloadTest, ReceivedTextIsNeverUndoneTheUsersTypingSinceTheLastBurstIs)
+{
+    RichTextBox &view = form->reportView();
+    const auto undo = [&view] { QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier); };
+    const auto redo = [&view] { QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); };
+    view.setFocus();
+    int phase = 0;
+    download([&](const QString &text) {
+        if (phase == 0 && terminal.deviceIsOpen()) {
+            terminal.writeAll("one\r\n");
+            phase = 1;
+        } else if (phase == 1 && text == QStringLiteral("one\r\n")) {
+            // A note typed during the download, taken back, typed again; then the next burst.
+            view.moveCursor(QTextCursor::End);
+            QTest::keyClicks(&view, QStringLiteral("NOTE"));
+            undo();
+            EXPECT_EQ(view.Text(), QStringLiteral("one\r\n"));
+            QTest::keyClicks(&view, QStringLiteral("note "));
+            terminal.writeAll("two\r\n");
+            phase = 2;
+        } else if (phase == 2 && text.endsWith(QStringLiteral("two\r\n"))) {
+            // Undoing now would take away the burst, not the note: nothing is undone.
+            undo();
+            EXPECT_EQ(view.Text(), QStringLiteral("one\r\nnote two\r\n"));
+            terminal.writeAll("three\r\n");
+            phase = 3;
+        }
+        return phase == 3 && text.endsWith(QStringLiteral("three\r\n"));
+    });
+    ASSERT_EQ(phase, 3);
+    const QString received = QStringLiteral("one\r\nnote two\r\nthree\r\n");
+    for (int times = 0; times < 5; ++times)
+        undo();
+    redo();
+    EXPECT_EQ(view.Text(), received);
+
+    // Typing after the download is undone, and only that.
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("end"));
+    undo();
+    undo();
+    EXPECT_EQ(view.Text(), received);
+    expectIdle(true);
+}
+
+TEST_F(DownloadTest, TheCounterShowsTheBytesReceivedAndKeepsThemAfterStopUntilTheNextDownload)
+{
+    const DownloadCounter &counter = form->byteCounter();
+    EXPECT_FALSE(counter.isVisible()) << "nothing to count before the first download";
+    QString whileRunning;
+    bool sent = false;
+    download([&](const QString &text) {
+        if (!sent && terminal.deviceIsOpen()) {
+            EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
+            EXPECT_TRUE(counter.isVisible());
+            sent = terminal.writeAll(bytes({218, 196, 191, 13, 10, 'A', 'B'}));
+        }
+        whileRunning = counter.text();
+        return text.endsWith(QStringLiteral("AB")) && whileRunning.startsWith(QStringLiteral("7 bytes"));
+    });
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^7 bytes received, last \\d+ s ago$")).match(whileRunning).hasMatch())
+        << whileRunning.toStdString();
+    EXPECT_EQ(counter.text(), QStringLiteral("7 bytes received"));
+    EXPECT_TRUE(counter.isVisible());
+
+    download([&](const QString &) {
+        EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
+        return true;
+    });
+    EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
+}
+
+// PRINT, EXPORT and DELETE of a selection in received text act on exactly the selected characters.
+TEST_F(DownloadTest, ASelectionInReceivedTextIsPrintedExportedAndDeletedExactly)
+{
+    bool sent = false;
+    download([&](const QString &text) {
+        if (!sent && terminal.deviceIsOpen())
+            sent = terminal.writeAll("AB\r\nCD\rEF\nGH");
+        return text.endsWith(QStringLiteral("GH"));
+    });
+    RichTextBox &view = form->reportView();
+    ASSERT_EQ(view.Text(), QStringLiteral("AB\r\nCD\r\nEF\r\nGH"));
+    // From D to E, by keys: two lines down, one right, then with Shift one line down.
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view.Text().mid(view.SelStart(), view.SelLength()), QStringLiteral("D\r\nE"));
+
+    button("CmdStampa")->click();
+    EXPECT_EQ(pdfText(m_dir.filePath(QStringLiteral("print.pdf"))).simplified(), QStringLiteral("D E"));
+    HookOpener opener;
+    form->setWorkbookOpener(opener, m_dir.filePath(QStringLiteral("workbooks")));
+    button("CmdEsporta")->click();
+    EXPECT_EQ(form->exportBuffer().Text(), QStringLiteral("D\r\nE"));
+    EXPECT_EQ(opener.opened.size(), 1);
+
+    messages.answers = {true};
+    button("CmdDelete")->click();
+    EXPECT_EQ(view.Text(), QStringLiteral("AB\r\nCF\r\nGH"));
 }
 
 } // namespace

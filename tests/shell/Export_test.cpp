@@ -17,29 +17,12 @@
 
 using namespace elvaro::shell;
 namespace support = elvaro::shell::testing;
+using elvaro::shell::testing::HookOpener;
 using elvaro::shell::testing::ScriptedMessageBoxes;
 using elvaro::testing::Grid;
 using Icon = MessageBoxes::Icon;
 
 namespace {
-
-// Receives the files handed to the spreadsheet application and answers the Save dialog from a
-// script (an empty name is Cancel).
-class HookOpener final : public WorkbookOpener
-{
-public:
-    bool canOpen = true;
-    QStringList opened;
-    QStringList saveAnswers;
-    QStringList suggestions;
-
-    bool open(const QString &path) override { return opened.append(path), canOpen; }
-    QString askSaveFileName(const QString &suggestedName) override
-    {
-        suggestions.append(suggestedName);
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
-};
 
 const QString kReport = QStringLiteral("REPORT    N. 12\r\n+-------+ +------+\r\n| Temp  | | 21.5 |\r\n"
                                        "+-------+ +------+\r\nOK   done\r\n");
@@ -192,6 +175,59 @@ TEST_F(ExportTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChooses)
                                           .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
     EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
+}
+
+QString notShownMessage(const QString &said, const QString &path)
+{
+    return QStringLiteral("No spreadsheet application was found to show the workbook.\n\n%1\n\nChoose where to save "
+                          "it, then open it with a spreadsheet application such as LibreOffice Calc. Until then a "
+                          "read-only copy is kept for a day in:\n%2")
+        .arg(said, path);
+}
+
+// The application fails after EXPORT has returned: the same message, with what the launcher said,
+// then the Save dialog, which saves a copy of the workbook's file that the user can change.
+TEST_F(ExportTest, AnApplicationThatFailsLaterIsToldAndTheWorkbookOfferedForSaving)
+{
+    exportReport(kReport);
+    ASSERT_EQ(opener.lateFailures.size(), 1);
+    ASSERT_TRUE(opener.lateFailures[0]);
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    opener.saveAnswers = {file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
+    opener.lateFailures[0](QStringLiteral("xdg-open ended with exit status 4: no application"));
+
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].text,
+              notShownMessage(QStringLiteral("xdg-open ended with exit status 4: no application"), opener.opened[0]));
+    EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
+    EXPECT_EQ(messages.shown[1].text, QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
+                                                     "the folder %2: No such file or directory\n\nChoose another "
+                                                     "folder or name.")
+                                          .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(opener.suggestions, (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
+    EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+    EXPECT_TRUE(QFileInfo(file(QStringLiteral("kept.xlsx"))).permissions() & QFile::WriteOwner);
+}
+
+TEST_F(ExportTest, ALateFailureWhoseWorkbookFileIsGoneSaysSoAndAsksAgain)
+{
+    exportReport(kReport);
+    ASSERT_EQ(opener.opened.size(), 1);
+    ASSERT_TRUE(QFile::setPermissions(opener.opened[0], QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::remove(opener.opened[0]));
+
+    opener.saveAnswers = {file(QStringLiteral("kept.xlsx"))};
+    opener.lateFailures[0](QStringLiteral("xdg-open stopped unexpectedly"));
+
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].text, notShownMessage(QStringLiteral("xdg-open stopped unexpectedly"), opener.opened[0]));
+    EXPECT_TRUE(messages.shown[1].text.startsWith(
+        QStringLiteral("The workbook could not be saved as %1.\n\nthe exported workbook %2 cannot be read: ")
+            .arg(file(QStringLiteral("kept.xlsx")), opener.opened[0])))
+        << messages.shown[1].text.toStdString();
+    EXPECT_EQ(opener.suggestions.size(), 2) << "the Save dialog is offered again";
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("kept.xlsx"))));
 }
 
 // A temporary folder that others can open is not used; the Save dialog is offered instead.

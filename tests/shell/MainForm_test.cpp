@@ -2,13 +2,18 @@
 
 #include "serial/PortTable.h"
 #include "shell/Colorful.h"
+#include "shell/DownloadCounter.h"
+#include "shell/Fonts.h"
 #include "shell/MainForm.h"
 #include "shell/PrintDialog.h"
 #include "shell/RichTextBox.h"
 #include "shell/RingShape.h"
+#include "shell/SettingPage.h"
 #include "shell/frmAbout.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +22,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 
 using elvaro::serial::PortTable;
@@ -101,9 +107,89 @@ TEST_F(MainFormTest, CaptionsFitAndTheRingFramesTheLamp)
     const QRect lamp = form.lamp().geometry();
     EXPECT_EQ(lamp, QRect(16, 11, 27, 27));
     EXPECT_EQ(ring->geometry().center(), lamp.center());
-    // The ring's inner edge lies on the lamp's edge, and the lamp lies above the ring.
+    // The ring's inner edge lies on the lamp's edge, and the ring lies above the lamp.
     EXPECT_DOUBLE_EQ(ring->outline().width() - ring->borderWidth(), lamp.width());
-    EXPECT_LT(form.children().indexOf(ring), form.children().indexOf(&form.lamp()));
+    EXPECT_GT(form.children().indexOf(ring), form.children().indexOf(&form.lamp()));
+}
+
+TEST_F(MainFormTest, TheLitLampIsARedCircleOnWhiteInsideTheRing)
+{
+    form.lamp().setVisible(true);
+    const QImage image = form.grab().toImage();
+    const QRect lamp = form.lamp().geometry();
+    EXPECT_EQ(image.pixelColor(lamp.center()), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(lamp.topLeft()), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(lamp.bottomRight()), QColor(Qt::white));
+    // Halfway across the ring's band, on the diagonal where the lamp's white corner lies beneath it.
+    auto *ring = form.findChild<RingShape *>(QStringLiteral("Shape1"));
+    const QPointF centre = QRectF(ring->geometry()).center();
+    const qreal radius = ring->outline().width() / 2;
+    const QPoint onRing = (centre - QPointF(radius, radius) / std::sqrt(2.0)).toPoint();
+    ASSERT_TRUE(lamp.contains(onRing));
+    EXPECT_LT(image.pixelColor(onRing).lightness(), 128) << onRing.x() << "," << onRing.y();
+}
+
+// The designed size is the smallest; more room goes to the report view, the top row's commands
+// keep their distance from the right edge and the bottom row its distance from the bottom.
+TEST_F(MainFormTest, TheWindowGrowsFromItsDesignedSizeAndTheReportViewTakesTheRoom)
+{
+    const QSize designed(elvaro::shell::twips(10590), elvaro::shell::twips(9075));
+    EXPECT_EQ(form.minimumSize(), designed);
+    EXPECT_EQ(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    EXPECT_EQ(form.size(), designed);
+
+    auto at = [this](const char *name) { return form.findChild<QWidget *>(QLatin1String(name))->geometry(); };
+    const char *names[] = {"Colorful1", "Shape1", "CmdAcquisisci", "LblBytes", "CmdStampa", "CmdEsporta", "CmdDelete",
+                           "rtf1", "CmdQuit", "Image1", "Label1", "CmdInfo", "COM"};
+    QMap<QString, QRect> before;
+    for (const char *name : names)
+        before[QLatin1String(name)] = at(name);
+    const auto fromRight = [](const QRect &rect, const QSize &window) { return window.width() - rect.left(); };
+    const auto fromBottom = [](const QRect &rect, const QSize &window) { return window.height() - rect.top(); };
+
+    for (const QSize grown : {QSize(300, 200), QSize(0, 151), QSize(451, 0)}) {
+        const QSize size = designed + grown;
+        form.resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.size() == size; }));
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        for (const char *name : {"Colorful1", "Shape1", "CmdAcquisisci"})
+            EXPECT_EQ(at(name), before[QLatin1String(name)]) << name;
+        EXPECT_EQ(at("rtf1"), before["rtf1"].adjusted(0, 0, grown.width(), grown.height()));
+        EXPECT_EQ(at("LblBytes").right(), before["LblBytes"].right() + grown.width());
+        for (const char *name : {"CmdStampa", "CmdEsporta", "CmdDelete"}) {
+            EXPECT_EQ(fromRight(at(name), size), fromRight(before[QLatin1String(name)], designed)) << name;
+            EXPECT_EQ(at(name).top(), before[QLatin1String(name)].top()) << name;
+        }
+        for (const char *name : {"CmdQuit", "Image1", "Label1", "CmdInfo", "COM"})
+            EXPECT_EQ(fromBottom(at(name), size), fromBottom(before[QLatin1String(name)], designed)) << name;
+        EXPECT_EQ(fromRight(at("CmdInfo"), size), fromRight(before["CmdInfo"], designed));
+        EXPECT_EQ(at("CmdQuit").left(), before["CmdQuit"].left());
+        // The picture and its caption stay in the middle of the bottom row.
+        EXPECT_EQ(at("Image1").left() - before["Image1"].left(), grown.width() / 2);
+        EXPECT_EQ(at("Label1").left() - at("Image1").left(), before["Label1"].left() - before["Image1"].left());
+    }
+    form.resize(designed - QSize(100, 100));
+    EXPECT_EQ(form.size(), designed);
+    EXPECT_EQ(at("rtf1"), before["rtf1"]);
+}
+
+TEST_F(MainFormTest, ThePortWindowKeepsItsSize)
+{
+    elvaro::shell::SettingPage page(ports, messages);
+    EXPECT_EQ(page.minimumSize(), page.maximumSize());
+}
+
+TEST_F(MainFormTest, TheLongestByteCountFitsBesideTheLamp)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString longest = elvaro::shell::DownloadCounter::describe(999'999'999, 3'599'999);
+    QLocale::setDefault(saved);
+    EXPECT_EQ(longest, QStringLiteral("999,999,999 bytes received, last 59 min 59 s ago"));
+    const QWidget &counter = form.byteCounter();
+    EXPECT_LE(counter.fontMetrics().horizontalAdvance(longest), counter.width());
+    EXPECT_LT(button("CmdAcquisisci")->geometry().right(), counter.geometry().left());
+    EXPECT_LT(counter.geometry().right(), button("CmdStampa")->geometry().left());
 }
 
 TEST_F(MainFormTest, TheReportCommandsFollowTheTextButNotDuringADownload)

@@ -3,11 +3,16 @@
 #include "shell/Fonts.h"
 #include "shell/RichTextBox.h"
 
+#include <QClipboard>
 #include <QFontInfo>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <functional>
 
 using elvaro::shell::RichTextBox;
 using elvaro::shell::testing::application;
@@ -172,4 +177,110 @@ TEST_F(RichTextBoxTest, AppendFollowsTheEndOnlyWhenTheViewWasScrolledThere)
     view.Append(manyLines(50));
     EXPECT_GT(bar->maximum(), maximumBefore);
     EXPECT_EQ(bar->value(), 10);
+}
+
+namespace {
+
+void press(RichTextBox &view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(&view, key, modifiers);
+}
+
+void undo(RichTextBox &view)
+{
+    press(view, Qt::Key_Z, Qt::ControlModifier);
+}
+
+void redo(RichTextBox &view)
+{
+    press(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// Every one-character selection of the view reads, through SelStart and SelLength, the same
+// characters of Text that the view selects.
+void expectPositionsAgreeWithText(RichTextBox &view)
+{
+    const QString text = view.Text();
+    const int end = view.document()->characterCount() - 1;
+    for (int position = 0; position < end; ++position) {
+        select(view, position, position + 1);
+        QString selected = view.textCursor().selectedText();
+        selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        EXPECT_EQ(text.mid(view.SelStart(), view.SelLength()), selected) << "at " << position;
+    }
+}
+
+} // namespace
+
+TEST_F(RichTextBoxTest, UndoTakesBackOnlyTheUsersTypingSinceTheLastAppendOrReplacement)
+{
+    RichTextBox view;
+    view.show();
+    view.setText(QStringLiteral("report\r\n"));
+    undo(view);
+    EXPECT_EQ(view.Text(), QStringLiteral("report\r\n")) << "a replaced text is not undone";
+
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("note"));
+    view.Append(QStringLiteral("received"));
+    for (int times = 0; times < 3; ++times)
+        undo(view);
+    EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived")) << "neither the append nor the typing before it";
+    redo(view);
+    EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived"));
+
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral(" typed"));
+    undo(view);
+    EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived")) << "typing since the append is undone";
+    redo(view);
+    EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived typed"));
+}
+
+TEST_F(RichTextBoxTest, SoftBreaksAndPastedLineEndsBecomeRealLineEnds)
+{
+    const std::pair<const char *, std::function<void(RichTextBox &)>> ways[] = {
+        {"Shift+Enter",
+         [](RichTextBox &view) {
+             QTest::keyClicks(&view, QStringLiteral("AB"));
+             press(view, Qt::Key_Return, Qt::ShiftModifier);
+             QTest::keyClicks(&view, QStringLiteral("CD"));
+             press(view, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+             QTest::keyClicks(&view, QStringLiteral("EF"));
+         }},
+        {"pasted U+2028 and U+2029",
+         [](RichTextBox &view) {
+             QApplication::clipboard()->setText(QStringLiteral("AB\u2028CD\u2029EF"));
+             press(view, Qt::Key_V, Qt::ControlModifier);
+         }},
+        {"pasted CR and CR LF",
+         [](RichTextBox &view) {
+             QApplication::clipboard()->setText(QStringLiteral("AB\rCD\r\nEF"));
+             press(view, Qt::Key_V, Qt::ControlModifier);
+         }},
+        {"pasted with a rich form beside the plain text",
+         [](RichTextBox &view) {
+             auto *data = new QMimeData;
+             data->setData(QStringLiteral("text/markdown"), "# AB\n\n* CD\n");
+             data->setHtml(QStringLiteral("<h1>AB</h1><ul><li>CD</li></ul>"));
+             data->setText(QStringLiteral("AB\nCD\nEF"));
+             QApplication::clipboard()->setMimeData(data);
+             press(view, Qt::Key_V, Qt::ControlModifier);
+         }},
+    };
+    for (const auto &[name, enter] : ways) {
+        SCOPED_TRACE(name);
+        RichTextBox view;
+        view.show();
+        view.setFocus();
+        enter(view);
+        EXPECT_EQ(view.Text(), QStringLiteral("AB\r\nCD\r\nEF")) << name;
+        EXPECT_EQ(view.document()->blockCount(), 3) << name;
+        EXPECT_FALSE(view.document()->toRawText().contains(QChar::LineSeparator)) << name;
+        expectPositionsAgreeWithText(view);
+
+        // Undone as one edit of the user.
+        undo(view);
+        EXPECT_EQ(view.Text(), name == QLatin1String("Shift+Enter") ? QStringLiteral("AB\r\nCD\r\n") : QString()) << name;
+    }
 }

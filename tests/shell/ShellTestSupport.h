@@ -1,10 +1,11 @@
 #pragma once
 
-// What the desktop tests share: the application object, scripted message boxes and a print
-// dialog that sends the output to a PDF file.
+// What the desktop tests share: the application object, scripted message boxes, a print dialog
+// that sends the output to a PDF file and a workbook opener that receives the exported files.
 
 #include "shell/CommonDialog.h"
 #include "shell/MessageBoxes.h"
+#include "shell/WorkbookOpener.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 // Readable QString values in failure messages.
@@ -48,10 +50,14 @@ public:
 
     std::deque<bool> answers; // Yes = true; a question with no scripted answer fails the test
     QList<Shown> shown;
+    // Called as each box appears, while it would be on the screen.
+    std::function<void(const Shown &)> whenShown;
 
     bool askYesNo(const QString &text, const QString &title) override
     {
         shown.append({text, title, Icon::None, true});
+        if (whenShown)
+            whenShown(shown.constLast());
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text.toStdString();
             return false;
@@ -64,6 +70,32 @@ public:
     void tell(const QString &text, const QString &title, Icon icon) override
     {
         shown.append({text, title, icon, false});
+        if (whenShown)
+            whenShown(shown.constLast());
+    }
+};
+
+// Receives the files handed to the spreadsheet application, keeps what it would call when the
+// application failed later, and answers the Save dialog from a script (an empty name is Cancel).
+class HookOpener final : public WorkbookOpener
+{
+public:
+    bool canOpen = true;
+    QStringList opened;
+    QList<LateFailure> lateFailures;
+    QStringList saveAnswers;
+    QStringList suggestions;
+
+    bool open(const QString &path, LateFailure lateFailure) override
+    {
+        opened.append(path);
+        lateFailures.append(std::move(lateFailure));
+        return canOpen;
+    }
+    QString askSaveFileName(const QString &suggestedName) override
+    {
+        suggestions.append(suggestedName);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
 };
 

@@ -197,6 +197,26 @@ TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
     EXPECT_TRUE(combo(page)->isEditable());
     EXPECT_TRUE(combo(page)->currentText().isEmpty());
     EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
+
+    // OK says what is missing and what to do; with the list empty there is nothing to choose from.
+    const std::pair<const char *, const char *> cases[] = {
+        {"", "No serial port was found on this computer.\n\nConnect the instrument with its serial cable or USB "
+             "serial adapter, check that the adapter is plugged in and that you may use serial ports (on most systems "
+             "as a member of the group dialout), then start the program again.\n\nIf you know the number of the "
+             "port, type it (1 to 16) and press OK."},
+        {"abc", "\"abc\" is not a port number. Type a number from 1 to 16."},
+        {"3", "Port 3 names no serial device on this computer. Choose a port from the list, or connect the "
+              "instrument and start the program again."},
+    };
+    for (const auto &[typed, message] : cases) {
+        combo(page)->setEditText(QString::fromLatin1(typed));
+        messages.shown.clear();
+        button(page, "OKButton")->click();
+        ASSERT_EQ(messages.shown.size(), 1) << typed;
+        EXPECT_EQ(messages.shown[0].text, QString::fromLatin1(message)) << typed;
+        EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Warning) << typed;
+        EXPECT_TRUE(page.isVisible()) << typed;
+    }
     button(page, "CancelButton")->click();
     EXPECT_FALSE(page.OK);
     EXPECT_FALSE(page.isVisible());
