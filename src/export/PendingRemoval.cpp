@@ -4,6 +4,8 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace elvaro::excel {
@@ -25,15 +27,36 @@ static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads t
 
 std::array<Slot, kSlots> g_slots;
 
+// Removes the files of a folder. The .xlsx writer removes each of its files just after creating
+// it, but a signal may come in between. getdents64 instead of readdir: readdir may allocate.
+void emptyFolder(const char *path)
+{
+    const int folder = ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    alignas(dirent64) char entries[4096];
+    for (ssize_t length; (length = ::getdents64(folder, entries, sizeof entries)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto *entry = reinterpret_cast<const dirent64 *>(entries + at);
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                ::unlinkat(folder, entry->d_name, 0);
+            at += entry->d_reclen;
+        }
+    }
+    ::close(folder);
+}
+
 void removeArmed(PendingRemoval::Kind kind)
 {
     for (Slot &slot : g_slots) {
         if (slot.state.load() != Armed || slot.kind != kind)
             continue;
-        if (kind == PendingRemoval::Kind::File)
+        if (kind == PendingRemoval::Kind::File) {
             ::unlink(slot.path);
-        else
+        } else {
+            emptyFolder(slot.path);
             ::rmdir(slot.path);
+        }
     }
 }
 

@@ -25,7 +25,8 @@ public:
     // Takes the path out of the table, as when the file has become the output.
     void release();
 
-    // Removes every registered path, files before folders. Async-signal-safe.
+    // Removes every registered file, then every registered folder with the files in it.
+    // Async-signal-safe.
     static void removeAllNow();
 
 private:
