@@ -1,6 +1,7 @@
 #include "export/XlsxFile.h"
 
 #include "export/CellValue.h"
+#include "export/SheetFormats.h"
 #include "export/SheetLimits.h"
 #include "export/StderrCapture.h"
 #include "export/Workbook.h"
@@ -10,7 +11,6 @@
 
 #include <xlsxwriter.h>
 
-#include <map>
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
@@ -97,77 +97,6 @@ void check(lxw_error error, const char *doing)
     if (error != LXW_NO_ERROR)
         throw WorkbookError(std::string("cannot ") + doing + ": " + describe(error));
 }
-
-lxw_format *addFormat(lxw_workbook *book, const CellFormat &format, const std::string &numberFormat = {})
-{
-    lxw_format *added = workbook_add_format(book);
-    if (!added)
-        throw WorkbookError("cannot add a cell format: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
-    switch (format.HorizontalAlignment) {
-    case xlLeft:
-        format_set_align(added, LXW_ALIGN_LEFT);
-        break;
-    case xlRight:
-        format_set_align(added, LXW_ALIGN_RIGHT);
-        break;
-    case xlCenter:
-        format_set_align(added, LXW_ALIGN_CENTER);
-        break;
-    default:
-        break;
-    }
-    switch (format.VerticalAlignment) {
-    case xlTop:
-        format_set_align(added, LXW_ALIGN_VERTICAL_TOP);
-        break;
-    case xlCenter:
-        format_set_align(added, LXW_ALIGN_VERTICAL_CENTER);
-        break;
-    default:
-        format_set_align(added, LXW_ALIGN_VERTICAL_BOTTOM);
-        break;
-    }
-    if (format.WrapText)
-        format_set_text_wrap(added);
-    if (format.Orientation != 0)
-        format_set_rotation(added, format.Orientation);
-    if (format.ShrinkToFit)
-        format_set_shrink(added);
-    if (!numberFormat.empty())
-        format_set_num_format(added, numberFormat.c_str());
-    return added;
-}
-
-// The sheet's formats: its alignment alone for texts and for numbers shown in General, and with
-// each number format that a printed form asks for, made once per form.
-class SheetFormats {
-public:
-    SheetFormats(lxw_workbook *book, const CellFormat &alignment)
-        : m_book(book), m_alignment(alignment), m_plain(addFormat(book, alignment))
-    {
-    }
-
-    lxw_format *plain() const { return m_plain; }
-
-    lxw_format *forNumber(std::string_view printed)
-    {
-        std::string code = printedNumberFormat(printed);
-        if (code.empty())
-            return m_plain;
-        const auto found = m_numbers.find(code);
-        if (found != m_numbers.end())
-            return found->second;
-        lxw_format *added = addFormat(m_book, m_alignment, code);
-        m_numbers.emplace(std::move(code), added);
-        return added;
-    }
-
-private:
-    lxw_workbook *m_book;
-    const CellFormat &m_alignment;
-    lxw_format *m_plain;
-    std::map<std::string, lxw_format *, std::less<>> m_numbers;
-};
 
 // Writes one sheet and returns what it was given, for the check of the finished file.
 SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
