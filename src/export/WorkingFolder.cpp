@@ -11,22 +11,14 @@
 
 namespace elvaro::excel {
 
-WorkingFolder::WorkingFolder()
+WorkingFolder::WorkingFolder(const std::string &file)
 {
-    std::error_code error;
-    const std::filesystem::path parent = std::filesystem::temp_directory_path(error);
-    if (error) {
-        const char *variable = std::getenv("TMPDIR");
-        throw WorkbookError(std::string("cannot use the temporary folder ") + (variable ? variable : "/tmp") + ": "
-                            + error.message() + "; set TMPDIR to a folder that exists and can be written");
-    }
-    m_parent = parent.string();
-    std::string pattern = (parent / "elvaro-q3-xlsx-XXXXXX").string();
+    const std::filesystem::path target(file);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string pattern = (folder / ".elvaro-q3-parts-XXXXXX").string();
     const StopSignalsHeld held;
-    if (!::mkdtemp(pattern.data())) {
-        throw WorkbookError("cannot make a working folder in the temporary folder " + m_parent + ": "
-                            + std::strerror(errno) + "; free some space there or set TMPDIR to another folder");
-    }
+    if (!::mkdtemp(pattern.data()))
+        throw WorkbookError("cannot make a working folder in " + folder.string() + ": " + std::strerror(errno));
     m_path = pattern;
     m_pending.emplace(m_path, PendingRemoval::Kind::Folder);
 }

@@ -79,17 +79,14 @@ bool isWriteError(lxw_error error)
 }
 
 // What may have stopped the files from being written, and what to do about it.
-std::string writeAdvice(const WorkingFolder &folder)
+std::string writeAdvice()
 {
-    std::string advice = "; the disk of the temporary folder " + folder.parent() + " or of the output's folder may be full";
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        advice += ", or the file larger than the file-size limit of " + std::to_string(limit.rlim_cur)
-                  + " bytes (ulimit -f). Free some space, raise the limit";
-    } else {
-        advice += ". Free some space";
+        return "; the disk may be full, or the file larger than the file-size limit of " + std::to_string(limit.rlim_cur)
+               + " bytes (ulimit -f). Free some space or raise the limit, then try again";
     }
-    return advice + " or set TMPDIR to a folder with room, then try again";
+    return "; the disk may be full. Free some space, then try again";
 }
 
 void check(lxw_error error, const char *doing)
@@ -136,7 +133,7 @@ void writeXlsx(const Workbook &workbook, const std::string &path)
 {
     if (workbook.Sheets().Count() == 0)
         throw WorkbookError("the workbook has no sheet; add one before saving");
-    const WorkingFolder folder;
+    const WorkingFolder folder(path);
     std::vector<SheetContents> contents;
     lxw_error closed = LXW_NO_ERROR;
     {
@@ -153,11 +150,11 @@ void writeXlsx(const Workbook &workbook, const std::string &path)
         closed = workbook_close(book.release());
     }
     if (closed != LXW_NO_ERROR)
-        throw WorkbookError("cannot write the workbook: " + describe(closed) + (isWriteError(closed) ? writeAdvice(folder) : ""));
+        throw WorkbookError("cannot write the workbook: " + describe(closed) + (isWriteError(closed) ? writeAdvice() : ""));
     // The writer does not notice when its own temporary files could not be written in full: only
     // a complete file is let through.
     if (const std::optional<std::string> fault = verifyXlsx(path, contents))
-        throw WorkbookError("cannot write the workbook: " + *fault + writeAdvice(folder));
+        throw WorkbookError("cannot write the workbook: " + *fault + writeAdvice());
 }
 
 } // namespace elvaro::excel

@@ -16,7 +16,6 @@ namespace elvaro::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 std::string contentOf(const std::string &path)
 {
@@ -45,23 +44,22 @@ std::string largeReport()
     return report;
 }
 
-// convert in the background, with its temporary folder in the test's folder and the stop
-// signals as a shell with job control leaves them (or one of them ignored, as nohup does).
+// convert in the background, with the stop signals as a shell with job control leaves them (or one
+// of them ignored, as nohup does).
 class ConvertStopTest : public ::testing::Test {
 protected:
     ConvertStopTest()
     {
-        std::filesystem::create_directory(temporary);
         std::ofstream(folder.file("report.txt"), std::ios::binary) << largeReport();
         std::ofstream(folder.file("out.xlsx")) << "previous";
     }
 
-    // Starts convert and returns once it has made its working folder, that is while it writes the
-    // workbook; returns -1 when it ended before that.
+    // Starts convert and returns once it has made the working folder beside the output, that is
+    // while it writes the workbook; returns -1 when it ended before that.
     pid_t startAndWaitForTheWrite(int ignored = 0)
     {
         const int watch = ::inotify_init1(IN_CLOEXEC);
-        ::inotify_add_watch(watch, temporary.c_str(), IN_CREATE);
+        ::inotify_add_watch(watch, folder.path().c_str(), IN_CREATE);
         // The child holds the write end until it ends: its end shows as a hang-up here.
         int alive[2];
         if (watch < 0 || ::pipe2(alive, O_CLOEXEC) != 0)
@@ -74,7 +72,6 @@ protected:
             sigset_t none;
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::setenv("TMPDIR", temporary.c_str(), 1);
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, STDERR_FILENO);
             if (::chdir(folder.path().c_str()) == 0)
@@ -92,7 +89,7 @@ protected:
             const ssize_t length = (waits[0].revents & POLLIN) ? ::read(watch, events, sizeof events) : 0;
             for (ssize_t at = 0; at < length;) {
                 const auto *event = reinterpret_cast<const inotify_event *>(events + at);
-                writing = writing || ((event->mask & IN_ISDIR) && std::strncmp(event->name, "elvaro-q3-xlsx-", 15) == 0);
+                writing = writing || ((event->mask & IN_ISDIR) && std::strncmp(event->name, ".elvaro-q3-parts-", 17) == 0);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -105,16 +102,7 @@ protected:
         return child;
     }
 
-    std::vector<std::string> temporaryNames() const
-    {
-        std::vector<std::string> found;
-        for (const auto &entry : std::filesystem::directory_iterator(temporary))
-            found.push_back(entry.path().filename().string());
-        return found;
-    }
-
     TemporaryFolder folder;
-    const std::string temporary = folder.file("tmp");
 };
 
 class StopSignalTest : public ConvertStopTest, public ::testing::WithParamInterface<int> {};
@@ -130,8 +118,7 @@ TEST_P(StopSignalTest, RemovesTheTemporaryFilesAndKeepsThePreviousOutput)
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), GetParam());
-    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt", "tmp"));
-    EXPECT_THAT(temporaryNames(), IsEmpty());
+    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
     EXPECT_EQ(contentOf(folder.file("out.xlsx")), "previous");
 }
 
@@ -149,7 +136,7 @@ TEST_F(ConvertStopTest, AnIgnoredHangUpStaysIgnored)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_THAT(contentOf(folder.file("out.xlsx")), ::testing::StartsWith("PK\x03\x04"));
-    EXPECT_THAT(temporaryNames(), IsEmpty());
+    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
 }
 
 } // namespace
