@@ -1,7 +1,8 @@
 // Writes the inputs of the convert benchmark into a folder: report.txt, a generated instrument
 // report of the given number of lines, and cells.tsv, the cells that converting it puts into the sheet, one per
-// line as "row<TAB>column<TAB>n|s<TAB>value" (texts with \\, \t, \n and \r escaped), for the
-// baseline program that writes the same values straight from that list.
+// line as "row<TAB>column<TAB>n|s<TAB>number format<TAB>value" (the number format empty for General,
+// texts with \\, \t, \n and \r escaped), for the baseline program that writes the same values
+// with the same formats straight from that list.
 #include "ReportGenerator.h"
 
 #include "export/CellValue.h"
@@ -67,8 +68,8 @@ int main(int argc, char **argv)
     std::ofstream cells(folder + "/cells.tsv", std::ios::binary);
     for (const auto &[position, text] : sheet.values()) {
         const bool number = elvaro::excel::plainNumber(text).has_value();
-        cells << position.row << '\t' << position.column << '\t' << (number ? 'n' : 's') << '\t' << escaped(text)
-              << '\n';
+        cells << position.row << '\t' << position.column << '\t' << (number ? 'n' : 's') << '\t'
+              << (number ? elvaro::excel::printedNumberFormat(text) : std::string()) << '\t' << escaped(text) << '\n';
     }
     if (!cells.flush()) {
         std::fprintf(stderr, "convert_prepare: cannot write %s/cells.tsv\n", folder.c_str());

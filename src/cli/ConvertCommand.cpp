@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "export/PendingRemoval.h"
 #include "export/ReportWorkbook.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
@@ -94,6 +95,38 @@ std::optional<int> parseArguments(const Arguments &args, Options &options)
     return std::nullopt;
 }
 
+// A stop signal removes the temporary files of the write under way, then ends the program by the
+// signal's own default action, so that the exit status tells which signal it was.
+extern "C" void removeTemporaryFilesAndStop(int signal)
+{
+    excel::PendingRemoval::removeAllNow();
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+}
+
+// Installs the handler for the stop signals that are not ignored: a convert started with
+// nohup, or in the background of a shell without job control, keeps ignoring them.
+void cleanUpOnStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryFilesAndStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : excel::PendingRemoval::kStopSignals)
+        sigaddset(&action.sa_mask, signal);
+    for (const int signal : excel::PendingRemoval::kStopSignals) {
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
 bool sameFile(const std::string &a, const std::string &b)
 {
     std::error_code error;
@@ -107,6 +140,7 @@ int runConvert(const Arguments &args)
     Options options;
     if (const std::optional<int> status = parseArguments(args, options))
         return *status;
+    cleanUpOnStopSignals();
     const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.input != "-" && sameFile(options.input, options.output))
         return failure(options.output, "is the input itself; choose another OUTPUT with -o");

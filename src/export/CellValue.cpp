@@ -10,6 +10,8 @@ namespace {
 
 // A double keeps 15 significant decimal digits; the sheet shows no more than that.
 constexpr int kSignificantDigits = 15;
+// The most decimals a number format can show.
+constexpr std::size_t kMaxFormatDecimals = 30;
 
 bool isDigit(char c)
 {
@@ -97,7 +99,26 @@ std::optional<double> plainNumber(std::string_view text)
     const auto [end, error] = std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), value);
     if (error != std::errc() || end != unsigned_.data() + unsigned_.size() || !std::isfinite(value))
         return std::nullopt;
-    return value;
+    // Adding zero turns -0 into 0: the sheet has no negative zero.
+    return value + 0.0;
+}
+
+std::string printedNumberFormat(std::string_view text)
+{
+    if (text.find_first_of("eE") != std::string_view::npos)
+        return {};
+    const char sign = !text.empty() && (text[0] == '+' || text[0] == '-') ? text[0] : '\0';
+    const std::size_t point = text.find('.');
+    const std::size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
+    if (decimals > kMaxFormatDecimals)
+        return {};
+    const std::string digits = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
+    if (sign == '+')
+        return "+" + digits + ";-" + digits;
+    const bool zero = text.find_first_of("123456789") == std::string_view::npos;
+    if (sign == '-' && zero)
+        return digits + ";-" + digits + ";-" + digits;
+    return digits;
 }
 
 std::string escapedText(std::string_view text)

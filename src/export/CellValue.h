@@ -9,8 +9,14 @@ namespace elvaro::excel {
 // The number a text stands for when it reads as a plain decimal number: an optional sign,
 // digits, optionally a point followed by digits, optionally an exponent. A leading zero before
 // another digit ("007"), more than 15 significant digits or a value beyond the range of a
-// double keep the text a text, so that no character is lost.
+// double keep the text a text, so that no character is lost. "-0" gives 0.
 std::optional<double> plainNumber(std::string_view text);
+
+// The number format that shows a plain number (see plainNumber) as it is printed: the printed
+// decimals ("85.0" "0.0", "12" "0"), a printed "+" ("+21.5" "+0.0;-0.0") and a "-" before a zero
+// ("-0.00" "0.00;-0.00;-0.00"). Empty, for General, when no format shows the printed form: an
+// exponent, or more decimals than a format holds (30).
+std::string printedNumberFormat(std::string_view text);
 
 // The text as a workbook stores it: control characters other than tab and line feed become
 // the workbook's escape _xHHHH_, and an underscore that would start such an escape in the

@@ -1,5 +1,6 @@
 #include "export/OutputFile.h"
 
+#include "export/StopSignalsHeld.h"
 #include "export/WorkbookError.h"
 
 #include <cerrno>
@@ -44,6 +45,16 @@ mode_t newFileMode()
     return static_cast<mode_t>(0666) & ~mask;
 }
 
+// The permission bits the output gets: those of the regular file it replaces, else those of a
+// new file.
+mode_t outputMode(const std::string &path)
+{
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        return existing.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO);
+    return newFileMode();
+}
+
 } // namespace
 
 OutputFile::OutputFile(std::string path) : m_path(std::move(path))
@@ -53,18 +64,14 @@ OutputFile::OutputFile(std::string path) : m_path(std::move(path))
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    const StopSignalsHeld held;
     const int descriptor = ::mkstemp(name.data());
     if (descriptor < 0) {
         throw WorkbookError("cannot create a file in the folder " + folder.string() + ": " + reason(errno));
     }
     m_descriptor = descriptor;
     m_temporaryPath = name.data();
-    if (::fchmod(m_descriptor, newFileMode()) != 0) {
-        const int error = errno;
-        closeDescriptor();
-        ::unlink(m_temporaryPath.c_str());
-        throw WorkbookError("cannot set the permissions of a new file in " + folder.string() + ": " + reason(error));
-    }
+    m_pending.emplace(m_temporaryPath, PendingRemoval::Kind::File);
 }
 
 OutputFile::~OutputFile()
@@ -99,9 +106,16 @@ void OutputFile::commit()
     ::close(descriptor);
     if (synced != 0)
         throw WorkbookError("cannot write the file to disk: " + reason(syncError));
-    if (std::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0)
-        throw WorkbookError("cannot replace the file: " + reason(errno));
+    if (::chmod(m_temporaryPath.c_str(), outputMode(m_path)) != 0)
+        throw WorkbookError("cannot set the permissions of the written file: " + reason(errno));
+    if (std::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0) {
+        const int error = errno;
+        if (error == EISDIR)
+            throw WorkbookError("cannot be replaced: it is a folder; give the name of a file");
+        throw WorkbookError("cannot replace the file: " + reason(error));
+    }
     m_committed = true;
+    m_pending.reset();
 }
 
 } // namespace elvaro::excel

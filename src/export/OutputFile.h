@@ -1,16 +1,19 @@
 #pragma once
 
+#include "export/PendingRemoval.h"
+
+#include <optional>
 #include <string>
 
 namespace elvaro::excel {
 
 // A file that appears whole or not at all: the content goes to a temporary file in the
 // target's folder, and commit() renames it over the target. A file that is never committed
-// is removed.
+// is removed, also when a stop signal ends the program (see PendingRemoval).
 class OutputFile {
 public:
-    // Creates the temporary file. Throws WorkbookError with the reason when the folder cannot
-    // take it.
+    // Creates the temporary file, readable and writable by its owner only while it is written.
+    // Throws WorkbookError with the reason when the folder cannot take it.
     explicit OutputFile(std::string path);
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
@@ -24,8 +27,9 @@ public:
     // Hands the descriptor over to a caller that closes it.
     int releaseDescriptor();
 
-    // Flushes the temporary file to disk and renames it to the target.
-    // Throws WorkbookError with the reason on failure; the temporary file is then removed.
+    // Flushes the temporary file to disk, gives it the permissions of the file it replaces (or
+    // those of a new file) and renames it to the target. Throws WorkbookError with the reason on
+    // failure; the temporary file is then removed.
     void commit();
 
 private:
@@ -33,6 +37,7 @@ private:
     std::string m_temporaryPath;
     int m_descriptor = -1;
     bool m_committed = false;
+    std::optional<PendingRemoval> m_pending;
 };
 
 } // namespace elvaro::excel

@@ -1,13 +1,19 @@
 #include "export/XlsxFile.h"
 
 #include "export/CellValue.h"
+#include "export/SheetFormats.h"
 #include "export/SheetLimits.h"
+#include "export/StderrCapture.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "export/WorkingFolder.h"
+#include "export/XlsxVerifier.h"
 
 #include <xlsxwriter.h>
 
 #include <memory>
+#include <sys/resource.h>
+#include <vector>
 
 namespace elvaro::excel {
 
@@ -27,13 +33,13 @@ std::string describe(lxw_error error)
     case LXW_ERROR_CREATING_XLSX_FILE:
         return "the file cannot be created; check that the folder exists and can be written";
     case LXW_ERROR_CREATING_TMPFILE:
-        return "a temporary file cannot be created; check the space and permissions of /tmp";
+        return "a temporary file cannot be created";
     case LXW_ERROR_READING_TMPFILE:
-        return "a temporary file cannot be read back; check the space of /tmp";
+        return "a temporary file cannot be read back";
     case LXW_ERROR_ZIP_FILE_OPERATION:
     case LXW_ERROR_ZIP_FILE_ADD:
     case LXW_ERROR_ZIP_CLOSE:
-        return "writing the file failed; the disk may be full or the file too large for it";
+        return "writing the file failed";
     case LXW_ERROR_ZIP_PARAMETER_ERROR:
     case LXW_ERROR_ZIP_BAD_ZIP_FILE:
     case LXW_ERROR_ZIP_INTERNAL_ERROR:
@@ -57,64 +63,59 @@ std::string describe(lxw_error error)
     }
 }
 
+// The errors of writing the files themselves, which a full disk or a file-size limit causes.
+bool isWriteError(lxw_error error)
+{
+    switch (error) {
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What may have stopped the files from being written, and what to do about it.
+std::string writeAdvice()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        return "; the disk may be full, or the file larger than the file-size limit of " + std::to_string(limit.rlim_cur)
+               + " bytes (ulimit -f). Free some space or raise the limit, then try again";
+    }
+    return "; the disk may be full. Free some space, then try again";
+}
+
 void check(lxw_error error, const char *doing)
 {
     if (error != LXW_NO_ERROR)
         throw WorkbookError(std::string("cannot ") + doing + ": " + describe(error));
 }
 
-lxw_format *addFormat(lxw_workbook *book, const CellFormat &format)
-{
-    lxw_format *added = workbook_add_format(book);
-    if (!added)
-        throw WorkbookError("cannot add a cell format: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
-    switch (format.HorizontalAlignment) {
-    case xlLeft:
-        format_set_align(added, LXW_ALIGN_LEFT);
-        break;
-    case xlRight:
-        format_set_align(added, LXW_ALIGN_RIGHT);
-        break;
-    case xlCenter:
-        format_set_align(added, LXW_ALIGN_CENTER);
-        break;
-    default:
-        break;
-    }
-    switch (format.VerticalAlignment) {
-    case xlTop:
-        format_set_align(added, LXW_ALIGN_VERTICAL_TOP);
-        break;
-    case xlCenter:
-        format_set_align(added, LXW_ALIGN_VERTICAL_CENTER);
-        break;
-    default:
-        format_set_align(added, LXW_ALIGN_VERTICAL_BOTTOM);
-        break;
-    }
-    if (format.WrapText)
-        format_set_text_wrap(added);
-    if (format.Orientation != 0)
-        format_set_rotation(added, format.Orientation);
-    if (format.ShrinkToFit)
-        format_set_shrink(added);
-    return added;
-}
-
-void writeSheet(lxw_workbook *book, const Worksheet &sheet)
+// Writes one sheet and returns what it was given, for the check of the finished file.
+SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
 {
     lxw_worksheet *target = workbook_add_worksheet(book, sheet.Name().c_str());
     if (!target)
         throw WorkbookError("cannot add the sheet '" + sheet.Name() + "' to the file");
-    lxw_format *format = addFormat(book, sheet.format());
-    check(worksheet_set_column(target, 0, kMaxColumns - 1, LXW_DEF_COL_WIDTH, format), "format the columns");
+    SheetFormats formats(book, sheet.format());
+    check(worksheet_set_column(target, 0, kMaxColumns - 1, LXW_DEF_COL_WIDTH, formats.plain()), "format the columns");
+    SheetContents contents;
+    std::int32_t lastRow = 0;
     for (const auto &[position, text] : sheet.values()) {
         const auto row = static_cast<lxw_row_t>(position.row - 1);
         const auto column = static_cast<lxw_col_t>(position.column - 1);
         if (const std::optional<double> number = plainNumber(text))
-            check(worksheet_write_number(target, row, column, *number, format), "write a number");
+            check(worksheet_write_number(target, row, column, *number, formats.forNumber(text)), "write a number");
         else
-            check(worksheet_write_string(target, row, column, escapedText(text).c_str(), format), "write a text");
+            check(worksheet_write_string(target, row, column, escapedText(text).c_str(), formats.plain()), "write a text");
+        ++contents.cells;
+        if (position.row != lastRow)
+            ++contents.rows;
+        lastRow = position.row;
     }
     const CellArea &selected = sheet.selection();
     worksheet_set_selection(target, static_cast<lxw_row_t>(selected.firstRow - 1),
@@ -123,6 +124,7 @@ void writeSheet(lxw_workbook *book, const Worksheet &sheet)
                             static_cast<lxw_col_t>(selected.lastColumn - 1));
     if (sheet.Parent().ActiveSheet() == &sheet)
         worksheet_activate(target);
+    return contents;
 }
 
 } // namespace
@@ -131,14 +133,28 @@ void writeXlsx(const Workbook &workbook, const std::string &path)
 {
     if (workbook.Sheets().Count() == 0)
         throw WorkbookError("the workbook has no sheet; add one before saving");
-    lxw_workbook_options options{};
-    std::unique_ptr<lxw_workbook, WorkbookFree> book(workbook_new_opt(path.c_str(), &options));
-    if (!book)
-        throw WorkbookError("cannot start the workbook: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
-    for (std::int32_t i = 1; i <= workbook.Sheets().Count(); ++i)
-        writeSheet(book.get(), workbook.Sheets().Item(i));
-    // Closing writes the file and frees the workbook, whatever its result.
-    check(workbook_close(book.release()), "write the workbook");
+    const WorkingFolder folder(path);
+    std::vector<SheetContents> contents;
+    lxw_error closed = LXW_NO_ERROR;
+    {
+        const StderrCapture quiet;
+        lxw_workbook_options options{};
+        std::string tmpdir = folder.path();
+        options.tmpdir = tmpdir.data();
+        std::unique_ptr<lxw_workbook, WorkbookFree> book(workbook_new_opt(path.c_str(), &options));
+        if (!book)
+            throw WorkbookError("cannot start the workbook: " + describe(LXW_ERROR_MEMORY_MALLOC_FAILED));
+        for (std::int32_t i = 1; i <= workbook.Sheets().Count(); ++i)
+            contents.push_back(writeSheet(book.get(), workbook.Sheets().Item(i)));
+        // Closing writes the file and frees the workbook, whatever its result.
+        closed = workbook_close(book.release());
+    }
+    if (closed != LXW_NO_ERROR)
+        throw WorkbookError("cannot write the workbook: " + describe(closed) + (isWriteError(closed) ? writeAdvice() : ""));
+    // The writer does not notice when its own temporary files could not be written in full: only
+    // a complete file is let through.
+    if (const std::optional<std::string> fault = verifyXlsx(path, contents))
+        throw WorkbookError("cannot write the workbook: " + *fault + writeAdvice());
 }
 
 } // namespace elvaro::excel

@@ -7,9 +7,12 @@ namespace elvaro::excel {
 class Workbook;
 
 // Writes every sheet of the workbook to an .xlsx file at `path` with libxlsxwriter: the
-// values in row order (a text that reads as a plain number as a number, every other text as
-// text), each sheet's format as the default of all of its columns and on each written cell,
-// each sheet's selection, and the active sheet. Throws WorkbookError with the reason.
+// values in row order (a text that reads as a plain number as a number shown as it is printed,
+// every other text as text), each sheet's format as the default of all of its columns and on
+// each written cell, each sheet's selection, and the active sheet. The writer keeps its
+// temporary files in a private working folder beside `path`, removed afterwards, and its own
+// messages off standard error. The finished file is read back: throws WorkbookError with the
+// reason when anything could not be written or the file came out incomplete.
 void writeXlsx(const Workbook &workbook, const std::string &path);
 
 } // namespace elvaro::excel

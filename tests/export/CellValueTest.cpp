@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace elvaro::testing {
 namespace {
 
@@ -24,6 +26,32 @@ INSTANTIATE_TEST_SUITE_P(Texts, PlainNumberTest,
                              {"007", {}}, {"0012", {}}, {"-01", {}}, {"", {}}, {"+", {}}, {"1.", {}}, {".5", {}},
                              {"1e", {}}, {"12a", {}}, {" 12", {}}, {"1,5", {}}, {"0x10", {}}, {"inf", {}},
                              {"1e400", {}}, {"1e-400", {}}, {"1234567890123456", {}}}));
+
+TEST(PlainNumberTest, AMinusZeroIsZero)
+{
+    for (const char *zero : {"-0", "-0.0", "-0e5"}) {
+        const std::optional<double> value = excel::plainNumber(zero);
+        ASSERT_TRUE(value) << zero;
+        EXPECT_FALSE(std::signbit(*value)) << zero;
+    }
+}
+
+class PrintedNumberFormatTest : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(PrintedNumberFormatTest, ShowsTheNumberAsPrinted)
+{
+    EXPECT_EQ(excel::printedNumberFormat(GetParam().first), GetParam().second) << '"' << GetParam().first << '"';
+}
+
+// The decimals as printed; a "+" kept in front of every value the cell may later hold; a "-"
+// kept before a zero, which has no sign of its own; General where no format shows the form.
+INSTANTIATE_TEST_SUITE_P(Forms, PrintedNumberFormatTest,
+                         ::testing::ValuesIn(std::vector<std::pair<std::string, std::string>>{
+                             {"12", "0"}, {"-3", "0"}, {"0", "0"}, {"85.0", "0.0"}, {"-0.40", "0.00"},
+                             {"+21.5", "+0.0;-0.0"}, {"+0", "+0;-0"}, {"+0.000", "+0.000;-0.000"},
+                             {"-0", "0;-0;-0"}, {"-0.0", "0.0;-0.0;-0.0"}, {"1e3", ""}, {"-2.5E-2", ""},
+                             {"0." + std::string(29, '0') + "5", "0." + std::string(30, '0')},
+                             {"0." + std::string(30, '0') + "5", ""}}));
 
 class EscapedTextTest : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 

@@ -100,11 +100,13 @@ private:
 };
 
 // What read_workbook.py (openpyxl) saw in an .xlsx file: each record kind ("sheets", "active",
-// "selection", "merged", "columns") with its text, and each cell's value and alignment.
+// "selection", "merged", "columns") with its text, and each cell's value, alignment and number
+// format.
 struct Readback {
     std::map<std::string, std::string> records;
-    Grid cells;   // "B2" -> "s \"text\"" or "n 12.5"
-    Grid formats; // "B2" -> "left bottom wrap=0 ..."
+    Grid cells;         // "B2" -> "s \"text\"" or "n 12.5"
+    Grid formats;       // "B2" -> "left bottom wrap=0 ..."
+    Grid numberFormats; // "B2" -> "0.00", for the cells not in General
 };
 
 inline constexpr const char *kUniformAlignment = "left bottom wrap=0 rotation=0 shrink=0 indent=0";
@@ -130,6 +132,8 @@ inline Readback readWorkbook(const std::string &path)
             result.cells[rest.substr(0, space)] = rest.substr(space + 1);
         else if (kind == "format")
             result.formats[rest.substr(0, space)] = rest.substr(space + 1);
+        else if (kind == "numfmt")
+            result.numberFormats[rest.substr(0, space)] = rest.substr(space + 1);
         else
             result.records[kind] = rest;
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads an .xlsx file with openpyxl and prints one record a line: sheets, active, selection,
 merged, columns (the column defaults), then "cell COORD s|n JSON-VALUE" and "format COORD
-ALIGNMENT" for each cell, ALIGNMENT with the defaults (general, bottom) for what the file omits."""
+ALIGNMENT" for each cell, ALIGNMENT with the defaults (general, bottom) for what the file omits,
+and "numfmt COORD CODE" for each cell whose number format is not General."""
 import json
 import re
 import sys
@@ -58,6 +59,8 @@ def main(path):
             kind = "s" if cell.data_type == "s" else "n"
             print("cell", cell.coordinate, kind, json.dumps(cell.value))
             print("format", cell.coordinate, alignment(cell.alignment))
+            if cell.number_format != "General":
+                print("numfmt", cell.coordinate, cell.number_format)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "export/CellFormat.h"
+
+#include <xlsxwriter.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace elvaro::excel {
+
+// The formats of one sheet in the .xlsx writer: the sheet's alignment alone, for texts and for
+// numbers in General, and with the number format of each printed form of a number, made once per
+// form.
+class SheetFormats {
+public:
+    // Throws WorkbookError when the writer cannot add a format.
+    SheetFormats(lxw_workbook *book, const CellFormat &alignment);
+
+    lxw_format *plain() const { return m_plain; }
+    // The format that shows a number as it was printed (see printedNumberFormat).
+    lxw_format *forNumber(std::string_view printed);
+
+private:
+    lxw_format *add(const std::string &numberFormat) const;
+
+    lxw_workbook *m_book = nullptr;
+    CellFormat m_alignment;
+    lxw_format *m_plain = nullptr;
+    std::map<std::string, lxw_format *, std::less<>> m_numbers;
+};
+
+} // namespace elvaro::excel
