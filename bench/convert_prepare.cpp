@@ -18,7 +18,7 @@
 
 namespace {
 
-std::string escaped(const std::string &text)
+std::string escaped(std::string_view text)
 {
     std::string out;
     for (char c : text) {

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/BatchMemory.h"
 #include "export/PendingRemoval.h"
 #include "export/ReportWorkbook.h"
 #include "report/CCella.h"
@@ -141,6 +142,7 @@ int runConvert(const Arguments &args)
     if (const std::optional<int> status = parseArguments(args, options))
         return *status;
     cleanUpOnStopSignals();
+    keepFreedMemoryForReuse();
     const std::string inputName = options.input == "-" ? "standard input" : options.input;
     if (options.input != "-" && sameFile(options.input, options.output))
         return failure(options.output, "is the input itself; choose another OUTPUT with -o");

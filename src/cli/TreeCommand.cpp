@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/BatchMemory.h"
 #include "cli/TreeJson.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
@@ -44,6 +45,7 @@ int runTree(const Arguments &args)
         pathGiven = true;
     }
     const std::string shownName = path == "-" ? "standard input" : path;
+    keepFreedMemoryForReuse();
 
     std::string error;
     const std::optional<std::string> text = report::readReportFile(path, error);

@@ -121,6 +121,16 @@ std::string printedNumberFormat(std::string_view text)
     return digits;
 }
 
+bool needsEscapes(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if ((c < 0x20 && c != '\t' && c != '\n') || (c == '_' && startsEscape(text, pos)))
+            return true;
+    }
+    return false;
+}
+
 std::string escapedText(std::string_view text)
 {
     std::string out;

@@ -22,6 +22,8 @@ std::string printedNumberFormat(std::string_view text);
 // the workbook's escape _xHHHH_, and an underscore that would start such an escape in the
 // text itself is escaped as _x005F_, so that the text reads back unchanged.
 std::string escapedText(std::string_view text);
+// Whether escapedText would change the text.
+bool needsEscapes(std::string_view text);
 
 // The number of characters of a UTF-8 text, or nothing when it is not valid UTF-8.
 std::optional<std::size_t> utf8Length(std::string_view text);

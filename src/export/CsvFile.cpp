@@ -9,9 +9,9 @@ namespace elvaro::excel {
 
 namespace {
 
-void putField(std::string &line, const std::string &text)
+void putField(std::string &line, std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
         line += text;
         return;
     }

@@ -4,7 +4,7 @@
 
 #include <xlsxwriter.h>
 
-#include <functional>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,7 +29,8 @@ private:
     lxw_workbook *m_book = nullptr;
     CellFormat m_alignment;
     lxw_format *m_plain = nullptr;
-    std::map<std::string, lxw_format *, std::less<>> m_numbers;
+    std::map<std::uint32_t, lxw_format *> m_numbers; // by printed form
+
 };
 
 } // namespace elvaro::excel

@@ -6,6 +6,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,11 +23,13 @@ struct CellPosition {
     auto operator<=>(const CellPosition &) const = default;
 };
 
+// The texts of a sheet's cells. The texts stay where they are for as long as the sheet lives,
+// and each is followed by a NUL.
+using CellValues = std::vector<std::pair<CellPosition, std::string_view>>;
+
 // One worksheet kept in memory: the texts of its cells, one format for all of its cells,
 // and its selection. Cells may be written in any order and a later write replaces an earlier
 // one; the file writers read the cells back in row order.
-using CellValues = std::vector<std::pair<CellPosition, std::string>>;
-
 class Worksheet {
 public:
     Worksheet(Workbook &parent, std::string name) : m_parent(parent), m_name(std::move(name)) {}
@@ -46,6 +49,8 @@ public:
 
     // The cells that hold a text, by row and then column, one entry each; an empty cell is absent.
     const CellValues &values() const;
+    // Room for `count` values, so that writing them does not move those written before.
+    void reserveValues(std::size_t count);
     // The format of every cell, written or empty.
     const CellFormat &format() const { return m_format; }
     const CellArea &selection() const { return m_selection; }
@@ -62,9 +67,12 @@ private:
     Workbook &m_parent;
     std::string m_name;
     // Written in the order of the writes, and put in row order (the last write of a cell kept)
-    // when they are read: one sort instead of a search per write.
+    // when they are read: one sort instead of a search per write. The texts are kept in blocks
+    // that never move, packed one after the other.
     mutable CellValues m_values;
     mutable bool m_inOrder = true;
+    std::vector<std::unique_ptr<char[]>> m_textBlocks;
+    std::size_t m_blockFree = 0;
     CellFormat m_format;
     CellArea m_selection;
 };

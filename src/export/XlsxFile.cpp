@@ -108,10 +108,14 @@ SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
     for (const auto &[position, text] : sheet.values()) {
         const auto row = static_cast<lxw_row_t>(position.row - 1);
         const auto column = static_cast<lxw_col_t>(position.column - 1);
-        if (const std::optional<double> number = plainNumber(text))
+        if (const std::optional<double> number = plainNumber(text)) {
             check(worksheet_write_number(target, row, column, *number, formats.forNumber(text)), "write a number");
-        else
+        } else if (needsEscapes(text)) {
             check(worksheet_write_string(target, row, column, escapedText(text).c_str(), formats.plain()), "write a text");
+        } else {
+            // The sheet keeps every text followed by a NUL, so it goes to the writer as it is.
+            check(worksheet_write_string(target, row, column, text.data(), formats.plain()), "write a text");
+        }
         ++contents.cells;
         if (position.row != lastRow)
             ++contents.rows;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "report/CellPool.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,12 +57,16 @@ private:
 };
 
 // One node of a parsed report: the root, a bordered box or an unbordered text run.
-class CCella {
+class CCella final {
 public:
     CCella() = default;
     CCella(const CCella &) = delete;
     CCella &operator=(const CCella &) = delete;
     ~CCella();
+
+    // Cells are carved out of large blocks (see CellPool.h).
+    static void *operator new(std::size_t size) { return cellPool::allocate(size); }
+    static void operator delete(void *cell) noexcept { cellPool::release(cell); }
 
     // True when newCella left two or more children; such a cell is a container.
     bool ExistSottoCelle = false;

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <thread>
+
 #include <memory>
 #include <random>
 #include <tuple>
@@ -246,6 +251,41 @@ TEST(SeparatorTests, SoloTrattiniAndSoloSpazi)
         EXPECT_EQ(CCella::SoloTrattini(c.text), c.trattini) << '"' << c.text << '"';
         EXPECT_EQ(CCella::SoloSpazi(c.text), c.spazi) << '"' << c.text << '"';
     }
+}
+
+} // namespace
+} // namespace elvaro::report
+
+namespace elvaro::report {
+namespace {
+
+// Cells come from large blocks given back once their last cell is released: cells released in
+// any order, on another thread, or after the thread that made them has ended, stay intact.
+TEST(CellMemory, CellsOutliveTheirBlockNeighboursTheirOrderAndTheirThread)
+{
+    constexpr int kCells = 100'000; // several blocks
+    std::vector<std::unique_ptr<CCella>> cells;
+    for (int i = 0; i < kCells; ++i) {
+        cells.push_back(std::make_unique<CCella>());
+        cells.back()->setContenuto("cell " + std::to_string(i) + " with a text too long for the string itself");
+    }
+    std::mt19937 random(7);
+    std::shuffle(cells.begin(), cells.end(), random);
+    std::vector<std::unique_ptr<CCella>> elsewhere(std::make_move_iterator(cells.begin() + kCells / 2),
+                                                   std::make_move_iterator(cells.end()));
+    cells.resize(kCells / 2);
+    std::thread([&elsewhere] { elsewhere.clear(); }).join();
+
+    std::unique_ptr<CCella> fromEndedThread;
+    std::thread([&fromEndedThread] {
+        fromEndedThread = std::make_unique<CCella>();
+        fromEndedThread->setContenuto("made on a thread that has ended");
+    }).join();
+    EXPECT_EQ(fromEndedThread->Contenuto(), "made on a thread that has ended");
+    fromEndedThread.reset();
+
+    for (const auto &cell : cells)
+        ASSERT_EQ(cell->Contenuto().rfind("cell ", 0), 0u);
 }
 
 } // namespace
