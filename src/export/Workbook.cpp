@@ -4,12 +4,10 @@
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
+#include "system/SystemText.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace elvaro::excel {
 
@@ -17,19 +15,11 @@ namespace {
 
 enum class FileKind { Xlsx, Csv };
 
-bool endsWithIgnoringCase(const std::string &text, std::string_view suffix)
-{
-    if (text.size() < suffix.size())
-        return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
-}
-
 FileKind fileKindOf(const std::string &path)
 {
-    if (endsWithIgnoringCase(path, ".xlsx"))
+    if (system::endsWithIgnoringCase(path, ".xlsx"))
         return FileKind::Xlsx;
-    if (endsWithIgnoringCase(path, ".csv"))
+    if (system::endsWithIgnoringCase(path, ".csv"))
         return FileKind::Csv;
     throw WorkbookError("cannot tell the file type: give a name ending in .xlsx or .csv");
 }
@@ -38,13 +28,13 @@ void writeCsvTo(OutputFile &file, const Worksheet &sheet)
 {
     std::FILE *out = ::fdopen(file.descriptor(), "wb");
     if (!out)
-        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(errno));
+        throw WorkbookError("cannot write the file: " + system::errorText(errno));
     file.releaseDescriptor();
     writeCsv(sheet, out);
     const bool failed = std::ferror(out) != 0;
     const int error = errno;
     if (std::fclose(out) != 0 || failed)
-        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(failed ? error : errno));
+        throw WorkbookError("cannot write the file: " + system::errorText(failed ? error : errno));
 }
 
 } // namespace

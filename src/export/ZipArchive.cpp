@@ -1,12 +1,12 @@
 #include "export/ZipArchive.h"
 
 #include "export/WorkbookError.h"
+#include "system/SystemText.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -51,12 +51,12 @@ ZipArchive::ZipArchive(const std::string &path)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        throw WorkbookError("cannot read back the written file: " + std::string(std::strerror(errno)));
+        throw WorkbookError("cannot read back the written file: " + system::errorText(errno));
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
         const int error = errno;
         ::close(descriptor);
-        throw WorkbookError("cannot read back the written file: " + std::string(std::strerror(error)));
+        throw WorkbookError("cannot read back the written file: " + system::errorText(error));
     }
     m_size = static_cast<std::size_t>(status.st_size);
     if (m_size > 0) {
@@ -64,7 +64,7 @@ ZipArchive::ZipArchive(const std::string &path)
         if (mapped == MAP_FAILED) {
             const int error = errno;
             ::close(descriptor);
-            throw WorkbookError("cannot read back the written file: " + std::string(std::strerror(error)));
+            throw WorkbookError("cannot read back the written file: " + system::errorText(error));
         }
         m_data = static_cast<const unsigned char *>(mapped);
     }

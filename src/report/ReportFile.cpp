@@ -1,10 +1,10 @@
 #include "report/ReportFile.h"
 
 #include "report/ByteFilter.h"
+#include "system/SystemText.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
 #include <algorithm>
 #include <memory>
@@ -61,7 +61,7 @@ bool readAll(std::FILE *file, std::string &bytes, std::string &error)
             bytes.append(chunk, n);
             if (n < sizeof chunk) {
                 if (std::ferror(file)) {
-                    error = std::strerror(errno);
+                    error = system::errorText(errno);
                     return false;
                 }
                 return true;
@@ -87,7 +87,7 @@ std::optional<std::string> readReportBytes(const std::string &path, std::string 
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        error = std::strerror(errno);
+        error = system::errorText(errno);
         return std::nullopt;
     }
     // A file's size is known ahead: its bytes are read into one allocation instead of a growing one.

@@ -1,5 +1,7 @@
 #include "serial/DeviceWatch.h"
 
+#include "system/SystemText.h"
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -25,11 +27,11 @@ bool DeviceWatch::watch(const QString &device)
 {
     m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_inotify < 0) {
-        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(std::strerror(errno)));
+        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(system::errorText(errno)));
         return false;
     }
     if (::inotify_add_watch(m_inotify, device.toLocal8Bit().constData(), IN_OPEN | IN_CLOSE) < 0) {
-        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(std::strerror(errno)));
+        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(system::errorText(errno)));
         ::close(std::exchange(m_inotify, -1));
         return false;
     }

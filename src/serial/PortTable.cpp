@@ -1,5 +1,7 @@
 #include "serial/PortTable.h"
 
+#include "system/DeviceOpen.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -196,10 +198,8 @@ bool canOpenPort(const QString &device)
 {
     if (device.isEmpty())
         return false;
-    // No read or write happens: O_NONBLOCK keeps the open from waiting for a carrier, O_NOCTTY
-    // keeps the device from becoming this process's controlling terminal.
-    const int fd = ::open(QFile::encodeName(device).constData(),
-                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    // No read or write happens; the flags keep the open from waiting or taking the terminal.
+    const int fd = ::open(QFile::encodeName(device).constData(), system::kDeviceOpenFlags);
     if (fd < 0)
         return false;
     const bool terminal = ::isatty(fd) == 1;

@@ -1,7 +1,9 @@
 #include "serial/PseudoTerminal.h"
 
+#include "system/DeviceOpen.h"
+#include "system/SystemText.h"
+
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -16,7 +18,7 @@ namespace {
 
 QString systemError(const char *what)
 {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(system::errorText(errno)));
 }
 
 short masterEvents(int master, short events)
@@ -78,7 +80,7 @@ bool PseudoTerminal::holdDeviceOpen()
     if (m_device >= 0)
         return true;
     const QByteArray path = m_devicePath.toLocal8Bit();
-    m_device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_device = ::open(path.constData(), system::kDeviceOpenFlags);
     if (m_device < 0) {
         m_errorString = systemError("cannot open the device side of the pseudo-terminal");
         return false;
@@ -156,7 +158,7 @@ void PseudoTerminal::discardUnread()
         return;
     }
     const QByteArray path = m_devicePath.toLocal8Bit();
-    const int device = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int device = ::open(path.constData(), system::kDeviceOpenFlags);
     if (device < 0)
         return;
     ::tcflush(device, TCIFLUSH);

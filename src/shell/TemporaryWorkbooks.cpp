@@ -3,6 +3,7 @@
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
+#include "system/SystemText.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,7 +12,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,11 +31,6 @@ const QString kOwnFolderName = QStringLiteral("elvaro-q3");
 std::string nativePath(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-std::string reason(int error)
-{
-    return std::strerror(error);
 }
 
 } // namespace
@@ -79,7 +74,7 @@ void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
     QDir().mkpath(QFileInfo(folder).absolutePath());
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
         throw excel::WorkbookError("The folder " + path + " for exported workbooks cannot be created: "
-                                   + reason(errno) + ".");
+                                   + system::errorText(errno) + ".");
     }
     // A folder in the shared temporary folder that another user made, a link, or one that others
     // can read is not used.
@@ -105,7 +100,7 @@ QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sh
         }
         if (errno != EEXIST) {
             throw excel::WorkbookError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
-                                       + reason(errno) + ".");
+                                       + system::errorText(errno) + ".");
         }
     }
     throw excel::WorkbookError("The folder " + nativePath(folder)

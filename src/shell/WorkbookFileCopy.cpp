@@ -2,11 +2,11 @@
 
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
+#include "system/SystemText.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace elvaro::shell {
@@ -26,7 +26,7 @@ void copyWorkbookFile(const QString &from, const QString &to)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            throw excel::WorkbookError("cannot write " + QFile::encodeName(to).toStdString() + ": " + std::strerror(errno));
+            throw excel::WorkbookError("cannot write " + QFile::encodeName(to).toStdString() + ": " + system::errorText(errno));
         written += count;
     }
     file.commit();
