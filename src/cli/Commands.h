@@ -1,18 +1,16 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include "cli/CommandLine.h"
 
-// The subcommands of elvaro-q3. Each gets the arguments that follow its name and
-// returns the process exit code: 0 success, 1 failure (message on standard error),
-// 2 bad usage (usage on standard error).
+// The commands of elvaro-q3. Each gets the arguments that follow its name and returns the exit
+// code; it throws UsageError for bad usage and reports failures through `messages`.
 namespace elvaro::cli {
 
-using Arguments = std::vector<std::string>;
+class CommandMessages;
 
-int runTree(const Arguments &args);
-int runConvert(const Arguments &args);
-int runCapture(const Arguments &args);
-int runSimulate(const Arguments &args);
+int runTree(const Arguments &args, const CommandMessages &messages);
+int runConvert(const Arguments &args, const CommandMessages &messages);
+int runCapture(const Arguments &args, const CommandMessages &messages);
+int runSimulate(const Arguments &args, const CommandMessages &messages);
 
 } // namespace elvaro::cli

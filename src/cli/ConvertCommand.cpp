@@ -1,12 +1,16 @@
 #include "cli/Commands.h"
 
 #include "cli/BatchMemory.h"
+#include "cli/CommandMessages.h"
+#include "cli/StderrParseReporter.h"
 #include "export/PendingRemoval.h"
 #include "export/ReportWorkbook.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
+#include "system/ExitCodes.h"
+#include "system/SystemText.h"
 
-#include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -20,80 +24,64 @@ namespace elvaro::cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "Usage: elvaro-q3 convert INPUT [-o OUTPUT]\n"
-    "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
-    "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
-    "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
-    "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
-    "standard error and the conversion goes on.\n"
-    "Exit status: 0 converted, 1 failed (the reason on standard error), 2 bad usage.\n";
+std::string usage()
+{
+    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT]\n"
+           "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
+           "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
+           "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
+           "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
+           "standard error and the conversion goes on.\n"
+           "Exit status: "
+        + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
+        + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
+}
 
-// Prints each missing-border message on standard error, one per line.
-class StderrReporter final : public report::ParseReporter {
-public:
-    void reportError(const std::string &message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
-};
-
-struct Options {
+struct ConvertOptions {
     std::string input;
     std::string output;
 };
 
-int usageError(const std::string &reason)
-{
-    std::fprintf(stderr, "elvaro-q3 convert: %s\n%s", reason.c_str(), kUsage);
-    return 2;
-}
-
-int failure(const std::string &file, const std::string &reason)
-{
-    std::fprintf(stderr, "elvaro-q3 convert: %s: %s\n", file.c_str(), reason.c_str());
-    return 1;
-}
-
 bool hasOutputSuffix(const std::string &path)
 {
-    std::string suffix = std::filesystem::path(path).extension().string();
-    for (char &c : suffix)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return suffix == ".xlsx" || suffix == ".csv";
+    return system::endsWithIgnoringCase(path, ".xlsx") || system::endsWithIgnoringCase(path, ".csv");
 }
 
-// Reads the arguments; returns the exit status when the command ends here.
-std::optional<int> parseArguments(const Arguments &args, Options &options)
+// The input and the output; nothing when the help was asked for.
+std::optional<ConvertOptions> readOptions(const Arguments &args)
 {
+    ConvertOptions options;
     bool inputGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "-o" || arg == "--output") {
-            if (i + 1 == args.size())
-                return usageError("'" + arg + "' needs the name of the output file");
-            options.output = args[++i];
-            // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
-            if (options.output.empty())
-                return usageError("'" + arg + "' needs the name of the output file, not an empty name");
-            continue;
-        }
-        if ((arg.starts_with("-") && arg != "-") || inputGiven)
-            return usageError("unexpected argument '" + arg + "'");
-        options.input = arg;
-        inputGiven = true;
+    OptionParser parser(usage());
+    for (const std::string name : {"-o", "--output"}) {
+        parser.addValue(
+            {name},
+            [&options, name](const std::string &value) {
+                // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
+                if (value.empty())
+                    throw UsageError(inQuotes(name) + " needs the name of the output file, not an empty name");
+                options.output = value;
+            },
+            inQuotes(name) + " needs the name of the output file");
     }
+    parser.setOperands([&](const std::string &operand) {
+        if (inputGiven)
+            throw UsageError("unexpected argument " + inQuotes(operand));
+        options.input = operand;
+        inputGiven = true;
+    });
+    if (!parser.parse(args))
+        return std::nullopt;
     if (!inputGiven)
-        return usageError("no INPUT given");
+        throw UsageError("no INPUT given");
     if (options.output.empty()) {
         if (options.input == "-")
-            return usageError("give -o OUTPUT when the report comes from standard input");
+            throw UsageError("give -o OUTPUT when the report comes from standard input");
         options.output = std::filesystem::path(options.input).replace_extension(".xlsx").string();
     }
     if (!hasOutputSuffix(options.output))
-        return usageError("OUTPUT '" + options.output + "' must end in .xlsx or .csv");
-    return std::nullopt;
+        throw UsageError("OUTPUT " + inQuotes(options.output) + " must end in .xlsx or .csv");
+    return options;
 }
 
 // A stop signal removes the temporary files of the write under way, then ends the program by the
@@ -136,43 +124,44 @@ bool sameFile(const std::string &a, const std::string &b)
 
 } // namespace
 
-int runConvert(const Arguments &args)
+int runConvert(const Arguments &args, const CommandMessages &messages)
 {
-    Options options;
-    if (const std::optional<int> status = parseArguments(args, options))
-        return *status;
+    const std::optional<ConvertOptions> options = readOptions(args);
+    if (!options)
+        return system::kExitSuccess;
     cleanUpOnStopSignals();
     keepFreedMemoryForReuse();
-    const std::string inputName = options.input == "-" ? "standard input" : options.input;
-    if (options.input != "-" && sameFile(options.input, options.output))
-        return failure(options.output, "is the input itself; choose another OUTPUT with -o");
+    const std::string inputName = options->input == "-" ? "standard input" : options->input;
+    if (options->input != "-" && sameFile(options->input, options->output))
+        return messages.failure(options->output, "is the input itself; choose another OUTPUT with -o");
 
     std::string error;
-    const std::optional<std::string> text = report::readReportFile(options.input, error);
+    const std::optional<std::string> text = report::readReportFile(options->input, error);
     if (!text)
-        return failure(inputName, error);
+        return messages.failure(inputName, error);
     if (text->empty())
-        return failure(inputName, "Empty String");
+        return messages.failure(inputName, "Empty String");
 
     std::unique_ptr<excel::ReportWorkbook> book;
     try {
-        StderrReporter reporter;
+        StderrParseReporter reporter;
         book = std::make_unique<excel::ReportWorkbook>(*text, reporter);
     } catch (const std::bad_alloc &) {
-        return failure(inputName, "Not enough memory to convert the report (" + std::to_string(text->size())
-                                      + " characters). Close other programs, or convert a smaller part of it.");
+        return messages.failure(inputName, "Not enough memory to convert the report (" + std::to_string(text->size())
+                                               + " characters). Close other programs, or convert a smaller part of it.");
     } catch (const std::exception &problem) {
-        return failure(inputName, problem.what());
+        return messages.failure(inputName, problem.what());
     }
 
     try {
-        book->saveAs(options.output);
+        book->saveAs(options->output);
     } catch (const std::bad_alloc &) {
-        return failure(options.output, "Not enough memory to write the file. Close other programs and try again.");
+        return messages.failure(options->output,
+                                "Not enough memory to write the file. Close other programs and try again.");
     } catch (const std::exception &problem) {
-        return failure(options.output, problem.what());
+        return messages.failure(options->output, problem.what());
     }
-    return 0;
+    return system::kExitSuccess;
 }
 
 } // namespace elvaro::cli

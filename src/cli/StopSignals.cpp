@@ -1,5 +1,7 @@
 #include "cli/StopSignals.h"
 
+#include "system/SystemText.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -26,8 +28,13 @@ void onStopSignal(int)
 StopSignals::StopSignals(QObject *parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_wakeup) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_wakeup) != 0) {
+        m_errorString = QStringLiteral("Cannot watch for Ctrl-C and SIGTERM (%1), so the command could not end in "
+                                       "order. Raise the limit of open files (ulimit -n) or close other programs, "
+                                       "then try again.")
+                                .arg(QString::fromLocal8Bit(system::errorText(errno)));
         return;
+    }
     struct sigaction action{};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);

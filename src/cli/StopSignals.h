@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QString>
 
 #include <memory>
 
@@ -22,8 +23,10 @@ public:
     StopSignals(const StopSignals &) = delete;
     StopSignals &operator=(const StopSignals &) = delete;
 
-    // False when the handlers could not be installed.
+    // False when the handlers could not be installed; errorString() then says why. A command
+    // that cannot be stopped in order does not start: Ctrl-C would end it in the middle.
     bool isWatching() const { return m_notifier != nullptr; }
+    QString errorString() const { return m_errorString; }
 
 signals:
     void stopRequested();
@@ -32,6 +35,7 @@ private:
     void drain();
 
     std::unique_ptr<QSocketNotifier> m_notifier;
+    QString m_errorString;
     struct sigaction m_previousInterrupt{};
     struct sigaction m_previousTerminate{};
 };

@@ -1,14 +1,19 @@
 #include "cli/Commands.h"
 
 #include "cli/BatchMemory.h"
+#include "cli/CommandMessages.h"
+#include "cli/StderrParseReporter.h"
 #include "cli/TreeJson.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
+#include "system/ExitCodes.h"
+#include "system/SystemText.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
+#include <optional>
 
 namespace elvaro::cli {
 
@@ -20,62 +25,58 @@ constexpr const char *kUsage =
     "its cell tree as JSON on standard output. Messages about boxes without a bottom\n"
     "border go to standard error.\n";
 
-// Prints each missing-border message on standard error, one per line.
-class StderrReporter final : public report::ParseReporter {
-public:
-    void reportError(const std::string &message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
-};
-
-} // namespace
-
-int runTree(const Arguments &args)
+// The report to read: a file, or "-" for standard input. Nothing when the help was asked for.
+std::optional<std::string> readPath(const Arguments &args)
 {
     std::string path = "-";
     bool pathGiven = false;
-    for (const std::string &arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if ((arg.starts_with("-") && arg != "-") || pathGiven) {
-            std::fprintf(stderr, "elvaro-q3 tree: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
-            return 2;
-        }
-        path = arg;
+    OptionParser parser(kUsage);
+    parser.setOperands([&](const std::string &operand) {
+        if (pathGiven)
+            throw UsageError("unexpected argument " + inQuotes(operand));
+        path = operand;
         pathGiven = true;
-    }
-    const std::string shownName = path == "-" ? "standard input" : path;
+    });
+    if (!parser.parse(args))
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+int runTree(const Arguments &args, const CommandMessages &messages)
+{
+    const std::optional<std::string> path = readPath(args);
+    if (!path)
+        return system::kExitSuccess;
+    const std::string shownName = *path == "-" ? "standard input" : *path;
     keepFreedMemoryForReuse();
 
     std::string error;
-    const std::optional<std::string> text = report::readReportFile(path, error);
-    if (!text) {
-        std::fprintf(stderr, "elvaro-q3 tree: %s: %s\n", shownName.c_str(), error.c_str());
-        return 1;
-    }
+    const std::optional<std::string> text = report::readReportFile(*path, error);
+    if (!text)
+        return messages.failure(shownName, error);
 
     std::string json;
     try {
         report::CCella root;
-        StderrReporter reporter;
+        StderrParseReporter reporter;
         root.newCella(*text, reporter);
         json = treeToJson(root);
     } catch (const report::OverflowError &overflow) {
-        std::fprintf(stderr, "elvaro-q3 tree: %s: %s\n", shownName.c_str(), overflow.what());
-        return 1;
+        return messages.failure(shownName, overflow.what());
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr,
-                     "elvaro-q3 tree: %s: Not enough memory to print the tree of the report (%zu characters). Close "
-                     "other programs, or print the tree of a smaller part of it.\n",
-                     shownName.c_str(), text->size());
-        return 1;
+        return messages.failure(shownName, "Not enough memory to print the tree of the report ("
+                                               + std::to_string(text->size())
+                                               + " characters). Close other programs, or print the tree of a "
+                                                 "smaller part of it.");
     }
 
     if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "elvaro-q3 tree: cannot write the tree: %s\n", std::strerror(errno));
-        return 1;
+        return messages.failure("Cannot write the tree to standard output: " + system::errorText(errno)
+                                + ". Check that the file or program it goes to can take it, then try again.");
     }
-    return 0;
+    return system::kExitSuccess;
 }
 
 } // namespace elvaro::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/ExitCodes.h"
+
 #include <QtGlobal>
 
 // The window needs a display. Where none can be opened Qt would abort the program; instead the
@@ -10,7 +12,7 @@ namespace elvaro::shell {
 class DisplayGuard
 {
 public:
-    static constexpr int kExitNoDisplay = 1;
+    static constexpr int kExitNoDisplay = system::kExitFailure;
 
     // True when the environment names a display (DISPLAY, WAYLAND_DISPLAY) or a Qt platform is
     // chosen (QT_QPA_PLATFORM, or -platform among the arguments). Without either Qt has nothing

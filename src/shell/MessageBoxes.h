@@ -1,12 +1,14 @@
 #pragma once
 
+#include "system/ProgramTitle.h"
+
 #include <QString>
 
 // The message boxes of the program. The desktop shows them with QMessageBox; tests answer them
 // from a script. A box given no title carries the application's title.
 namespace elvaro::shell {
 
-inline const QString kAppTitle = QStringLiteral("Elvaro-Q3 V1b");
+inline const QString kAppTitle = QString::fromUtf8(system::kProgramTitle);
 inline const QString kDebugTitle = QStringLiteral("DEBUG");
 
 class MessageBoxes

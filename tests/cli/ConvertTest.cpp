@@ -12,7 +12,6 @@ namespace elvaro::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::StartsWith;
 
 class ConvertTest : public ::testing::Test {
 protected:
@@ -57,6 +56,13 @@ TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
     EXPECT_EQ(outcome.err, "Errore in riga 4, fine casella non trovata\n");
     // The box keeps every line below its top border: its two lines go below the first line.
     EXPECT_EQ(contentOf("values.csv"), "Zone,0012\r\nab,\r\ncd,\r\n");
+}
+
+TEST_F(ConvertTest, TheOutputKindIsReadFromTheSuffixInAnyCase)
+{
+    const Outcome outcome = convert({"-", "-o", "Values.CSV"}, "Temp  21.5\r\n");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(contentOf("Values.CSV"), "Temp,21.5\r\n");
 }
 
 struct SampleCase {
@@ -173,19 +179,20 @@ TEST_F(ConvertTest, FailedWriteLeavesThePreviousOutputAndNoTemporaryFile)
 
 class ConvertUsageTest : public ConvertTest, public ::testing::WithParamInterface<std::pair<std::vector<std::string>, const char *>> {};
 
-TEST_P(ConvertUsageTest, BadUsageExitsWithTwoAndTheUsageAndWritesNothing)
+TEST_P(ConvertUsageTest, BadUsageExitsWithTwoAndWhereTheUsageIsAndWritesNothing)
 {
     write("a.txt", "+---+\r\n| 1 |\r\n+---+\r\n");
     const Outcome outcome = convert(GetParam().first);
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_THAT(outcome.err, StartsWith(std::string("elvaro-q3 convert: ") + GetParam().second + "\nUsage: "));
+    EXPECT_EQ(outcome.err, std::string("elvaro-q3 convert: ") + GetParam().second
+                               + "\nRun 'elvaro-q3 convert --help' for usage.\n");
     EXPECT_THAT(folder.names(), ElementsAre("a.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ConvertUsageTest,
     ::testing::Values(std::pair{std::vector<std::string>{}, "no INPUT given"},
-                      std::pair{std::vector<std::string>{"-x", "a.txt"}, "unexpected argument '-x'"},
+                      std::pair{std::vector<std::string>{"-x", "a.txt"}, "unknown option '-x'"},
                       std::pair{std::vector<std::string>{"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
                       std::pair{std::vector<std::string>{"a.txt", "-o"}, "'-o' needs the name of the output file"},
                       std::pair{std::vector<std::string>{"a.txt", "-o", ""}, "'-o' needs the name of the output file, not an empty name"},
