@@ -105,15 +105,13 @@ ProgramRun runWithoutDisplay(const QStringList &arguments, const QString &displa
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-// No X server listens on display 9999.
-const QString kUnopenableDisplay = QStringLiteral(":9999");
-
-class ProgramWithoutDisplay : public ::testing::TestWithParam<QString> {};
+// The DISPLAY of each run: none, or one where no X server listens.
+class ProgramWithoutDisplay : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(ProgramWithoutDisplay, AnswersHelpWithTheCommandsAndTheDesktopOptions)
 {
     for (const QString &help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
-        const ProgramRun run = runWithoutDisplay({help}, GetParam());
+        const ProgramRun run = runWithoutDisplay({help}, QString::fromLatin1(GetParam()));
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.err, QString());
         EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: elvaro-q3 [--demo] [--port N=DEVICE]...\n")))
@@ -126,7 +124,7 @@ TEST_P(ProgramWithoutDisplay, AnswersHelpWithTheCommandsAndTheDesktopOptions)
 
 TEST_P(ProgramWithoutDisplay, AnswersVersionWithTheTitleAndTheVersion)
 {
-    const ProgramRun run = runWithoutDisplay({"--version"}, GetParam());
+    const ProgramRun run = runWithoutDisplay({"--version"}, QString::fromLatin1(GetParam()));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, QString());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^elvaro-q3 \\(Elvaro-Q3 V1b\\) \\d+\\.\\d+(\\.\\d+)*\n$"))
@@ -138,7 +136,7 @@ TEST_P(ProgramWithoutDisplay, AnswersVersionWithTheTitleAndTheVersion)
 TEST_P(ProgramWithoutDisplay, AnswersEachCommandsHelp)
 {
     for (const char *command : {"tree", "convert", "capture", "simulate"}) {
-        const ProgramRun run = runWithoutDisplay({command, "--help"}, GetParam());
+        const ProgramRun run = runWithoutDisplay({command, "--help"}, QString::fromLatin1(GetParam()));
         EXPECT_EQ(run.exitCode, 0) << command;
         EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: elvaro-q3 %1 ").arg(command))) << run.out.toStdString();
         EXPECT_EQ(run.err, QString()) << command;
@@ -147,15 +145,15 @@ TEST_P(ProgramWithoutDisplay, AnswersEachCommandsHelp)
 
 TEST_P(ProgramWithoutDisplay, RefusesAnUnknownOptionAsBadUsage)
 {
-    const ProgramRun run = runWithoutDisplay({"--demo", "--colour"}, GetParam());
+    const ProgramRun run = runWithoutDisplay({"--demo", "--colour"}, QString::fromLatin1(GetParam()));
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, QStringLiteral("elvaro-q3: unknown option '--colour'\nRun 'elvaro-q3 --help' for usage.\n"));
     EXPECT_EQ(run.out, QString());
 }
 
-INSTANTIATE_TEST_SUITE_P(ProgramEntry, ProgramWithoutDisplay, ::testing::Values(QString(), kUnopenableDisplay),
-                         [](const ::testing::TestParamInfo<QString> &info) {
-                             return std::string(info.param.isEmpty() ? "NoDisplay" : "DisplayThatCannotBeOpened");
+INSTANTIATE_TEST_SUITE_P(ProgramEntry, ProgramWithoutDisplay, ::testing::Values("", ":9999"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return std::string(*info.param == '\0' ? "NoDisplay" : "DisplayThatCannotBeOpened");
                          });
 
 // With a platform that works, a window would be made and the program would wait for the user:
