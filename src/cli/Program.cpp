@@ -6,6 +6,8 @@
 #include "system/ProgramTitle.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace elvaro::cli {
@@ -69,13 +71,27 @@ struct QtOption {
 };
 
 constexpr QtOption kQtOptions[] = {
-    {"platform", true, false},  {"platformpluginpath", true, false}, {"platformtheme", true, false},
-    {"plugin", true, false},    {"qwindowgeometry", true, false},    {"qwindowicon", true, false},
-    {"qwindowtitle", true, false}, {"session", true, false},        {"display", true, false},
-    {"geometry", true, false},  {"name", true, false},               {"title", true, false},
-    {"visual", true, false},    {"style", true, true},               {"stylesheet", true, true},
-    {"qmljsdebugger", false, true}, {"reverse", false, false},       {"widgetcount", false, false},
-    {"nograb", false, false},   {"dograb", false, false},            {"testability", false, false},
+    {"platform", true, false},
+    {"platformpluginpath", true, false},
+    {"platformtheme", true, false},
+    {"plugin", true, false},
+    {"qwindowgeometry", true, false},
+    {"qwindowicon", true, false},
+    {"qwindowtitle", true, false},
+    {"session", true, false},
+    {"display", true, false},
+    {"geometry", true, false},
+    {"name", true, false},
+    {"title", true, false},
+    {"visual", true, false},
+    {"style", true, true},
+    {"stylesheet", true, true},
+    {"qmljsdebugger", false, true},
+    {"reverse", false, false},
+    {"widgetcount", false, false},
+    {"nograb", false, false},
+    {"dograb", false, false},
+    {"testability", false, false},
 };
 
 std::size_t qtOptionLength(const Arguments &args, std::size_t index)

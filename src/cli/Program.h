@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <optional>
 #include <variant>
 
 // The program's entry: what the command line asks for, before any window or display.
