@@ -50,8 +50,8 @@ std::vector<std::string> wordsOf(const Grid &cells)
 
 bool isWalked(const CCella &cell)
 {
-    const report::SottoCelle *members = cell.sottoCelleIfAny();
-    return cell.ExistSottoCelle || (members && members->Count() == 1 && members->Item(1).Bordato());
+    const report::SottoCelle &members = cell.children();
+    return cell.ExistSottoCelle || (members.Count() == 1 && members.Item(1).isBordered());
 }
 
 std::string trimmed(const std::string &text)
