@@ -1,6 +1,7 @@
 #include "export/Workbook.h"
 
 #include "export/CsvFile.h"
+#include "export/FileError.h"
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
@@ -9,13 +10,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace elvaro::excel {
 
 namespace {
 
 enum class FileKind { Xlsx, Csv };
+
+const char *const kCannotWrite = "cannot write the file";
 
 bool endsWithIgnoringCase(const std::string &text, std::string_view suffix)
 {
@@ -38,13 +40,13 @@ void writeCsvTo(OutputFile &file, const Worksheet &sheet)
 {
     std::FILE *out = ::fdopen(file.descriptor(), "wb");
     if (!out)
-        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(errno));
+        throw FileError(kCannotWrite, errno);
     file.releaseDescriptor();
     writeCsv(sheet, out);
     const bool failed = std::ferror(out) != 0;
     const int error = errno;
     if (std::fclose(out) != 0 || failed)
-        throw WorkbookError(std::string("cannot write the file: ") + std::strerror(failed ? error : errno));
+        throw FileError(kCannotWrite, failed ? error : errno);
 }
 
 } // namespace

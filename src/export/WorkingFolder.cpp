@@ -1,11 +1,10 @@
 #include "export/WorkingFolder.h"
 
+#include "export/FileError.h"
 #include "export/StopSignalsHeld.h"
-#include "export/WorkbookError.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -18,7 +17,7 @@ WorkingFolder::WorkingFolder(const std::string &file)
     std::string pattern = (folder / ".elvaro-q3-parts-XXXXXX").string();
     const StopSignalsHeld held;
     if (!::mkdtemp(pattern.data()))
-        throw WorkbookError("cannot make a working folder in " + folder.string() + ": " + std::strerror(errno));
+        throw FileError("cannot make a working folder in " + folder.string(), errno);
     m_path = pattern;
     m_pending.emplace(m_path, PendingRemoval::Kind::Folder);
 }
