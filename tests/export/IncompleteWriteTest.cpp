@@ -24,12 +24,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // What a piece of work done in a child process reported, and what it wrote on standard error.
 struct ChildOutcome {
     std::string result;

@@ -15,12 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class SaveAsTest : public ::testing::Test {
 protected:
     SaveAsTest()
