@@ -14,10 +14,9 @@ namespace {
 long countCells(const elvaro::report::CCella &cell)
 {
     long count = 1;
-    if (const auto *members = cell.sottoCelleIfAny()) {
-        for (std::int32_t i = 1; i <= members->Count(); ++i)
-            count += countCells(members->Item(i));
-    }
+    const elvaro::report::SottoCelle &members = cell.children();
+    for (std::int32_t i = 1; i <= members.Count(); ++i)
+        count += countCells(members.Item(i));
     return count;
 }
 

@@ -1,6 +1,8 @@
 // Fuzzes the whole report path: bytes, the byte filter, the parse, the sorting, the export into
 // an in-memory sheet, and the workbook written to a real .xlsx file. Every input must either
-// succeed or end in one of the program's own errors (overflow, a sheet limit).
+// succeed or end in one of the program's own errors (overflow, a sheet limit, a file that cannot
+// be written).
+#include "export/FileError.h"
 #include "export/ReportWorkbook.h"
 #include "export/WorkbookError.h"
 #include "report/CCella.h"
@@ -44,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         book.saveAs(outputPath());
     } catch (const elvaro::report::OverflowError &) {
     } catch (const elvaro::excel::WorkbookError &) {
+    } catch (const elvaro::excel::FileError &) {
     }
     return 0;
 }

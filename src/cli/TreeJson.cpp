@@ -57,8 +57,7 @@ void appendCellHead(std::string &out, const report::CCella &cell, std::size_t de
 
 std::int32_t memberCount(const report::CCella &cell)
 {
-    const report::SottoCelle *members = cell.sottoCelleIfAny();
-    return members ? members->Count() : 0;
+    return cell.children().Count();
 }
 
 } // namespace
@@ -78,7 +77,7 @@ std::string treeToJson(const report::CCella &root)
         Open &top = open.back();
         const std::int32_t count = memberCount(*top.cell);
         if (top.next <= count) {
-            const report::CCella &member = top.cell->sottoCelleIfAny()->Item(top.next);
+            const report::CCella &member = top.cell->children().Item(top.next);
             out += top.next == 1 ? "\n" : ",\n";
             ++top.next;
             appendCellHead(out, member, open.size());

@@ -44,7 +44,8 @@ private:
     Worksheet *m_sheet;
 };
 
-// The spreadsheet application: a new instance holds no workbook and is not visible.
+// The spreadsheet application: a new instance holds no workbook. It has no window of its own:
+// whoever holds it decides how to show its workbooks.
 class Application {
 public:
     Application() = default;
@@ -54,9 +55,6 @@ public:
     excel::Workbooks &Workbooks() { return m_workbooks; }
     // The selection of the active sheet of the active workbook.
     excel::Selection Selection() const;
-    bool Visible() const { return m_visible; }
-    // Only records the wish; whoever holds the application decides how to show its workbooks.
-    void setVisible(bool vData) { m_visible = vData; }
 
 private:
     friend class Worksheet;
@@ -67,7 +65,6 @@ private:
 
     excel::Workbooks m_workbooks{*this};
     Workbook *m_activeWorkbook = nullptr;
-    bool m_visible = false;
 };
 
 } // namespace elvaro::excel

@@ -8,6 +8,9 @@ namespace elvaro::excel {
 
 namespace {
 
+// The steepest angle of a text, either way, in degrees.
+constexpr std::int32_t kMaxOrientation = 90;
+
 std::string quoted(std::string_view name)
 {
     return "'" + std::string(name) + "'";
@@ -29,7 +32,7 @@ std::int32_t integerOf(std::string_view name, const PropertyValue &value)
     throw WorkbookError("The format property " + quoted(name) + " takes a number, not True or False.");
 }
 
-[[noreturn]] void unsupported(std::string_view name, const std::string &value, const char *allowed)
+[[noreturn]] void unsupported(std::string_view name, const std::string &value, const std::string &allowed)
 {
     throw WorkbookError("The format property " + quoted(name) + " cannot be " + value + " in this workbook; "
                         + allowed + ".");
@@ -51,8 +54,11 @@ void CellFormat::setProperty(std::string_view name, PropertyValue value)
         VerticalAlignment = alignment;
     } else if (name == "Orientation") {
         const std::int32_t degrees = integerOf(name, value);
-        if (degrees < -90 || degrees > 90)
-            unsupported(name, std::to_string(degrees), "use an angle from -90 to 90 degrees");
+        if (degrees < -kMaxOrientation || degrees > kMaxOrientation) {
+            unsupported(name, std::to_string(degrees),
+                        "use an angle from " + std::to_string(-kMaxOrientation) + " to "
+                            + std::to_string(kMaxOrientation) + " degrees");
+        }
         Orientation = static_cast<std::int16_t>(degrees);
     } else if (name == "WrapText") {
         WrapText = booleanOf(name, value);

@@ -2,11 +2,12 @@
 
 #include "export/Application.h"
 #include "report/Int16.h"
+#include "report/Thousands.h"
 
 #include <algorithm>
 #include <limits>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,24 +18,27 @@ namespace {
 using report::CCella;
 using report::checked16;
 
-// The band whose row a cell takes: its IndexRiga, one lower when it was found below a line 1
+// A box's sub-cells are sorted, and counted, in 16 bits.
+constexpr std::int32_t kMaxCellsInBox = std::numeric_limits<std::int16_t>::max();
+
+// The band whose row a cell takes: its row band, one lower when it was found below a line 1
 // that held no box (that line 1 then shares band 0 with line 2 only by the count).
 std::int32_t sheetBand(const CCella &cell)
 {
     const bool belowUnboxedLine1 = cell.sourceLine() > 1 && !cell.firstLineHeldBox();
-    return cell.IndexRiga() + (belowUnboxedLine1 ? 1 : 0);
+    return cell.band() + (belowUnboxedLine1 ? 1 : 0);
 }
 
 // One box being exported: where it starts, how far its walk got and what its bands took so far.
 struct Frame {
     Frame(CCella &box, std::int16_t row, std::int16_t column, std::int32_t topLine)
-        : cell(&box), riga(row), colonna(column), topLine(topLine), freeRow(row), columnEnd(column)
+        : cell(&box), startRow(row), startColumn(column), topLine(topLine), freeRow(row), columnEnd(column)
     {
     }
 
     CCella *cell;
-    std::int16_t riga;
-    std::int16_t colonna;
+    std::int16_t startRow;    // the row of the box's band 0
+    std::int16_t startColumn; // the column at which each of its bands starts
     // The line of the report on which the box's top border stands (0 for the whole report, and
     // when the cell was not found by the parser), for the messages.
     std::int32_t topLine;
@@ -53,7 +57,7 @@ struct Frame {
     SheetArea area() const
     {
         const std::int32_t end = band ? std::max(freeRow, bandEnd) : freeRow;
-        return SheetArea{std::max(end - riga, 1), std::max(columnEnd - colonna, 1)};
+        return SheetArea{std::max(end - startRow, 1), std::max(columnEnd - startColumn, 1)};
     }
 };
 
@@ -71,18 +75,18 @@ bool isWalked(const CCella &cell)
 {
     if (cell.ExistSottoCelle)
         return true;
-    const report::SottoCelle *members = cell.sottoCelleIfAny();
-    return members && members->Count() == 1 && members->Item(1).Bordato();
+    const report::SottoCelle &members = cell.children();
+    return members.Count() == 1 && members.Item(1).isBordered();
 }
 
 // Writes a leaf's text trimmed of spaces; a separator or filler text is skipped, and the
 // worksheet cell is not even addressed.
 template <typename Column>
-void writeText(Worksheet &sheet, std::int16_t row, Column column, const std::string &contenuto)
+void writeText(Worksheet &sheet, std::int16_t row, Column column, const std::string &text)
 {
-    if (CCella::SoloTrattini(contenuto))
+    if (CCella::SoloTrattini(text))
         return;
-    sheet.Cells().Item(row, column).setValue(trimSpaces(contenuto));
+    sheet.Cells().Item(row, column).setValue(trimSpaces(text));
 }
 
 // Gives the whole sheet the uniform format and selects A1.
@@ -103,7 +107,7 @@ void formatSheet(Worksheet &sheet)
 // The line of the report on which a member of the box stands, 0 when it is not known.
 std::int32_t reportLine(const Frame &frame, const CCella &member)
 {
-    if (member.sourceLine() == 0 || (frame.topLine == 0 && frame.cell->Bordato()))
+    if (member.sourceLine() == 0 || (frame.topLine == 0 && frame.cell->isBordered()))
         return 0;
     return frame.topLine + member.sourceLine();
 }
@@ -113,11 +117,12 @@ std::int32_t reportLine(const Frame &frame, const CCella &member)
 void checkCellCount(const Frame &frame)
 {
     const std::int32_t count = frame.cell->SottoCelle()->Count();
-    if (count <= std::numeric_limits<std::int16_t>::max())
+    if (count <= kMaxCellsInBox)
         return;
     const std::string cells = std::to_string(count) + " cells";
-    const std::string most = ", more than the 32,767 that one box can hold in the export. Export a smaller part of it.";
-    if (!frame.cell->Bordato())
+    const std::string most = ", more than the " + report::withThousands(kMaxCellsInBox)
+                             + " that one box can hold in the export. Export a smaller part of it.";
+    if (!frame.cell->isBordered())
         throw report::OverflowError("Overflow: the report holds " + cells + " outside its boxes" + most);
     if (frame.topLine > 0)
         throw report::OverflowError("Overflow: the box on line " + std::to_string(frame.topLine) + " of the report holds "
@@ -149,7 +154,7 @@ void enterBand(Frame &frame, std::int32_t band)
         return;
     if (frame.band)
         frame.freeRow = std::max(frame.freeRow, frame.bandEnd);
-    std::int32_t row = checked16(static_cast<long long>(frame.riga) + band + frame.shift, "worksheet row");
+    std::int32_t row = checked16(static_cast<long long>(frame.startRow) + band + frame.shift, "worksheet row");
     if (frame.band && row < frame.freeRow) {
         frame.shift += frame.freeRow - row;
         row = frame.freeRow;
@@ -157,7 +162,7 @@ void enterBand(Frame &frame, std::int32_t band)
     frame.band = band;
     frame.bandRow = row;
     frame.bandEnd = row + 1;
-    frame.column = frame.colonna;
+    frame.column = frame.startColumn;
 }
 
 // The member at the band's next column took `area`.
@@ -181,9 +186,9 @@ SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Wor
             start(frame);
             if (frame.members.empty()) {
                 // A cell without sub-cells writes its own text, its column a real number.
-                const std::int16_t row = checked16(frame.riga + frame.cell->IndexRiga(), "worksheet row");
-                const double column = frame.colonna + frame.cell->IndexChar() / 10.0;
-                writeText(xlSheet, row, column, frame.cell->Contenuto());
+                const std::int16_t row = checked16(frame.startRow + frame.cell->band(), "worksheet row");
+                const double column = frame.startColumn + frame.cell->column() / 10.0;
+                writeText(xlSheet, row, column, frame.cell->text());
                 formatSheet(xlSheet);
                 finished = SheetArea{1, 1};
                 stack.pop_back();
@@ -210,7 +215,7 @@ SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Wor
             stack.emplace_back(member, row, column, reportLine(frame, member));
             continue;
         }
-        writeText(xlSheet, row, column, member.Contenuto());
+        writeText(xlSheet, row, column, member.text());
         advance(frame, SheetArea{1, 1});
     }
     return finished;

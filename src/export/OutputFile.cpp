@@ -1,8 +1,7 @@
 #include "export/OutputFile.h"
 
+#include "export/FileError.h"
 #include "export/StopSignalsHeld.h"
-#include "export/WorkbookError.h"
-#include "system/SystemText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -62,9 +61,8 @@ OutputFile::OutputFile(std::string path) : m_path(std::move(path))
     name.push_back('\0');
     const StopSignalsHeld held;
     const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0) {
-        throw WorkbookError("cannot create a file in the folder " + folder.string() + ": " + system::errorText(errno));
-    }
+    if (descriptor < 0)
+        throw FileError("cannot create a file in the folder " + folder.string(), errno);
     m_descriptor = descriptor;
     m_temporaryPath = name.data();
     m_pending.emplace(m_temporaryPath, PendingRemoval::Kind::File);
@@ -96,19 +94,19 @@ void OutputFile::commit()
     closeDescriptor();
     const int descriptor = ::open(m_temporaryPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        throw WorkbookError("cannot reopen the written file: " + system::errorText(errno));
+        throw FileError("cannot reopen the written file", errno);
     const int synced = ::fsync(descriptor);
     const int syncError = errno;
     ::close(descriptor);
     if (synced != 0)
-        throw WorkbookError("cannot write the file to disk: " + system::errorText(syncError));
+        throw FileError("cannot write the file to disk", syncError);
     if (::chmod(m_temporaryPath.c_str(), outputMode(m_path)) != 0)
-        throw WorkbookError("cannot set the permissions of the written file: " + system::errorText(errno));
+        throw FileError("cannot set the permissions of the written file", errno);
     if (std::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0) {
         const int error = errno;
         if (error == EISDIR)
-            throw WorkbookError("cannot be replaced: it is a folder; give the name of a file");
-        throw WorkbookError("cannot replace the file: " + system::errorText(error));
+            throw FileError("cannot be replaced: it is a folder; give the name of a file");
+        throw FileError("cannot replace the file", error);
     }
     m_committed = true;
     m_pending.reset();

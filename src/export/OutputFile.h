@@ -13,7 +13,7 @@ namespace elvaro::excel {
 class OutputFile {
 public:
     // Creates the temporary file, readable and writable by its owner only while it is written.
-    // Throws WorkbookError with the reason when the folder cannot take it.
+    // Throws FileError with the reason when the folder cannot take it.
     explicit OutputFile(std::string path);
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
@@ -28,7 +28,7 @@ public:
     int releaseDescriptor();
 
     // Flushes the temporary file to disk, gives it the permissions of the file it replaces (or
-    // those of a new file) and renames it to the target. Throws WorkbookError with the reason on
+    // those of a new file) and renames it to the target. Throws FileError with the reason on
     // failure; the temporary file is then removed.
     void commit();
 

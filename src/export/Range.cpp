@@ -4,6 +4,7 @@
 #include "export/SheetLimits.h"
 #include "export/Worksheet.h"
 #include "export/WorkbookError.h"
+#include "report/Thousands.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,21 +14,36 @@ namespace elvaro::excel {
 
 namespace {
 
+using report::withThousands;
+
+// A column's name as a sheet shows it: 1 is "A", 27 "AA".
+std::string columnName(std::int32_t column)
+{
+    std::string name;
+    for (; column > 0; column = (column - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return name;
+}
+
 std::int32_t checkedRow(long long row)
 {
     if (row < 1 || row > kMaxRows) {
-        throw WorkbookError("Row " + std::to_string(row)
-                            + " is outside the worksheet, whose rows run from 1 to 1,048,576.");
+        throw WorkbookError("Row " + std::to_string(row) + " is outside the worksheet, whose rows run from 1 to "
+                            + withThousands(kMaxRows) + ".");
     }
     return static_cast<std::int32_t>(row);
 }
 
+[[noreturn]] void outsideColumns(const std::string &column)
+{
+    throw WorkbookError("Column " + column + " is outside the worksheet, whose columns run from 1 (" + columnName(1)
+                        + ") to " + withThousands(kMaxColumns) + " (" + columnName(kMaxColumns) + ").");
+}
+
 std::int32_t checkedColumn(long long column)
 {
-    if (column < 1 || column > kMaxColumns) {
-        throw WorkbookError("Column " + std::to_string(column)
-                            + " is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD).");
-    }
+    if (column < 1 || column > kMaxColumns)
+        outsideColumns(std::to_string(column));
     return static_cast<std::int32_t>(column);
 }
 
@@ -66,8 +82,7 @@ Range Range::Item(std::int32_t row, double column) const
     if (!std::isfinite(column) || std::fabs(whole) > kFarOut) {
         char shown[32];
         std::snprintf(shown, sizeof shown, "%g", column);
-        throw WorkbookError(std::string("Column ") + shown
-                            + " is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD).");
+        outsideColumns(shown);
     }
     return Item(row, static_cast<std::int32_t>(whole));
 }
@@ -82,8 +97,8 @@ void Range::setValue(std::string_view text) const
                                   + std::to_string(m_area.firstColumn);
         if (!length)
             throw WorkbookError(where + " is not valid UTF-8.");
-        throw WorkbookError(where + " has " + std::to_string(*length)
-                            + " characters; a worksheet cell holds at most 32,767.");
+        throw WorkbookError(where + " has " + std::to_string(*length) + " characters; a worksheet cell holds at most "
+                            + withThousands(kMaxTextLength) + ".");
     }
     m_sheet->storeValue(CellPosition{m_area.firstRow, m_area.firstColumn}, text);
 }

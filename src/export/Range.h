@@ -41,9 +41,6 @@ public:
     // Makes this range the selection of its sheet and that sheet the active one.
     void Select() const;
 
-    const CellArea &Area() const { return m_area; }
-    Worksheet &Parent() const { return *m_sheet; }
-
 private:
     Worksheet *m_sheet;
     CellArea m_area;

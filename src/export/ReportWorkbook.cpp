@@ -43,10 +43,9 @@ void contentsToUtf8(report::CCella &root)
     while (!pending.empty()) {
         report::CCella &cell = *pending.back();
         pending.pop_back();
-        if (hasLatin1(cell.Contenuto()))
-            cell.setContenuto(latin1ToUtf8(cell.Contenuto()));
-        const report::SottoCelle *members = cell.sottoCelleIfAny();
-        if (!members || !converted.insert(members).second)
+        if (hasLatin1(cell.text()))
+            cell.setContenuto(latin1ToUtf8(cell.text()));
+        if (cell.children().Count() == 0 || !converted.insert(&cell.children()).second)
             continue;
         report::SottoCelle &children = *cell.SottoCelle();
         for (std::int32_t index = 1; index <= children.Count(); ++index)
@@ -55,20 +54,20 @@ void contentsToUtf8(report::CCella &root)
 }
 
 // The cells of the tree, each collection counted once: at most that many values are written.
-std::size_t cellCount(report::CCella &root)
+std::size_t cellCount(const report::CCella &root)
 {
     std::size_t count = 0;
-    std::vector<const report::SottoCelle *> pending{root.sottoCelleIfAny()};
+    std::vector<const report::SottoCelle *> pending{&root.children()};
     std::unordered_set<const report::SottoCelle *> counted;
     while (!pending.empty()) {
-        const report::SottoCelle *members = pending.back();
+        const report::SottoCelle &members = *pending.back();
         pending.pop_back();
-        if (!members || !counted.insert(members).second)
+        if (!counted.insert(&members).second)
             continue;
-        count += static_cast<std::size_t>(members->Count());
-        for (std::int32_t index = 1; index <= members->Count(); ++index) {
-            if (members->Item(index).Bordato())
-                pending.push_back(members->Item(index).sottoCelleIfAny());
+        count += static_cast<std::size_t>(members.Count());
+        for (std::int32_t index = 1; index <= members.Count(); ++index) {
+            if (members.Item(index).isBordered())
+                pending.push_back(&members.Item(index).children());
         }
     }
     return count + 1;
@@ -87,7 +86,6 @@ ReportWorkbook::ReportWorkbook(std::string_view text, report::ParseReporter &rep
     m_sheet->setName(kSheetName);
     m_sheet->reserveValues(cellCount(root));
     ExportExcel(root, 1, 1, *m_sheet);
-    m_application.setVisible(true);
 }
 
 void ReportWorkbook::saveAs(const std::string &path) const

@@ -29,7 +29,7 @@ public:
     const Worksheet &sheet() const { return *m_sheet; }
 
     // Writes the workbook to `path`: .xlsx the whole workbook, .csv the sheet's values. The file
-    // appears whole or not at all. Throws WorkbookError with the reason.
+    // appears whole or not at all. Throws WorkbookError or FileError with the reason.
     void saveAs(const std::string &path) const;
 
 private:

@@ -1,6 +1,7 @@
 #include "export/Workbook.h"
 
 #include "export/CsvFile.h"
+#include "export/FileError.h"
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
@@ -15,6 +16,8 @@ namespace {
 
 enum class FileKind { Xlsx, Csv };
 
+const char *const kCannotWrite = "cannot write the file";
+
 FileKind fileKindOf(const std::string &path)
 {
     if (system::endsWithIgnoringCase(path, ".xlsx"))
@@ -28,13 +31,13 @@ void writeCsvTo(OutputFile &file, const Worksheet &sheet)
 {
     std::FILE *out = ::fdopen(file.descriptor(), "wb");
     if (!out)
-        throw WorkbookError("cannot write the file: " + system::errorText(errno));
+        throw FileError(kCannotWrite, errno);
     file.releaseDescriptor();
     writeCsv(sheet, out);
     const bool failed = std::ferror(out) != 0;
     const int error = errno;
     if (std::fclose(out) != 0 || failed)
-        throw WorkbookError("cannot write the file: " + system::errorText(failed ? error : errno));
+        throw FileError(kCannotWrite, failed ? error : errno);
 }
 
 } // namespace

@@ -46,7 +46,8 @@ public:
 
     // Writes the workbook to `path`, whose name ends in .xlsx (the whole workbook) or .csv
     // (the values of the active sheet). The file appears whole or not at all, replacing any
-    // file of that name. Throws WorkbookError with the reason when it cannot be written.
+    // file of that name. Throws WorkbookError for a name of another type or a workbook without a
+    // sheet, FileError with the system's reason when the file cannot be written.
     void SaveAs(const std::string &path) const;
 
 private:

@@ -1,8 +1,7 @@
 #include "export/WorkingFolder.h"
 
+#include "export/FileError.h"
 #include "export/StopSignalsHeld.h"
-#include "export/WorkbookError.h"
-#include "system/SystemText.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,7 +17,7 @@ WorkingFolder::WorkingFolder(const std::string &file)
     std::string pattern = (folder / ".elvaro-q3-parts-XXXXXX").string();
     const StopSignalsHeld held;
     if (!::mkdtemp(pattern.data()))
-        throw WorkbookError("cannot make a working folder in " + folder.string() + ": " + system::errorText(errno));
+        throw FileError("cannot make a working folder in " + folder.string(), errno);
     m_path = pattern;
     m_pending.emplace(m_path, PendingRemoval::Kind::Folder);
 }

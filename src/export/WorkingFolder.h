@@ -13,7 +13,7 @@ namespace elvaro::excel {
 // is left in it when the object goes, and by a stop signal meanwhile.
 class WorkingFolder {
 public:
-    // Makes the folder beside `file`. Throws WorkbookError with the reason when it cannot.
+    // Makes the folder beside `file`. Throws FileError with the reason when it cannot.
     explicit WorkingFolder(const std::string &file);
     WorkingFolder(const WorkingFolder &) = delete;
     WorkingFolder &operator=(const WorkingFolder &) = delete;

@@ -13,9 +13,6 @@ namespace elvaro::excel {
 
 namespace {
 
-constexpr std::size_t kMaxNameLength = 31;
-constexpr std::string_view kForbiddenInName = "[]:*?/\\";
-
 bool sameIgnoringCase(std::string_view a, std::string_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
@@ -33,10 +30,11 @@ void Worksheet::setName(std::string_view name)
         throw WorkbookError(shown + " is not valid UTF-8.");
     if (*length == 0)
         throw WorkbookError("A sheet name cannot be empty.");
-    if (*length > kMaxNameLength)
-        throw WorkbookError(shown + " is longer than 31 characters.");
-    if (name.find_first_of(kForbiddenInName) != std::string_view::npos)
-        throw WorkbookError(shown + " holds one of the characters [ ] : * ? / \\, which sheet names cannot hold.");
+    if (*length > kMaxSheetNameLength)
+        throw WorkbookError(shown + " is longer than " + std::to_string(kMaxSheetNameLength) + " characters.");
+    if (name.find_first_of(kForbiddenInSheetName) != std::string_view::npos)
+        throw WorkbookError(shown + " holds one of the characters " + forbiddenInSheetNameShown()
+                            + ", which sheet names cannot hold.");
     if (name.front() == '\'' || name.back() == '\'')
         throw WorkbookError(shown + " starts or ends with an apostrophe, which sheet names cannot do.");
     const excel::Sheets &sheets = m_parent.Sheets();

@@ -8,6 +8,7 @@
 #include "export/WorkbookError.h"
 #include "export/WorkingFolder.h"
 #include "export/XlsxVerifier.h"
+#include "report/Thousands.h"
 
 #include <xlsxwriter.h>
 
@@ -25,6 +26,7 @@ struct WorkbookFree {
 
 std::string describe(lxw_error error)
 {
+    using report::withThousands;
     switch (error) {
     case LXW_NO_ERROR:
         return "no error";
@@ -45,17 +47,18 @@ std::string describe(lxw_error error)
     case LXW_ERROR_ZIP_INTERNAL_ERROR:
         return "the workbook could not be packed into the .xlsx container";
     case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
-        return "a sheet name is longer than 31 characters";
+        return "a sheet name is longer than " + std::to_string(kMaxSheetNameLength) + " characters";
     case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
-        return "a sheet name holds one of the characters [ ] : * ? / \\";
+        return "a sheet name holds one of the characters " + forbiddenInSheetNameShown();
     case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
         return "a sheet name starts or ends with an apostrophe";
     case LXW_ERROR_SHEETNAME_ALREADY_USED:
         return "two sheets have the same name";
     case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
-        return "a cell text is longer than 32,767 characters once stored";
+        return "a cell text is longer than " + withThousands(kMaxTextLength) + " characters once stored";
     case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
-        return "a cell lies outside the worksheet (1,048,576 rows, 16,384 columns)";
+        return "a cell lies outside the worksheet (" + withThousands(kMaxRows) + " rows, " + withThousands(kMaxColumns)
+               + " columns)";
     case LXW_ERROR_SHARED_STRING_INDEX_NOT_FOUND:
         return "a cell text could not be stored in the workbook's string table";
     default:

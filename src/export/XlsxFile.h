@@ -12,7 +12,8 @@ class Workbook;
 // each written cell, each sheet's selection, and the active sheet. The writer keeps its
 // temporary files in a private working folder beside `path`, removed afterwards, and its own
 // messages off standard error. The finished file is read back: throws WorkbookError with the
-// reason when anything could not be written or the file came out incomplete.
+// reason when anything could not be written or the file came out incomplete, FileError when the
+// working folder cannot be made or the file cannot be read back.
 void writeXlsx(const Workbook &workbook, const std::string &path);
 
 } // namespace elvaro::excel

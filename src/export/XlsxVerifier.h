@@ -16,7 +16,7 @@ struct SheetContents {
 // Reads a finished .xlsx file back and says what is wrong with it, or nothing when it is whole:
 // its zip directory holds together, every part unpacks with the right check sum and size, every
 // XML part ends with its root's closing tag, the workbook and each sheet are there, and sheet i
-// (xl/worksheets/sheet<i>.xml) holds sheets[i - 1]'s rows and cells. Throws WorkbookError when
+// (xl/worksheets/sheet<i>.xml) holds sheets[i - 1]'s rows and cells. Throws FileError when
 // the file cannot be read at all.
 std::optional<std::string> verifyXlsx(const std::string &path, const std::vector<SheetContents> &sheets);
 

@@ -1,7 +1,6 @@
 #include "export/ZipArchive.h"
 
-#include "export/WorkbookError.h"
-#include "system/SystemText.h"
+#include "export/FileError.h"
 
 #include <zlib.h>
 
@@ -28,6 +27,7 @@ constexpr std::uint16_t kDeflated = 8;
 constexpr std::size_t kInflateChunk = 64 * 1024;
 
 const char *const kDamagedDirectory = "the finished file is damaged: its zip directory does not hold together";
+const char *const kCannotReadBack = "cannot read back the written file";
 
 std::uint16_t read16(const unsigned char *at)
 {
@@ -51,12 +51,12 @@ ZipArchive::ZipArchive(const std::string &path)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        throw WorkbookError("cannot read back the written file: " + system::errorText(errno));
+        throw FileError(kCannotReadBack, errno);
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
         const int error = errno;
         ::close(descriptor);
-        throw WorkbookError("cannot read back the written file: " + system::errorText(error));
+        throw FileError(kCannotReadBack, error);
     }
     m_size = static_cast<std::size_t>(status.st_size);
     if (m_size > 0) {
@@ -64,7 +64,7 @@ ZipArchive::ZipArchive(const std::string &path)
         if (mapped == MAP_FAILED) {
             const int error = errno;
             ::close(descriptor);
-            throw WorkbookError("cannot read back the written file: " + system::errorText(error));
+            throw FileError(kCannotReadBack, error);
         }
         m_data = static_cast<const unsigned char *>(mapped);
     }

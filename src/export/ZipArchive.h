@@ -23,7 +23,7 @@ public:
         std::uint32_t localHeaderOffset = 0;
     };
 
-    // Maps the file and reads its central directory. Throws WorkbookError when the file cannot be
+    // Maps the file and reads its central directory. Throws FileError when the file cannot be
     // read at all; a damaged directory shows in fault().
     explicit ZipArchive(const std::string &path);
     ZipArchive(const ZipArchive &) = delete;

@@ -16,12 +16,12 @@ void SottoCelle::releaseAll(std::vector<std::unique_ptr<CCella>> work)
     while (!work.empty()) {
         std::unique_ptr<CCella> cell = std::move(work.back());
         work.pop_back();
-        std::shared_ptr<SottoCelle> &children = cell->m_sottoCelle;
+        std::shared_ptr<SottoCelle> &children = cell->m_children;
         if (children && children.use_count() == 1) {
             // Only members that alone hold children of their own go on the list; the others
             // (text runs, copies that share their children) are released at once.
             for (auto &member : children->m_members) {
-                const std::shared_ptr<SottoCelle> &own = member->m_sottoCelle;
+                const std::shared_ptr<SottoCelle> &own = member->m_children;
                 if (own && own.use_count() == 1 && !own->m_members.empty())
                     work.push_back(std::move(member));
             }
@@ -37,33 +37,33 @@ SottoCelle::~SottoCelle()
 
 CCella::~CCella()
 {
-    if (m_sottoCelle && m_sottoCelle.use_count() == 1)
-        SottoCelle::releaseAll(std::move(m_sottoCelle->m_members));
+    if (m_children && m_children.use_count() == 1)
+        SottoCelle::releaseAll(std::move(m_children->m_members));
 }
 
-void SottoCelle::AddC(CCella &asd)
+void SottoCelle::AddC(CCella &source)
 {
-    append(asd, asd.m_contenuto);
+    append(source, source.m_text);
 }
 
-void SottoCelle::addTakingText(CCella &asd)
+void SottoCelle::addTakingText(CCella &source)
 {
-    append(asd, std::move(asd.m_contenuto));
+    append(source, std::move(source.m_text));
 }
 
-void SottoCelle::append(CCella &asd, std::string contenuto)
+void SottoCelle::append(CCella &source, std::string text)
 {
     auto copy = std::make_unique<CCella>();
-    copy->m_bordato = asd.m_bordato;
-    copy->m_contenuto = std::move(contenuto);
-    copy->m_larghezza = asd.m_larghezza;
-    copy->m_indexRiga = asd.m_indexRiga;
-    copy->m_indexChar = asd.m_indexChar;
-    copy->m_altezza = asd.m_altezza;
-    copy->ExistSottoCelle = asd.ExistSottoCelle;
-    copy->m_sourceLine = asd.m_sourceLine;
-    copy->m_firstLineHeldBox = asd.m_firstLineHeldBox;
-    copy->m_sottoCelle = asd.SottoCelle();
+    copy->m_bordered = source.m_bordered;
+    copy->m_text = std::move(text);
+    copy->m_width = source.m_width;
+    copy->m_band = source.m_band;
+    copy->m_column = source.m_column;
+    copy->m_height = source.m_height;
+    copy->ExistSottoCelle = source.ExistSottoCelle;
+    copy->m_sourceLine = source.m_sourceLine;
+    copy->m_firstLineHeldBox = source.m_firstLineHeldBox;
+    copy->m_children = source.SottoCelle();
     m_members.push_back(std::move(copy));
 }
 
@@ -92,17 +92,17 @@ std::int32_t SottoCelle::Count() const
     return static_cast<std::int32_t>(m_members.size());
 }
 
-void SottoCelle::Remove(std::int32_t index)
-{
-    checkPosition(index, m_members.size());
-    m_members.erase(m_members.begin() + (index - 1));
-}
-
 const std::shared_ptr<SottoCelle> &CCella::SottoCelle()
 {
-    if (!m_sottoCelle)
-        m_sottoCelle = std::make_shared<report::SottoCelle>();
-    return m_sottoCelle;
+    if (!m_children)
+        m_children = std::make_shared<report::SottoCelle>();
+    return m_children;
+}
+
+const SottoCelle &CCella::children() const
+{
+    static const report::SottoCelle none;
+    return m_children ? *m_children : none;
 }
 
 std::int16_t CCella::SortCells()
@@ -116,13 +116,13 @@ std::int16_t CCella::SortCells()
     std::vector<std::unique_ptr<CCella>> members = std::move(old->m_members);
     old->m_members.clear();
     std::stable_sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
-        if (a->m_indexRiga != b->m_indexRiga)
-            return a->m_indexRiga < b->m_indexRiga;
-        return a->m_indexChar < b->m_indexChar;
+        if (a->m_band != b->m_band)
+            return a->m_band < b->m_band;
+        return a->m_column < b->m_column;
     });
     auto sorted = std::make_shared<report::SottoCelle>();
     sorted->m_members = std::move(members);
-    m_sottoCelle = std::move(sorted);
+    m_children = std::move(sorted);
     return 0;
 }
 
@@ -134,12 +134,6 @@ bool CCella::SoloTrattini(const std::string &s)
 bool CCella::SoloSpazi(const std::string &s)
 {
     return !s.empty() && s.find_first_not_of(' ') == std::string::npos;
-}
-
-const std::vector<std::string> &CCella::righeForTesting() const
-{
-    static const std::vector<std::string> none;
-    return m_parse ? m_parse->Righe : none;
 }
 
 } // namespace elvaro::report

@@ -37,22 +37,20 @@ public:
     SottoCelle &operator=(const SottoCelle &) = delete;
     ~SottoCelle();
 
-    // Appends a copy of `asd` that shares asd's own child collection.
-    void AddC(CCella &asd);
+    // Appends a copy of `source` that shares source's own child collection.
+    void AddC(CCella &source);
     // The member at the 1-based position; std::out_of_range outside 1..Count.
     CCella &Item(std::int32_t index);
     const CCella &Item(std::int32_t index) const;
     std::int32_t Count() const;
-    // Removes the member at the 1-based position; the later members move down one place.
-    void Remove(std::int32_t index);
 
 private:
     friend class CCella;
     friend class Parser;
     static void releaseAll(std::vector<std::unique_ptr<CCella>> work);
     // AddC for a source that is about to be discarded or overwritten: its text is moved, not copied.
-    void addTakingText(CCella &asd);
-    void append(CCella &asd, std::string contenuto);
+    void addTakingText(CCella &source);
+    void append(CCella &source, std::string text);
     std::vector<std::unique_ptr<CCella>> m_members;
 };
 
@@ -71,18 +69,33 @@ public:
     // True when newCella left two or more children; such a cell is a container.
     bool ExistSottoCelle = false;
 
-    const std::string &Contenuto() const { return m_contenuto; }
-    void setContenuto(std::string vData) { m_contenuto = std::move(vData); }
-    bool Bordato() const { return m_bordato; }
-    void setBordato(bool vData) { m_bordato = vData; }
-    std::int16_t Larghezza() const { return m_larghezza; }
-    void setLarghezza(std::int16_t vData) { m_larghezza = vData; }
-    std::int16_t IndexRiga() const { return m_indexRiga; }
-    void setIndexRiga(std::int16_t vData) { m_indexRiga = vData; }
-    std::int16_t IndexChar() const { return m_indexChar; }
-    void setIndexChar(std::int16_t vData) { m_indexChar = vData; }
-    std::int16_t Altezza() const { return m_altezza; }
-    void setAltezza(std::int16_t vData) { m_altezza = vData; }
+    const std::string &Contenuto() const { return m_text; }
+    void setContenuto(std::string value) { m_text = std::move(value); }
+    bool Bordato() const { return m_bordered; }
+    void setBordato(bool value) { m_bordered = value; }
+    std::int16_t Larghezza() const { return m_width; }
+    void setLarghezza(std::int16_t value) { m_width = value; }
+    // The row band, counted from 0, of the line on which the cell was found, in the text its
+    // parent parsed. A row band is a group of consecutive lines that share one set of box cuts:
+    // a line on which boxes stand opens one, which lasts through the last text line of the last
+    // box found in it, and every other line is a band of its own (lines 1 and 2 share band 0
+    // when line 1 holds no box). So it is not a line number; each band becomes one worksheet row.
+    std::int16_t IndexRiga() const { return m_band; }
+    void setIndexRiga(std::int16_t value) { m_band = value; }
+    // The character column, from 1, at which the cell starts in its parent's text as it was
+    // before any box was cut out of it.
+    std::int16_t IndexChar() const { return m_column; }
+    void setIndexChar(std::int16_t value) { m_column = value; }
+    std::int16_t Altezza() const { return m_height; }
+    void setAltezza(std::int16_t value) { m_height = value; }
+
+    // The same values under plain English names, for new code.
+    const std::string &text() const { return m_text; }
+    bool isBordered() const { return m_bordered; }
+    std::int16_t width() const { return m_width; }
+    std::int16_t band() const { return m_band; }
+    std::int16_t column() const { return m_column; }
+    std::int16_t height() const { return m_height; }
 
     // Where the parser found the cell: the 1-based number of the line, in the text its parent
     // parsed, on which the cell starts; 0 for a cell built by hand.
@@ -93,16 +106,15 @@ public:
 
     // The children; created empty on first read, the same collection on every later read.
     const std::shared_ptr<report::SottoCelle> &SottoCelle();
-    // Installs a collection (nullptr allowed: the next read creates a fresh one).
-    void setSottoCelle(std::shared_ptr<report::SottoCelle> vData) { m_sottoCelle = std::move(vData); }
-    // The children without creating a collection: nullptr or empty when there are none.
-    const report::SottoCelle *sottoCelleIfAny() const { return m_sottoCelle.get(); }
+    // The children without creating a collection: an empty one that belongs to no cell when this
+    // cell holds none yet.
+    const report::SottoCelle &children() const;
 
     // Parses report text into this cell's children. A cell is parsed at most once:
     // a second call throws std::logic_error. Raises OverflowError when the text leaves the
     // 16-bit limits (32,767 lines or more, a line of 32,767 characters or more...).
     // Missing bottom borders are reported to `reporter` and parsing goes on.
-    void newCella(std::string_view Stringa, ParseReporter &reporter);
+    void newCella(std::string_view text, ParseReporter &reporter);
 
     // Puts the children in reading order (IndexRiga, then IndexChar; ties keep their order)
     // in a new collection; the old collection is left empty. Always returns 0.
@@ -113,30 +125,22 @@ public:
     // True when s is not empty and made only of spaces.
     static bool SoloSpazi(const std::string &s);
 
-    // The lines as the last parse left them (shortened by the boxes cut out of them).
-    const std::vector<std::string> &righeForTesting() const;
-
 private:
     friend class SottoCelle;
     friend class Parser;
 
-    struct ParseState {
-        std::vector<std::string> Righe;
-        std::vector<std::int16_t> PosTaglio;
-        std::vector<std::int16_t> LargTaglio;
-        std::int16_t NumTagli = 0;
-    };
-
-    std::string m_contenuto;
-    bool m_bordato = false;
-    std::int16_t m_larghezza = 0;
-    std::int16_t m_indexRiga = 0;
-    std::int16_t m_indexChar = 0;
-    std::int16_t m_altezza = 0;
+    std::string m_text;
+    bool m_bordered = false;
+    std::int16_t m_width = 0;
+    std::int16_t m_band = 0;
+    std::int16_t m_column = 0;
+    std::int16_t m_height = 0;
     std::int16_t m_sourceLine = 0;
     bool m_firstLineHeldBox = false;
-    std::shared_ptr<report::SottoCelle> m_sottoCelle;
-    std::unique_ptr<ParseState> m_parse;
+    // Set by the parser once it has begun to parse this cell: all it keeps of a parse, so that a
+    // second parse of the same cell is refused. Copies made by AddC do not carry it.
+    bool m_parsed = false;
+    std::shared_ptr<report::SottoCelle> m_children;
 };
 
 } // namespace elvaro::report

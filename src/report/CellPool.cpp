@@ -12,7 +12,7 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer watches every allocation on its own: cells then come from the usual allocator.
-constexpr bool kPooled = true;
+constexpr bool kPooled = false;
 #else
 constexpr bool kPooled = true;
 #endif

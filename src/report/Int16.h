@@ -27,8 +27,6 @@ public:
     Int16(const char *what, long long value) : m_what(what), m_value(checked16(value, what)) {}
 
     constexpr operator std::int16_t() const { return m_value; }
-    constexpr std::int16_t value() const { return m_value; }
-    constexpr const char *what() const { return m_what; }
 
     Int16 &operator=(long long value)
     {

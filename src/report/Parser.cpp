@@ -1,6 +1,7 @@
 #include "report/CCella.h"
 
 #include "report/Int16.h"
+#include "report/Thousands.h"
 
 #include <stdexcept>
 #include <string>
@@ -11,15 +12,6 @@
 namespace elvaro::report {
 
 namespace {
-
-// 32766 as "32,766".
-std::string withThousands(std::size_t value)
-{
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3)
-        digits.insert(at - 3, ",");
-    return digits;
-}
 
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
@@ -39,7 +31,7 @@ std::string_view mid(std::string_view s, long long start, long long count = -1)
 
 // The position of the first '+' at position 2 or later of s (the box's right corner seen
 // from its left corner), 0 when there is none.
-std::int16_t CercaPiu(std::string_view s)
+std::int16_t rightCornerOffset(std::string_view s)
 {
     if (s.size() < 2)
         return 0;
@@ -49,14 +41,14 @@ std::int16_t CercaPiu(std::string_view s)
     return checked16(static_cast<long long>(found) + 1, "box width");
 }
 
-// Removes a box of width w whose left border stands at position p: the characters before p
-// and the characters from p + w on stay.
-void cutLine(std::string &line, std::int16_t p, std::int16_t w)
+// Removes a box of `width` whose left border stands at `position`: the characters before it and
+// the characters from position + width on stay.
+void cutLine(std::string &line, std::int16_t position, std::int16_t width)
 {
-    const std::size_t from = static_cast<std::size_t>(p) - 1;
+    const std::size_t from = static_cast<std::size_t>(position) - 1;
     if (from >= line.size())
         return;
-    line.erase(from, std::min(line.size() - from, static_cast<std::size_t>(w)));
+    line.erase(from, std::min(line.size() - from, static_cast<std::size_t>(width)));
     // A box's text has been copied out of the line: the memory it took is given back, so that
     // boxes nested deep in each other do not keep a copy of their text at every level.
     if (line.capacity() > 2 * line.size() + 32)
@@ -68,14 +60,17 @@ void cutLine(std::string &line, std::int16_t p, std::int16_t w)
 // The report parser. Boxes nest to any depth, so instead of calling itself for every box's
 // inner text it keeps one frame per text being parsed on an explicit stack: the scan of a text
 // stops at a box corner, the box's inner text is parsed as a frame of its own, and the scan
-// resumes where it stopped once that frame is done.
+// resumes where it stopped once that frame is done. A frame holds its text's lines and the cuts
+// made in them; they go with the frame when its text is done.
 class Parser {
 public:
     explicit Parser(ParseReporter &reporter) : m_reporter(reporter) {}
 
     void parse(CCella &root, std::string_view text)
     {
-        m_stack.push_back(begin(root, nullptr, text));
+        if (root.m_parsed)
+            throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
+        m_stack.push_back(begin(root, nullptr, splitLines(text)));
         scanAll();
         if (m_unreportedMessages > 0) {
             m_reporter.reportError(std::to_string(m_unreportedMessages)
@@ -104,8 +99,8 @@ private:
     void countCell()
     {
         if (++m_cells > kMaxCells) {
-            throw OverflowError("Overflow: the report would give more than 2,000,000 cells, more than one export "
-                                "can hold. Export a smaller part of it.");
+            throw OverflowError("Overflow: the report would give more than " + withThousands(kMaxCells)
+                                + " cells, more than one export can hold. Export a smaller part of it.");
         }
     }
 
@@ -123,9 +118,18 @@ private:
         }
     }
 
+    // A box cut out of the lines of the current row band: where its left border stood in its line
+    // when it was cut, and its width.
+    struct Cut {
+        std::int16_t position = 0;
+        std::int16_t width = 0;
+    };
+
     struct Frame {
         CCella *cell = nullptr;
         std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
+        std::vector<std::string> lines;    // shortened in place as boxes are cut out of them
+        std::vector<Cut> cuts;             // of the current row band, in the order they were made
         std::int16_t lineCount = 0;
         Int16 line{"line number", std::int16_t{1}};
         Int16 band{"row band", std::int16_t{0}};
@@ -142,21 +146,20 @@ private:
         std::unique_ptr<CCella> scratch; // every text run of this text is filled in here, then copied
     };
 
-    static CCella::ParseState &state(CCella &cell) { return *cell.m_parse; }
-
-    // Appends the lines of s to Righe: a carriage return ends a line, a line feed is dropped,
-    // a last line without a carriage return counts only when it is not empty. Lines and their
-    // positions are 16-bit numbers, so a text of more lines, or with a longer line, than they can
-    // count is refused here, before it takes memory, naming the line.
-    static void DividiRighe(CCella::ParseState &parse, std::string_view s)
+    // The lines of s: a carriage return ends a line, a line feed is dropped, a last line without
+    // a carriage return counts only when it is not empty. Lines and their positions are 16-bit
+    // numbers, so a text of more lines, or with a longer line, than they can count is refused
+    // here, before it takes memory, naming the line.
+    static std::vector<std::string> splitLines(std::string_view s)
     {
+        std::vector<std::string> lines;
         std::string buffer;
-        auto endLine = [&parse, &buffer] {
-            if (parse.Righe.size() == kMaxLines) {
+        auto endLine = [&lines, &buffer] {
+            if (lines.size() == kMaxLines) {
                 throw OverflowError("Overflow: the report has more than " + withThousands(kMaxLines)
                                     + " lines, the most one report can have. Export a smaller part of it.");
             }
-            parse.Righe.push_back(std::move(buffer));
+            lines.push_back(std::move(buffer));
             buffer.clear();
         };
         std::size_t from = 0;
@@ -168,7 +171,7 @@ private:
                 const std::size_t stop = feed == std::string_view::npos ? piece.size() : feed;
                 buffer.append(piece.substr(start, stop - start));
                 if (buffer.size() > kMaxLineLength) {
-                    throw OverflowError("Overflow: line " + withThousands(parse.Righe.size() + 1)
+                    throw OverflowError("Overflow: line " + withThousands(lines.size() + 1)
                                         + " of the report has more than " + withThousands(kMaxLineLength)
                                         + " characters, the most one line can have. Check that this is a report "
                                           "of the instrument, or export a smaller part of it.");
@@ -182,31 +185,20 @@ private:
         }
         if (!buffer.empty())
             endLine();
+        return lines;
     }
 
-    static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::string_view text)
-    {
-        if (cell.m_parse)
-            throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
-        CCella::ParseState parse;
-        DividiRighe(parse, text);
-        return begin(cell, std::move(ownedBox), std::move(parse.Righe));
-    }
-
-    // A text already split into its lines: a box's inner text, whose every line ends with a line
-    // feed and a carriage return, splits into exactly the lines it was built from.
+    // The frame of a text split into its lines. A box's inner text is handed over as its lines:
+    // each of them ends with a line feed and a carriage return, so it would split into exactly the
+    // lines it was built from.
     static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::vector<std::string> lines)
     {
-        if (cell.m_parse)
-            throw std::logic_error("A cell can be parsed only once: this cell already holds a parsed report");
-        cell.m_parse = std::make_unique<CCella::ParseState>();
-        CCella::ParseState &parse = *cell.m_parse;
-        parse.Righe = std::move(lines);
-
+        cell.m_parsed = true;
         Frame frame;
         frame.cell = &cell;
         frame.ownedBox = std::move(ownedBox);
-        frame.lineCount = checked16(static_cast<long long>(parse.Righe.size()), "line number");
+        frame.lineCount = checked16(static_cast<long long>(lines.size()), "line number");
+        frame.lines = std::move(lines);
         return frame;
     }
 
@@ -214,7 +206,6 @@ private:
     // box's inner text as a new frame; false when the whole text has been scanned.
     bool scan(Frame &f)
     {
-        CCella::ParseState &parse = state(*f.cell);
         for (;;) {
             if (!f.inLine) {
                 if (f.line > f.lineCount)
@@ -225,7 +216,7 @@ private:
                 f.textSeen = false;
                 f.gap = 0;
             }
-            const std::string &text = parse.Righe[static_cast<std::size_t>(f.line) - 1];
+            const std::string &text = f.lines[static_cast<std::size_t>(f.line) - 1];
             const long long length = static_cast<long long>(text.size());
             long long position = f.position;
             long long gap = f.gap;
@@ -256,12 +247,12 @@ private:
                     // Text before the corner ends there: it is a run of its own, and the scan goes
                     // on after the box, so that nothing on the line is read twice or skipped.
                     if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
-                        emitRun(f, runColumn(parse, f.position, f.buffer), true);
+                        emitRun(f, runColumn(f, f.position), true);
                     f.buffer.clear();
                     f.gap = 0;
                     if (f.line == 1)
                         f.firstLineHeldBox = true;
-                    pushBox(f, boxColumn(parse, f.position));
+                    pushBox(f, boxColumn(f, f.position));
                     return true;
                 } else {
                     // Ordinary text, a '+' with no closing corner on its line included.
@@ -274,7 +265,7 @@ private:
             }
             f.position = checked16(position, "position in a line");
             f.gap = checked16(gap, "run gap");
-            endLine(f, parse);
+            endLine(f);
         }
     }
 
@@ -289,7 +280,7 @@ private:
     void ordinaryText(Frame &f, long long &gap, long long position, std::string_view characters)
     {
         if (gap > 1) {
-            emitRun(f, runColumn(state(*f.cell), checked16(position, "position in a line"), f.buffer), true);
+            emitRun(f, runColumn(f, checked16(position, "position in a line")), true);
             f.buffer.clear();
         }
         f.textSeen = true;
@@ -297,12 +288,12 @@ private:
         gap = 0;
     }
 
-    void endLine(Frame &f, CCella::ParseState &parse)
+    void endLine(Frame &f)
     {
         if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
-            emitRun(f, runColumn(parse, f.position, f.buffer), false);
+            emitRun(f, runColumn(f, f.position), false);
         if (f.countdown == 0) {
-            parse.NumTagli = 0;
+            f.cuts.clear();
             ++f.band;
         } else {
             --f.countdown;
@@ -311,14 +302,14 @@ private:
         ++f.line;
     }
 
-    // The column of a box whose corner stands at position j of the current (shortened) line:
+    // The column of a box whose corner stands at `position` of the current (shortened) line:
     // every box cut out of the band before that column adds its width.
-    static std::int16_t boxColumn(const CCella::ParseState &parse, std::int16_t j)
+    static std::int16_t boxColumn(const Frame &f, std::int16_t position)
     {
-        Int16 column("box column", j);
-        for (std::int16_t k = 0; k < parse.NumTagli; ++k) {
-            if (parse.PosTaglio[static_cast<std::size_t>(k)] < column)
-                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        Int16 column("box column", position);
+        for (const Cut &cut : f.cuts) {
+            if (cut.position < column)
+                column += cut.width;
         }
         return column;
     }
@@ -327,21 +318,21 @@ private:
     // line: the cuts of the band are undone from the last one back, each moving what stood at or
     // after its position right by the box's width. So a run right after a box, or between two
     // boxes, gets the column where its first character stands.
-    static std::int16_t originalColumn(const CCella::ParseState &parse, long long start)
+    static std::int16_t originalColumn(const Frame &f, long long start)
     {
         Int16 column("run column", start);
-        for (std::int16_t k = parse.NumTagli; k-- > 0;) {
-            if (column >= parse.PosTaglio[static_cast<std::size_t>(k)])
-                column += parse.LargTaglio[static_cast<std::size_t>(k)];
+        for (auto cut = f.cuts.rbegin(); cut != f.cuts.rend(); ++cut) {
+            if (column >= cut->position)
+                column += cut->width;
         }
         return column;
     }
 
-    // j is the position just past the run (the text after its gap, a box corner or the line's
-    // end); the run started buffer-length places before it.
-    static std::int16_t runColumn(const CCella::ParseState &parse, std::int16_t j, const std::string &buffer)
+    // The column of the run in the buffer. `end` is the position just past it (the text after its
+    // gap, a box corner or the line's end); the run started buffer-length places before it.
+    static std::int16_t runColumn(const Frame &f, std::int16_t end)
     {
-        return originalColumn(parse, static_cast<long long>(j) - static_cast<long long>(buffer.size()));
+        return originalColumn(f, static_cast<long long>(end) - static_cast<long long>(f.buffer.size()));
     }
 
     // Appends the buffer as a text run. The buffer is moved when the caller empties it right after.
@@ -365,11 +356,10 @@ private:
     // collects its inner text and pushes that text as a frame of its own.
     void pushBox(Frame &f, std::int16_t column)
     {
-        CCella::ParseState &parse = state(*f.cell);
-        const std::int16_t p = f.position;
-        const std::int16_t r = f.line;
+        const std::int16_t position = f.position;
+        const std::int16_t cornerLine = f.line;
         if (f.depth == kMaxNesting) {
-            throw OverflowError("Overflow: the box on line " + withThousands(static_cast<std::size_t>(f.topLine + r))
+            throw OverflowError("Overflow: the box on line " + withThousands(static_cast<std::uint64_t>(f.topLine + cornerLine))
                                 + " of the report lies inside " + std::to_string(kMaxNesting)
                                 + " other boxes, deeper than a report can nest them. Check that this is a report of "
                                   "the instrument.");
@@ -380,36 +370,29 @@ private:
         box->setIndexChar(column);
         box->setIndexRiga(f.band);
         box->setAltezza(0);
-        box->m_sourceLine = r;
+        box->m_sourceLine = cornerLine;
 
-        std::string &top = parse.Righe[static_cast<std::size_t>(r) - 1];
-        const std::int16_t w = CercaPiu(mid(top, p));
-        box->setLarghezza(w);
-
-        const auto slot = static_cast<std::size_t>(parse.NumTagli);
-        if (parse.PosTaglio.size() <= slot) {
-            parse.PosTaglio.resize(slot + 1, 0);
-            parse.LargTaglio.resize(slot + 1, 0);
-        }
-        parse.PosTaglio[slot] = p;
-        parse.LargTaglio[slot] = w;
-        cutLine(top, p, w);
+        std::string &top = f.lines[static_cast<std::size_t>(cornerLine) - 1];
+        const std::int16_t width = rightCornerOffset(mid(top, position));
+        box->setLarghezza(width);
+        f.cuts.push_back(Cut{position, width});
+        cutLine(top, position, width);
 
         Int16 height("box height", std::int16_t{0});
         std::vector<std::string> inner;
         bool bottomFound = false;
-        for (std::int16_t below = r; below < f.lineCount;) {
+        for (std::int16_t below = cornerLine; below < f.lineCount;) {
             ++below;
-            std::string &line = parse.Righe[static_cast<std::size_t>(below) - 1];
-            const std::size_t index = static_cast<std::size_t>(p) - 1;
+            std::string &line = f.lines[static_cast<std::size_t>(below) - 1];
+            const std::size_t index = static_cast<std::size_t>(position) - 1;
             if (index < line.size() && line[index] == kCorner) {
-                cutLine(line, p, w);
+                cutLine(line, position, width);
                 bottomFound = true;
                 break;
             }
             ++height;
-            inner.emplace_back(mid(line, static_cast<long long>(p) + 1, w - 2));
-            cutLine(line, p, w);
+            inner.emplace_back(mid(line, static_cast<long long>(position) + 1, width - 2));
+            cutLine(line, position, width);
         }
         box->setAltezza(height);
         if (!bottomFound) {
@@ -423,19 +406,20 @@ private:
         }
 
         countCell();
-        CCella &boxRef = *box;
+        CCella &boxCell = *box;
         const int depth = f.depth + 1;
-        const int topLine = f.topLine + r;
-        m_stack.push_back(begin(boxRef, std::move(box), std::move(inner)));
+        const int reportLine = f.topLine + cornerLine;
+        // `f` is not used after this: the push may move the stack.
+        m_stack.push_back(begin(boxCell, std::move(box), std::move(inner)));
         m_stack.back().depth = depth;
-        m_stack.back().topLine = topLine;
+        m_stack.back().topLine = reportLine;
     }
 
     // The box's inner text is parsed: count the cut, keep a copy of the box, go on after it.
     static void resumeAfterBox(Frame &f, CCella &box)
     {
-        CCella::ParseState &parse = state(*f.cell);
-        parse.NumTagli = checked16(static_cast<long long>(parse.NumTagli) + 1, "number of boxes in a row band");
+        // The boxes of a row band are counted in 16 bits, this one included.
+        checked16(static_cast<long long>(f.cuts.size()), "number of boxes in a row band");
         const std::shared_ptr<SottoCelle> &members = f.cell->SottoCelle();
         members->AddC(box);
         f.countdown = members->Item(members->Count()).Altezza();
@@ -469,9 +453,9 @@ private:
     long long m_unreportedMessages = 0;
 };
 
-void CCella::newCella(std::string_view Stringa, ParseReporter &reporter)
+void CCella::newCella(std::string_view text, ParseReporter &reporter)
 {
-    Parser(reporter).parse(*this, Stringa);
+    Parser(reporter).parse(*this, text);
 }
 
 } // namespace elvaro::report

@@ -25,22 +25,12 @@ void lineEndsOfLinux(std::string &text)
     }
 }
 
+// The filter keeps one character per byte, so the text is decoded where it stands.
 void decodeInPlace(std::string &bytes)
 {
     filterInPlace(bytes);
     lineEndsOfLinux(bytes);
 }
-
-} // namespace
-
-std::string decodeReport(std::string_view bytes)
-{
-    std::string text = filterBytes(bytes);
-    lineEndsOfLinux(text);
-    return text;
-}
-
-namespace {
 
 struct FileCloser {
     void operator()(std::FILE *file) const { std::fclose(file); }
@@ -53,8 +43,8 @@ bool readAll(std::FILE *file, std::string &bytes, std::string &error)
         for (;;) {
             const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
             if (bytes.size() + n > kMaxReportBytes) {
-                error = std::string("the report is larger than ") + kMaxReportSizeText
-                        + ", the most this program reads; a report of the instrument is far smaller. "
+                error = "the report is larger than " + std::to_string(kMaxReportBytes >> 20)
+                        + " MiB, the most this program reads; a report of the instrument is far smaller. "
                           "Check that this is the right file, or cut it into smaller reports.";
                 return false;
             }
@@ -75,6 +65,13 @@ bool readAll(std::FILE *file, std::string &bytes, std::string &error)
 }
 
 } // namespace
+
+std::string decodeReport(std::string_view bytes)
+{
+    std::string text(bytes);
+    decodeInPlace(text);
+    return text;
+}
 
 std::optional<std::string> readReportBytes(const std::string &path, std::string &error)
 {
@@ -110,7 +107,6 @@ std::optional<std::string> readReportFile(const std::string &path, std::string &
     std::optional<std::string> bytes = readReportBytes(path, error);
     if (!bytes)
         return std::nullopt;
-    // The filter keeps one character per byte, so the text is decoded in place.
     decodeInPlace(*bytes);
     return bytes;
 }

@@ -13,11 +13,11 @@ namespace elvaro::report {
 // feed ends a line.
 std::string decodeReport(std::string_view bytes);
 
-// The most bytes a report file may hold. Reports of the instrument are a few hundred kilobytes
-// at most; anything larger is refused while it is read, before memory grows with it, so that a
-// device such as /dev/zero or a huge file of garbage ends at once with a message.
+// The most bytes a report file may hold, a whole number of MiB. Reports of the instrument are a
+// few hundred kilobytes at most; anything larger is refused while it is read, before memory grows
+// with it, so that a device such as /dev/zero or a huge file of garbage ends at once with a
+// message.
 inline constexpr std::size_t kMaxReportBytes = std::size_t{64} << 20;
-inline constexpr const char *kMaxReportSizeText = "64 MiB";
 
 // Reads the bytes of a whole report file ("-" reads standard input), at most kMaxReportBytes.
 // On failure returns nothing and sets `error` to the reason (without the file name).

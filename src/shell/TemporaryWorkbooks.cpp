@@ -130,7 +130,7 @@ QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString 
     for (const QString &folder : m_folders) {
         try {
             return saveIn(folder, workbook, sheetName, time);
-        } catch (const excel::WorkbookError &problem) {
+        } catch (const std::runtime_error &problem) {
             reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
         }
     }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -45,16 +47,21 @@ inline void finishBox(CCella &box)
         box.setContenuto(members.Item(1).Bordato() ? "     " : members.Item(1).Contenuto());
 }
 
+// A cell's name as a sheet shows it: row 2 of column 28 is "AB2".
+inline std::string cellName(std::int32_t row, std::int32_t column)
+{
+    std::string name;
+    for (; column > 0; column = (column - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return name + std::to_string(row);
+}
+
 // The sheet's cells as "B2" -> text.
 inline Grid grid(const excel::Worksheet &sheet)
 {
     Grid cells;
-    for (const auto &[position, text] : sheet.values()) {
-        std::string name;
-        for (std::int32_t column = position.column; column > 0; column = (column - 1) / 26)
-            name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-        cells[name + std::to_string(position.row)] = text;
-    }
+    for (const auto &[position, text] : sheet.values())
+        cells[cellName(position.row, position.column)] = text;
     return cells;
 }
 
@@ -68,6 +75,13 @@ inline Grid exportedGrid(const std::string &text)
     excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
     excel::ExportExcel(root, 1, 1, sheet);
     return grid(sheet);
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string contentOf(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

@@ -1,6 +1,7 @@
 #include "ExportTesting.h"
 
 #include "export/Application.h"
+#include "export/FileError.h"
 #include "export/WorkbookError.h"
 
 #include <gmock/gmock.h>
@@ -22,12 +23,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // What a piece of work done in a child process reported, and what it wrote on standard error.
 struct ChildOutcome {
@@ -88,7 +83,7 @@ protected:
     }
 
     // Saves in the child process, after `prepare` (which returns why it could not prepare, or
-    // nothing); the result is the error message, or "saved".
+    // nothing); the result is the error message, "file: " before that of a FileError, or "saved".
     ChildOutcome save(const std::string &path, const std::function<std::string()> &prepare)
     {
         return inChild([&] {
@@ -99,6 +94,8 @@ protected:
                 workbook.SaveAs(path);
             } catch (const excel::WorkbookError &error) {
                 return std::string(error.what());
+            } catch (const excel::FileError &error) {
+                return "file: " + std::string(error.what());
             }
             return std::string("saved");
         });
@@ -167,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The writer's own temporary copy of the sheet is cut at the limit; the packed file fits.
         SizeLimit{"SheetPart", "out.xlsx", 20480, 3000,
                   "cannot write the workbook: its part xl/worksheets/sheet1.xml came out incomplete"},
-        SizeLimit{"Csv", "out.csv", 4096, 2000, "cannot write the file: File too large"}),
+        SizeLimit{"Csv", "out.csv", 4096, 2000, "file: cannot write the file: File too large"}),
     [](const ::testing::TestParamInfo<SizeLimit> &info) { return std::string(info.param.name); });
 
 // Makes `folder` a tmpfs of 16 KiB in a mount namespace of this process alone, puts `previous`

@@ -1,6 +1,7 @@
 #include "ExportTesting.h"
 
 #include "export/Application.h"
+#include "export/FileError.h"
 #include "export/WorkbookError.h"
 
 #include <gmock/gmock.h>
@@ -13,12 +14,6 @@ namespace elvaro::testing {
 namespace {
 
 using ::testing::ElementsAre;
-
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class SaveAsTest : public ::testing::Test {
 protected:
@@ -86,17 +81,19 @@ TEST_F(SaveAsTest, CsvQuotesWhatNeedsQuotingAndFillsTheGrid)
 
 TEST_F(SaveAsTest, AMissingFolderOrUnknownTypeIsReportedAndNothingIsWritten)
 {
-    const auto saveError = [&](const std::string &path) -> std::string {
-        try {
-            workbook.SaveAs(path);
-        } catch (const excel::WorkbookError &error) {
-            return error.what();
-        }
-        return "saved";
-    };
-    EXPECT_EQ(saveError(folder.file("missing/out.xlsx")),
-              "cannot create a file in the folder " + folder.file("missing") + ": No such file or directory");
-    EXPECT_EQ(saveError(folder.file("report.txt")), "cannot tell the file type: give a name ending in .xlsx or .csv");
+    try {
+        workbook.SaveAs(folder.file("missing/out.xlsx"));
+        ADD_FAILURE() << "saved in a missing folder";
+    } catch (const excel::FileError &error) {
+        EXPECT_EQ(error.what(),
+                  "cannot create a file in the folder " + folder.file("missing") + ": No such file or directory");
+    }
+    try {
+        workbook.SaveAs(folder.file("report.txt"));
+        ADD_FAILURE() << "saved as .txt";
+    } catch (const excel::WorkbookError &error) {
+        EXPECT_STREQ(error.what(), "cannot tell the file type: give a name ending in .xlsx or .csv");
+    }
     EXPECT_TRUE(folder.names().empty());
 }
 
@@ -162,7 +159,7 @@ TEST_F(SaveAsTest, AFolderOfTheOutputsNameIsReportedAndLeftAsItWas)
     try {
         workbook.SaveAs(path);
         ADD_FAILURE() << "saved over a folder";
-    } catch (const excel::WorkbookError &error) {
+    } catch (const excel::FileError &error) {
         EXPECT_STREQ(error.what(), "cannot be replaced: it is a folder; give the name of a file");
     }
     EXPECT_THAT(folder.names(), ElementsAre("out.xlsx"));

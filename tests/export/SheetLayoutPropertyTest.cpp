@@ -50,8 +50,8 @@ std::vector<std::string> wordsOf(const Grid &cells)
 
 bool isWalked(const CCella &cell)
 {
-    const report::SottoCelle *members = cell.sottoCelleIfAny();
-    return cell.ExistSottoCelle || (members && members->Count() == 1 && members->Item(1).Bordato());
+    const report::SottoCelle &members = cell.children();
+    return cell.ExistSottoCelle || (members.Count() == 1 && members.Item(1).isBordered());
 }
 
 std::string trimmed(const std::string &text)
@@ -60,18 +60,10 @@ std::string trimmed(const std::string &text)
     return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-std::string cellName(int row, int column)
-{
-    std::string name;
-    for (; column > 0; column = (column - 1) / 26)
-        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    return name + std::to_string(row);
-}
-
 // The placement of every cell as bands to rows and cells to consecutive columns, each nested box
 // from its own place, with line 1 of every text in a row of its own. Counts the positions each
 // box wrote or skipped, so that the caller knows when every box takes a single cell.
-int placeByBands(CCella &cell, int riga, int colonna, Grid &cells)
+int placeByBands(CCella &cell, int startRow, int startColumn, Grid &cells)
 {
     cell.SortCells();
     std::vector<CCella *> members;
@@ -85,8 +77,8 @@ int placeByBands(CCella &cell, int riga, int colonna, Grid &cells)
     for (CCella *member : members) {
         offset = band(member) == current ? offset + 1 : 0;
         current = band(member);
-        const int row = riga + current;
-        const int column = colonna + offset;
+        const int row = startRow + current;
+        const int column = startColumn + offset;
         if (isWalked(*member)) {
             positions += placeByBands(*member, row, column, cells) > 1 ? 2 : 1;
         } else {

@@ -13,12 +13,6 @@
 namespace elvaro::testing {
 namespace {
 
-std::string bytesOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void writeBytes(const std::string &path, const std::string &bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -106,7 +100,7 @@ void PrintTo(const Damage &damage, std::ostream *out)
 std::function<void(const std::string &, const std::string &)> editBytes(std::function<void(std::string &)> edit)
 {
     return [edit](const std::string &from, const std::string &to) {
-        std::string bytes = bytesOf(from);
+        std::string bytes = contentOf(from);
         edit(bytes);
         writeBytes(to, bytes);
     };
