@@ -61,9 +61,6 @@ private:
     std::array<std::optional<Entry>, kPortCount> m_entries{};
 };
 
-// True when two device names compare in natural order (ttyS2 before ttyS10).
-bool naturalLess(const QString &left, const QString &right);
-
 // Opens the device without reading or writing, and closes it at once. True only for a terminal
 // device that could be opened; nothing stays open either way.
 bool canOpenPort(const QString &device);

@@ -58,7 +58,6 @@ public:
     bool open(const QString &device);
 
     bool isOpen() const;
-    QString device() const { return m_device; }
 
     // True when received bytes wait to be read.
     bool hasWaiting() const;

@@ -35,7 +35,6 @@ public:
     // The largest circle that fits the shape's rectangle, centred in it.
     QRectF circle() const;
 
-    static QColor toQColor(qint32 color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

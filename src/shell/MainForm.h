@@ -71,7 +71,6 @@ public:
     QString com() const;
     void setCom(const QString &text);
 
-    const serial::PortTable &ports() const { return m_ports; }
     RichTextBox &reportView() const { return *rtf1; }
     RichTextBox &exportBuffer() const { return *rtf; }
     Colorful &lamp() const { return *Colorful1; }

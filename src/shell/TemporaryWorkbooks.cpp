@@ -48,14 +48,9 @@ void writeWorkbookFile(const excel::Workbook &workbook, const QString &path)
     file.commit();
 }
 
-QString TemporaryWorkbooks::defaultFolder()
-{
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()));
-}
-
 QStringList TemporaryWorkbooks::defaultFolders()
 {
-    QStringList folders{defaultFolder()};
+    QStringList folders{QDir(QDir::tempPath()).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()))};
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(runtime))
         folders.append(QDir(runtime).filePath(kOwnFolderName));

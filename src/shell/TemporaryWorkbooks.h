@@ -27,11 +27,9 @@ public:
     // `folders` in the order of use; there is at least one.
     explicit TemporaryWorkbooks(QStringList folders) : m_folders(std::move(folders)) {}
 
-    // The folder "elvaro-q3-<user id>" in the system's temporary folder.
-    static QString defaultFolder();
-
-    // defaultFolder(), then folders "elvaro-q3" that no other user can create first: in the
-    // user's runtime folder ($XDG_RUNTIME_DIR) when there is one, and in the user's cache folder.
+    // The folder "elvaro-q3-<user id>" in the system's temporary folder, then folders "elvaro-q3"
+    // that no other user can create first: in the user's runtime folder ($XDG_RUNTIME_DIR) when
+    // there is one, and in the user's cache folder.
     static QStringList defaultFolders();
 
     // The first folder, used whenever it can be.
