@@ -48,7 +48,8 @@ public:
     // The numbers that name a device, ascending.
     QList<int> ports() const;
 
-    // The numbers whose device can be opened at this moment, ascending (see canOpenPort).
+    // The numbers whose device can be opened at this moment, ascending (see canOpenPort): what the
+    // port window offers.
     QList<int> openablePorts() const;
 
 private:

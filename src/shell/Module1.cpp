@@ -15,12 +15,6 @@ Module1::Module1(serial::PortTable ports, MessageBoxes &messages, CommonDialog &
 
 Module1::~Module1() = default;
 
-bool Module1::EsistePorta(const serial::PortTable &ports, const qint16 &n)
-{
-    const std::optional<QString> device = ports.device(n);
-    return device && serial::canOpenPort(*device);
-}
-
 std::unique_ptr<MainForm> Module1::createMainForm()
 {
     return std::make_unique<MainForm>(m_ports, m_messages, m_printDialog);

@@ -29,9 +29,6 @@ public:
     // The one main window, alive for the rest of the run once Main has shown it.
     MainForm *Principale() const { return m_principale.get(); }
 
-    // True when the device that the port number names can be opened at this moment.
-    static bool EsistePorta(const serial::PortTable &ports, const qint16 &n);
-
 protected:
     virtual std::unique_ptr<MainForm> createMainForm();
 

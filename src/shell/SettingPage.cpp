@@ -2,7 +2,6 @@
 
 #include "shell/Fonts.h"
 #include "shell/MessageBoxes.h"
-#include "shell/Module1.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -84,11 +83,8 @@ void SettingPage::Form_Load()
 void SettingPage::CercaPorte()
 {
     Combo->clear();
-    for (int port = serial::PortTable::kFirstPort; port <= serial::PortTable::kLastPort; ++port) {
-        const qint16 number = static_cast<qint16>(port);
-        if (Module1::EsistePorta(m_ports, number))
-            Combo->addItem(QString::number(number));
-    }
+    for (const int port : m_ports.openablePorts())
+        Combo->addItem(QString::number(port));
     if (Combo->count() > 0)
         Combo->setCurrentIndex(0);
     else
