@@ -11,27 +11,8 @@
 //
 // Nothing here blocks. Received bytes wait inside the receiver until readAvailable() takes them;
 // readyRead() says that some arrived, failed() that the device stopped working. Both are emitted
-// from the event loop, so a loop that reads has to give the event loop its turn, and should wait
-// for the next event instead of polling:
-//
-//     QString pending;
-//     while (true) {
-//         // Wait only when nothing is left to show: a burst still pending is shown in this pass.
-//         QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
-//                                                           : QEventLoop::AllEvents);
-//         if (receiver.hasWaiting())
-//             pending += receiver.readAvailable();
-//         else if (!pending.isEmpty())
-//             show(std::exchange(pending, QString()));
-//         if (stopRequested || receiver.hasFailed())
-//             break;
-//     }
-//     show(pending + receiver.finish());
-//     if (receiver.hasFailed())
-//         tellTheUser(receiver.errorString());
-//
-// processEvents(WaitForMoreEvents) returns after the next event of any kind (received bytes, an
-// error, a click, a timer tick), so an idle receive costs no processor time.
+// from the event loop, so whoever reads has to give the event loop its turn: the download does so
+// in receiveUntilStopped() (serial/ReceiveLoop.h).
 //
 // A carriage return at the end of one burst and a line feed at the start of the next make one line
 // end: a carriage return that ends what readAvailable() returns is held back until the next byte

@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "serial/PortTable.h"
+#include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
 #include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
@@ -14,7 +15,6 @@
 #include "shell/frmAbout.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -26,7 +26,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 
 namespace elvaro::shell {
 
@@ -295,40 +294,21 @@ void MainForm::CmdAcquisisci_Click()
     LblBytes->start();
 
     QString failure;
-    QString pending;
-    serial::SerialReceiver MSComm1;
-    const int CommPort = COM->text().toInt();
-    const std::optional<QString> device = m_ports.device(CommPort);
+    serial::SerialReceiver receiver;
+    const std::optional<QString> device = m_ports.device(com().toInt());
     if (!device) {
         failure = QStringLiteral("Port %1 names no serial device. Restart the program and choose one of "
                                  "the ports it lists.")
-                      .arg(COM->text());
-    } else if (!MSComm1.open(*device)) {
-        failure = MSComm1.errorString();
+                      .arg(com());
+    } else if (!receiver.open(*device)) {
+        failure = receiver.errorString();
     } else {
-        // One pass: let the window's events run (a Stop press among them), read what waits, and show
-        // the pending text once nothing waits. With nothing pending the pass sleeps until the next
-        // event (received bytes, a click, a lamp tick) instead of polling the port.
-        for (;;) {
-            QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
-                                                              : QEventLoop::AllEvents);
-            if (MSComm1.hasWaiting())
-                pending += MSComm1.readAvailable();
-            else if (!pending.isEmpty())
-                rtf1->Append(std::exchange(pending, QString()));
-            LblBytes->receivedSoFar(MSComm1.bytesReceived());
-            if (RichiestaStop || MSComm1.hasFailed())
-                break;
-        }
-        if (MSComm1.hasFailed())
-            failure = MSComm1.errorString();
+        failure = serial::receiveUntilStopped(
+                receiver, {.stopRequested = [this] { return RichiestaStop; },
+                           .show = [this](const QString &text) { rtf1->Append(text); },
+                           .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
     }
-    // What was received and not shown yet, the bytes still waiting included, goes to the view
-    // before the port is closed for good: nothing received is lost.
-    pending += MSComm1.finish();
-    if (!pending.isEmpty())
-        rtf1->Append(pending);
-    endDownload(MSComm1.bytesReceived());
+    endDownload(receiver.bytesReceived());
     // The failure is told once the window shows everything received and is idle again.
     if (!failure.isEmpty())
         m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
