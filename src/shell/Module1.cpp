@@ -29,13 +29,13 @@ Module1::Started Module1::Main()
         return Started::Quit;
 
     try {
-        m_principale = createMainForm();
-        m_principale->Form_Load();
-        m_principale->setCom(QString::number(settingPage->COM));
-        m_principale->show();
+        m_mainForm = createMainForm();
+        m_mainForm->Form_Load();
+        m_mainForm->setCom(QString::number(settingPage->COM));
+        m_mainForm->show();
         settingPage.reset();
     } catch (...) {
-        m_principale.reset();
+        m_mainForm.reset();
         m_messages.tell(QStringLiteral("Error on loading main form!"), kDebugTitle, MessageBoxes::Icon::Critical);
         return Started::Failed;
     }

@@ -103,7 +103,7 @@ TEST_F(StartupTest, QuitEscAndClosingThePortWindowEndWithoutAMainWindow)
         Module1 module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
         whenPortWindowShows(way);
         EXPECT_EQ(module.Main(), Module1::Started::Quit) << name;
-        EXPECT_EQ(module.Principale(), nullptr) << name;
+        EXPECT_EQ(module.mainForm(), nullptr) << name;
         EXPECT_TRUE(messages.shown.isEmpty()) << name;
     }
 }
@@ -117,7 +117,7 @@ TEST_F(StartupTest, OkOnAPinnedTerminalShowsTheMainWindowWithThePortNumber)
         button(page, "OKButton")->click();
     });
     ASSERT_EQ(module.Main(), Module1::Started::MainWindowShown);
-    MainForm *form = module.Principale();
+    MainForm *form = module.mainForm();
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->com(), "5");
@@ -133,7 +133,7 @@ TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
     FailingModule module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
     whenPortWindowShows([](SettingPage &page) { button(page, "OKButton")->click(); });
     EXPECT_EQ(module.Main(), Module1::Started::Failed);
-    EXPECT_EQ(module.Principale(), nullptr);
+    EXPECT_EQ(module.mainForm(), nullptr);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, "Error on loading main form!");
     EXPECT_EQ(messages.shown[0].title, "DEBUG");
