@@ -1,5 +1,6 @@
 #include "shell/SettingPage.h"
 
+#include "shell/ControlLayout.h"
 #include "shell/Fonts.h"
 #include "shell/MessageBoxes.h"
 
@@ -12,9 +13,16 @@ namespace elvaro::shell {
 
 namespace {
 
-// The window is a little taller than the classic layout so that the device line fits below.
-constexpr int kDeviceLineTop = 1440;
-constexpr int kDeviceLineHeight = 255;
+constexpr ControlPlace kControls[] = {
+    // Wide enough for the caption in the platform's font, up to two pixels before the list.
+    {"LblCom", 360, 330, 1050, 375},
+    {"Combo", 1440, 240, 855, ControlPlace::kOwnHeight},
+    {"LblDevice", 120, 1440, 2520, 255},
+    {"OKButton", 120, 960, 1215, 375},
+    {"CancelButton", 1440, 960, 1215, 375},
+};
+// A little taller than the classic layout so that the device line fits below the buttons.
+constexpr WindowLayout kLayout{2760, 1755, kControls};
 
 } // namespace
 
@@ -23,8 +31,9 @@ SettingPage::SettingPage(const serial::PortTable &ports, MessageBoxes &messages,
 {
     setObjectName(QStringLiteral("SettingPage"));
     setWindowTitle(QStringLiteral("SETTING PAGE"));
-    setFixedSize(twips(2760), twips(kDeviceLineTop + kDeviceLineHeight + 60));
+    setFixedSize(kLayout.size());
     createControls();
+    kLayout.place(*this);
 
     connect(OKButton, &QPushButton::clicked, this, &SettingPage::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &SettingPage::CancelButton_Click);
@@ -39,26 +48,21 @@ void SettingPage::createControls()
     LblCom = new QLabel(QStringLiteral("COM"), this);
     LblCom->setObjectName(QStringLiteral("LblCom"));
     LblCom->setFont(large);
-    // Wide enough for the caption in the platform's font, up to the list's left edge.
-    LblCom->setGeometry(twips(360), twips(330), twips(1440 - 360) - 2, twips(375));
 
     Combo = new QComboBox(this);
     Combo->setObjectName(QStringLiteral("Combo"));
     Combo->setFont(large);
     Combo->setEditable(true);
     Combo->setInsertPolicy(QComboBox::NoInsert);
-    Combo->setGeometry(twips(1440), twips(240), twips(855), Combo->sizeHint().height());
     Combo->setEditText(QStringLiteral("1"));
 
     LblDevice = new QLabel(this);
     LblDevice->setObjectName(QStringLiteral("LblDevice"));
     LblDevice->setFont(sansSerifFont(8, false));
-    LblDevice->setGeometry(twips(120), twips(kDeviceLineTop), twips(2760 - 240), twips(kDeviceLineHeight));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setFont(small);
-    OKButton->setGeometry(twips(120), twips(960), twips(1215), twips(375));
     // Enter in the field presses OK; a focused button is pressed by Enter.
     OKButton->setAutoDefault(true);
     OKButton->setDefault(true);
@@ -66,7 +70,6 @@ void SettingPage::createControls()
     CancelButton = new QPushButton(QStringLiteral("Quit"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setFont(small);
-    CancelButton->setGeometry(twips(1440), twips(960), twips(1215), twips(375));
     CancelButton->setAutoDefault(true);
 
     setTabOrder(OKButton, CancelButton);
