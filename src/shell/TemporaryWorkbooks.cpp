@@ -3,6 +3,7 @@
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
+#include "shell/FileError.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -73,13 +74,13 @@ void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
     // The user's own folders above it (a cache folder not used before) are made as needed.
     QDir().mkpath(QFileInfo(folder).absolutePath());
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        throw excel::WorkbookError("The folder " + path + " for exported workbooks cannot be created: "
+        throw FileError("The folder " + path + " for exported workbooks cannot be created: "
                                    + reason(errno) + ".");
     }
     // A folder in the shared temporary folder that another user made, a link, or one that others
     // can read is not used.
     if (!isPrivateFolder(folder)) {
-        throw excel::WorkbookError("The folder " + path
+        throw FileError("The folder " + path
                                    + " for exported workbooks is not private to you (it belongs to another user, "
                                      "is a link or others can open it). Remove it and export again.");
     }
@@ -99,11 +100,11 @@ QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sh
             return path;
         }
         if (errno != EEXIST) {
-            throw excel::WorkbookError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
+            throw FileError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
                                        + reason(errno) + ".");
         }
     }
-    throw excel::WorkbookError("The folder " + nativePath(folder)
+    throw FileError("The folder " + nativePath(folder)
                                + " holds too many workbooks of this second; export again.");
 }
 
@@ -128,13 +129,19 @@ QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString 
 {
     std::string reasons;
     for (const QString &folder : m_folders) {
+        // A folder that cannot be used, or a workbook it cannot take: on to the next folder.
+        const auto note = [&reasons](const std::exception &problem) {
+            reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
+        };
         try {
             return saveIn(folder, workbook, sheetName, time);
+        } catch (const FileError &problem) {
+            note(problem);
         } catch (const excel::WorkbookError &problem) {
-            reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
+            note(problem);
         }
     }
-    throw excel::WorkbookError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
+    throw FileError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
 }
 
 int TemporaryWorkbooks::removeOlderThan(std::chrono::seconds age, const QDateTime &now) const

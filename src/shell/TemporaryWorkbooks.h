@@ -38,8 +38,8 @@ public:
     // Writes the workbook to a new read-only file of the folder named from the sheet and the time
     // ("Downloaded 2026-12-06 11-52-03.xlsx", then " (2)"... when that name is taken) and returns
     // its path. Never replaces a file. Creates the folder, readable by its owner only, when it is
-    // missing. Throws excel::WorkbookError with the reason for each folder when the workbook cannot
-    // be kept in any of them; no file is left behind then.
+    // missing. Throws FileError with the reason for each folder when the workbook cannot be kept
+    // in any of them; no file is left behind then.
     QString save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const;
 
     // Removes the files of the folders last changed more than `age` before `now`. Returns how many
