@@ -60,6 +60,7 @@ QString paragraphs(const QString &what, const std::exception &problem, const QSt
 }
 
 // Nothing shows the workbook kept at `path`; `reason` is what the launcher said, when it said anything.
+static_assert(TemporaryWorkbooks::kKeptFor == std::chrono::hours(24), "the message below says how long in words");
 void tellNotShown(MessageBoxes &messages, const QString &path, const QString &reason)
 {
     const QString said = reason.isEmpty() ? QString() : reason + QStringLiteral("\n\n");

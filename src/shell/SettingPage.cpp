@@ -111,17 +111,20 @@ void SettingPage::showDevice(const QString &text)
 
 QString SettingPage::notAPortNumber(const QString &text) const
 {
+    const QString range =
+            QStringLiteral("%1 to %2").arg(serial::PortTable::kFirstPort).arg(serial::PortTable::kLastPort);
     if (Combo->count() > 0) {
-        return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.")
-            .arg(text);
+        return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from %2.")
+            .arg(text, range);
     }
     if (!text.isEmpty())
-        return QStringLiteral("\"%1\" is not a port number. Type a number from 1 to 16.").arg(text);
+        return QStringLiteral("\"%1\" is not a port number. Type a number from %2.").arg(text, range);
     return QStringLiteral("No serial port was found on this computer.\n\n"
                           "Connect the instrument with its serial cable or USB serial adapter, check that the "
                           "adapter is plugged in and that you may use serial ports (on most systems as a member "
                           "of the group dialout), then start the program again.\n\n"
-                          "If you know the number of the port, type it (1 to 16) and press OK.");
+                          "If you know the number of the port, type it (%1) and press OK.")
+        .arg(range);
 }
 
 void SettingPage::OKButton_Click()
