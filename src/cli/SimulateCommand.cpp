@@ -41,7 +41,7 @@ constexpr int kMaxBaudRate = 100'000'000;
 
 struct SimulateOptions {
     std::string reportPath;
-    int baudRate = InstrumentSimulator::kDefaultBaudRate;
+    int baudRate = serial::kLineBaudRate;
     bool once = false;
 };
 

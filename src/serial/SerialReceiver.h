@@ -5,8 +5,8 @@
 #include <QSerialPort>
 #include <QString>
 
-// Receives a report from a serial device at 9600 baud, no parity, 8 data bits, 1 stop bit, no
-// flow control, and hands it over as report text: every byte through the instrument's byte filter
+// Receives a report from a serial device with the instrument's line settings (serial/LineSettings.h)
+// and hands it over as report text: every byte through the instrument's byte filter
 // (report/ByteFilter.h), carriage returns and line feeds kept.
 //
 // Nothing here blocks. Received bytes wait inside the receiver until readAvailable() takes them;
@@ -27,8 +27,6 @@ class SerialReceiver : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qint32 kBaudRate = 9600;
-
     explicit SerialReceiver(QObject *parent = nullptr);
     ~SerialReceiver() override;
 

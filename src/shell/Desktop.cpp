@@ -111,7 +111,7 @@ int runDesktop(int argc, char **argv)
 
     // The demonstration: the built-in sample report, sent by a simulated instrument on a
     // pseudo-terminal that the port window offers as port 1.
-    serial::InstrumentSimulator simulator(serial::sampleReport(), serial::InstrumentSimulator::kDefaultBaudRate);
+    serial::InstrumentSimulator simulator(serial::sampleReport(), serial::kLineBaudRate);
     if (options.demo) {
         if (!simulator.start()) {
             std::fprintf(stderr, "elvaro-q3: cannot start the instrument simulator: %s\n",
