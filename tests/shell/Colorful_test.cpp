@@ -8,17 +8,8 @@
 #include <QVBoxLayout>
 
 using elvaro::shell::Colorful;
-using elvaro::shell::testing::application;
 
-namespace {
-
-class ColorfulTest : public ::testing::Test
-{
-protected:
-    QApplication &m_application = application();
-};
-
-} // namespace
+using ColorfulTest = elvaro::shell::testing::WidgetTest;
 
 TEST_F(ColorfulTest, ColourReadsBackAndAClickTurnsItBlue)
 {

@@ -9,17 +9,8 @@
 
 using elvaro::shell::ControlPlace;
 using elvaro::shell::WindowLayout;
-using elvaro::shell::testing::application;
 
-namespace {
-
-class ControlLayoutTest : public ::testing::Test
-{
-protected:
-    QApplication &m_application = application();
-};
-
-} // namespace
+using ControlLayoutTest = elvaro::shell::testing::WidgetTest;
 
 TEST_F(ControlLayoutTest, EachControlGoesToItsPlaceInPixelsOrTakesItsOwnHeight)
 {

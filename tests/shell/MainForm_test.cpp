@@ -16,7 +16,6 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -29,10 +28,9 @@ using elvaro::shell::frmAbout;
 using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
 using elvaro::shell::RingShape;
-using elvaro::shell::testing::application;
 using elvaro::shell::testing::PdfPrintDialog;
 using elvaro::shell::testing::pdfText;
-using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::shell::testing::WindowTest;
 
 namespace {
 
@@ -40,7 +38,7 @@ using Commands = std::array<bool, 3>; // PRINT, EXPORT, DELETE enabled
 constexpr Commands kEnabled = {true, true, true};
 constexpr Commands kDisabled = {false, false, false};
 
-class MainFormTest : public ::testing::Test
+class MainFormTest : public WindowTest
 {
 protected:
     void SetUp() override
@@ -52,7 +50,7 @@ protected:
 
     void TearDown() override { delete form.aboutBox(); }
 
-    QPushButton *button(const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) { return elvaro::shell::testing::button(form, name); }
 
     Commands reportCommands()
     {
@@ -68,13 +66,7 @@ protected:
         form.reportView().setTextCursor(cursor);
     }
 
-    QString pdfPath() const { return m_dir.filePath(QStringLiteral("print.pdf")); }
-
-    QApplication &m_application = application();
-    QTemporaryDir m_dir;
     PortTable ports = PortTable::build({{1, QStringLiteral("/dev/pts/1")}}, {});
-    ScriptedMessageBoxes messages;
-    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
     MainForm form{ports, messages, printDialog};
 };
 

@@ -15,7 +15,6 @@
 #include <functional>
 
 using elvaro::shell::RichTextBox;
-using elvaro::shell::testing::application;
 
 namespace {
 
@@ -35,11 +34,7 @@ QString manyLines(int count)
     return text;
 }
 
-class RichTextBoxTest : public ::testing::Test
-{
-protected:
-    QApplication &m_application = application();
-};
+using RichTextBoxTest = elvaro::shell::testing::WidgetTest;
 
 } // namespace
 

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -23,9 +22,8 @@ using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
 using elvaro::shell::Module1;
 using elvaro::shell::SettingPage;
-using elvaro::shell::testing::application;
-using elvaro::shell::testing::PdfPrintDialog;
-using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::shell::testing::button;
+using elvaro::shell::testing::WindowTest;
 
 namespace {
 
@@ -53,11 +51,6 @@ void whenPortWindowShows(std::function<void(SettingPage &)> act)
     });
 }
 
-QPushButton *button(QWidget &window, const char *name)
-{
-    return window.findChild<QPushButton *>(QLatin1String(name));
-}
-
 QComboBox *combo(SettingPage &page)
 {
     return page.findChild<QComboBox *>(QStringLiteral("Combo"));
@@ -80,13 +73,9 @@ protected:
     std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
 };
 
-class StartupTest : public ::testing::Test
+class StartupTest : public WindowTest
 {
 protected:
-    QApplication &m_application = application();
-    QTemporaryDir m_dir;
-    ScriptedMessageBoxes messages;
-    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
     Terminal terminal;
 };
 
