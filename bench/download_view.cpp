@@ -1,6 +1,8 @@
 // Time to receive 1 MiB of random bytes through a pseudo-terminal and show it in the report view
 // of the real main window, with DOWNLOAD pressed and Stop pressed once the last byte is shown.
 // Goal: under 2 s.
+#include "SerialBench.h"
+
 #include "report/ByteFilter.h"
 #include "serial/PortTable.h"
 #include "serial/PseudoTerminal.h"
@@ -17,7 +19,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <thread>
 
@@ -46,10 +47,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     constexpr std::size_t kSize = 1 << 20;
-    std::string sent(kSize, '\0');
-    std::mt19937 random(5);
-    for (char &byte : sent)
-        byte = static_cast<char>(random() & 0xff);
+    const std::string sent = elvaro::bench::randomBytes(kSize, 5);
 
     // The view holds one character per byte and one paragraph break per line end (a carriage
     // return, a line feed or the pair), plus a closing mark.

@@ -1,12 +1,11 @@
-// Processor time of an open receive with nothing arriving, run in the download loop's shape:
-// wait for the next event when nothing is pending, with the lamp's 500 ms timer ticking.
-// Goal: under 2 % of one core.
-#include "serial/PseudoTerminal.h"
-#include "serial/SerialReceiver.h"
+// Processor time of an open receive with nothing arriving, run through the download's loop with
+// the lamp's 500 ms timer ticking. Goal: under 2 % of one core.
+#include "SerialBench.h"
+
+#include "serial/ReceiveLoop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <cstdio>
@@ -33,10 +32,8 @@ int main(int argc, char **argv)
 
     elvaro::serial::PseudoTerminal line;
     elvaro::serial::SerialReceiver receiver;
-    if (!line.open() || !receiver.open(line.devicePath())) {
-        std::fprintf(stderr, "serial_idle: %s%s\n", qPrintable(line.errorString()), qPrintable(receiver.errorString()));
+    if (!elvaro::bench::openLine("serial_idle", line, receiver))
         return 1;
-    }
     QTimer lamp;
     lamp.start(500);
     bool stop = false;
@@ -45,21 +42,14 @@ int main(int argc, char **argv)
     QElapsedTimer wall;
     wall.start();
     const double processorAtStart = processorSeconds();
-    QString pending;
     long passes = 0;
-    while (!stop) {
-        ++passes;
-        QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
-        if (receiver.hasWaiting())
-            pending += receiver.readAvailable();
-        else
-            pending.clear();
-    }
+    elvaro::serial::receiveUntilStopped(receiver, {.stopRequested = [&stop] { return stop; },
+                                                   .show = [](const QString &) {},
+                                                   .progress = [&passes](qint64) { ++passes; }});
     const double used = processorSeconds() - processorAtStart;
     const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     const double percent = 100.0 * used / elapsed;
     std::printf("idle receive: %.2f %% of one core over %.1f s, %ld loop passes (goal: under 2 %%) %s\n", percent,
                 elapsed, passes, percent < 2.0 ? "met" : "MISSED");
-    receiver.finish();
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "cli/CommandMessages.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
+#include "serial/LineSettings.h"
 #include "serial/PortTable.h"
 #include "serial/SerialReceiver.h"
 #include "system/ExitCodes.h"
@@ -32,7 +33,7 @@ using serial::SerialReceiver;
 constexpr double kMaxIdleSeconds = 24 * 60 * 60;
 
 // The line settings SerialReceiver opens the port with, as the instrument's manual writes them.
-const std::string kLineSettings = std::to_string(SerialReceiver::kBaudRate) + ",N,8,1";
+const std::string kLineSettings = std::to_string(serial::kLineBaudRate) + ",N,8,1";
 const std::string kPortRange = std::to_string(PortTable::kFirstPort) + " to " + std::to_string(PortTable::kLastPort);
 
 std::string usage()

@@ -4,6 +4,7 @@
 #include "cli/StopSignals.h"
 #include "report/ReportFile.h"
 #include "serial/InstrumentSimulator.h"
+#include "serial/LineSettings.h"
 #include "serial/SampleReport.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
@@ -37,14 +38,14 @@ std::string usage()
            "\n"
            "  --baud N   line speed in baud, "
         + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
-        + std::to_string(InstrumentSimulator::kDefaultBaudRate)
+        + std::to_string(serial::kLineBaudRate)
         + ")\n"
           "  --once     end after one whole report, once the receiving program has closed the device\n";
 }
 
 struct SimulateOptions {
     std::string reportPath;
-    int baudRate = InstrumentSimulator::kDefaultBaudRate;
+    int baudRate = serial::kLineBaudRate;
     bool once = false;
 };
 

@@ -11,6 +11,15 @@
 
 namespace elvaro::serial {
 
+namespace {
+
+QString cannotWatch(const QString &device)
+{
+    return QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(system::errorText(errno)));
+}
+
+} // namespace
+
 DeviceWatch::DeviceWatch(QObject *parent)
     : QObject(parent)
 {
@@ -27,11 +36,11 @@ bool DeviceWatch::watch(const QString &device)
 {
     m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_inotify < 0) {
-        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(system::errorText(errno)));
+        m_errorString = cannotWatch(device);
         return false;
     }
     if (::inotify_add_watch(m_inotify, device.toLocal8Bit().constData(), IN_OPEN | IN_CLOSE) < 0) {
-        m_errorString = QStringLiteral("cannot watch %1: %2").arg(device, QString::fromLocal8Bit(system::errorText(errno)));
+        m_errorString = cannotWatch(device);
         ::close(std::exchange(m_inotify, -1));
         return false;
     }

@@ -79,7 +79,7 @@ void InstrumentSimulator::startReport()
 void InstrumentSimulator::send()
 {
     const qint64 elapsedMicroseconds = m_clock.nsecsElapsed() / 1000;
-    const qint64 due = elapsedMicroseconds * m_baudRate / kBitsPerByte / 1'000'000;
+    const qint64 due = elapsedMicroseconds * m_baudRate / kLineBitsPerByte / 1'000'000;
     const qint64 count = std::min(due - m_sentSinceClock, m_report.size() - m_sent);
     if (count <= 0)
         return;

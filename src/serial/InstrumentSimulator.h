@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/DeviceWatch.h"
+#include "serial/LineSettings.h"
 #include "serial/PseudoTerminal.h"
 
 #include <QByteArray>
@@ -10,8 +11,8 @@
 #include <QTimer>
 
 // Plays the instrument on a pseudo-terminal: every time a program opens the device it sends the
-// report from its start, paced at the baud rate (10 bits a byte: start bit, 8 data bits, stop
-// bit), as the instrument would over its serial line.
+// report from its start, paced at the baud rate (kLineBitsPerByte bits a byte), as the instrument
+// would over its serial line.
 //
 // Opens and closes of the device are noticed through file notifications (DeviceWatch), so nothing
 // runs while no report is being sent. A program that closes the device in the middle of a report
@@ -24,9 +25,6 @@ class InstrumentSimulator : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultBaudRate = 9600;
-    static constexpr int kBitsPerByte = 10;
-
     InstrumentSimulator(QByteArray report, int baudRate, QObject *parent = nullptr);
 
     // Creates the pseudo-terminal and starts waiting for a program to open it. On failure returns
@@ -58,7 +56,7 @@ private:
     PseudoTerminal m_terminal;
     DeviceWatch m_watch;
     QByteArray m_report;
-    int m_baudRate = kDefaultBaudRate;
+    int m_baudRate = kLineBaudRate;
     State m_state = State::WaitingForOpen;
     // Handles on the device held by other programs.
     int m_holders = 0;

@@ -34,8 +34,7 @@ bool inRange(int port)
     return port >= PortTable::kFirstPort && port <= PortTable::kLastPort;
 }
 
-} // namespace
-
+// True when two device names compare in natural order (ttyS2 before ttyS10).
 bool naturalLess(const QString &left, const QString &right)
 {
     qsizetype i = 0;
@@ -71,6 +70,8 @@ bool naturalLess(const QString &left, const QString &right)
     }
     return (left.size() - i) < (right.size() - j);
 }
+
+} // namespace
 
 std::optional<PortPin> PortTable::parsePin(const QString &text, QString *error)
 {

@@ -48,7 +48,8 @@ public:
     // The numbers that name a device, ascending.
     QList<int> ports() const;
 
-    // The numbers whose device can be opened at this moment, ascending (see canOpenPort).
+    // The numbers whose device can be opened at this moment, ascending (see canOpenPort): what the
+    // port window offers.
     QList<int> openablePorts() const;
 
 private:
@@ -60,9 +61,6 @@ private:
 
     std::array<std::optional<Entry>, kPortCount> m_entries{};
 };
-
-// True when two device names compare in natural order (ttyS2 before ttyS10).
-bool naturalLess(const QString &left, const QString &right);
 
 // Opens the device without reading or writing, and closes it at once. True only for a terminal
 // device that could be opened; nothing stays open either way.

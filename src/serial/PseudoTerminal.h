@@ -22,7 +22,6 @@ public:
 
     // Creates the pair. On failure returns false and sets errorString().
     bool open();
-    bool isOpen() const { return m_master >= 0; }
 
     // Closes the master end: to the program that has the device open, the line is gone, as when a
     // USB adapter is pulled out. The device path disappears.
@@ -30,7 +29,6 @@ public:
 
     QString devicePath() const { return m_devicePath; }
     QString errorString() const { return m_errorString; }
-    int masterDescriptor() const { return m_master; }
 
     // True while at least one program, this object included, holds the device side open.
     bool deviceIsOpen() const;

@@ -1,6 +1,7 @@
 #include "serial/SerialReceiver.h"
 
 #include "report/ByteFilter.h"
+#include "serial/LineSettings.h"
 #include "serial/PortFailure.h"
 
 #include <QFileInfo>
@@ -36,7 +37,7 @@ bool SerialReceiver::open(const QString &device)
     m_errorString.clear();
 
     m_port.setPortName(m_device);
-    m_port.setBaudRate(kBaudRate);
+    m_port.setBaudRate(kLineBaudRate);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);

@@ -5,33 +5,14 @@
 #include <QSerialPort>
 #include <QString>
 
-// Receives a report from a serial device at 9600 baud, no parity, 8 data bits, 1 stop bit, no
-// flow control, and hands it over as report text: every byte through the instrument's byte filter
+// Receives a report from a serial device with the instrument's line settings (serial/LineSettings.h)
+// and hands it over as report text: every byte through the instrument's byte filter
 // (report/ByteFilter.h), carriage returns and line feeds kept.
 //
 // Nothing here blocks. Received bytes wait inside the receiver until readAvailable() takes them;
 // readyRead() says that some arrived, failed() that the device stopped working. Both are emitted
-// from the event loop, so a loop that reads has to give the event loop its turn, and should wait
-// for the next event instead of polling:
-//
-//     QString pending;
-//     while (true) {
-//         // Wait only when nothing is left to show: a burst still pending is shown in this pass.
-//         QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
-//                                                           : QEventLoop::AllEvents);
-//         if (receiver.hasWaiting())
-//             pending += receiver.readAvailable();
-//         else if (!pending.isEmpty())
-//             show(std::exchange(pending, QString()));
-//         if (stopRequested || receiver.hasFailed())
-//             break;
-//     }
-//     show(pending + receiver.finish());
-//     if (receiver.hasFailed())
-//         tellTheUser(receiver.errorString());
-//
-// processEvents(WaitForMoreEvents) returns after the next event of any kind (received bytes, an
-// error, a click, a timer tick), so an idle receive costs no processor time.
+// from the event loop, so whoever reads has to give the event loop its turn: the download does so
+// in receiveUntilStopped() (serial/ReceiveLoop.h).
 //
 // A carriage return at the end of one burst and a line feed at the start of the next make one line
 // end: a carriage return that ends what readAvailable() returns is held back until the next byte
@@ -46,8 +27,6 @@ class SerialReceiver : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qint32 kBaudRate = 9600;
-
     explicit SerialReceiver(QObject *parent = nullptr);
     ~SerialReceiver() override;
 
@@ -58,7 +37,6 @@ public:
     bool open(const QString &device);
 
     bool isOpen() const;
-    QString device() const { return m_device; }
 
     // True when received bytes wait to be read.
     bool hasWaiting() const;

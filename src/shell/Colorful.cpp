@@ -7,6 +7,16 @@
 
 namespace elvaro::shell {
 
+namespace {
+
+// A 0x00BBGGRR colour value.
+QColor toQColor(qint32 color)
+{
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+} // namespace
+
 Colorful::Colorful(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -16,11 +26,6 @@ Colorful::Colorful(QWidget *parent) : QWidget(parent)
     setPalette(white);
     setAutoFillBackground(true);
     UserControl_Resize();
-}
-
-QColor Colorful::toQColor(qint32 color)
-{
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
 qint32 Colorful::Color() const

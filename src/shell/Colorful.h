@@ -30,12 +30,11 @@ public:
     qint32 Color() const;
     void setColor(qint32 color);
 
-    const Shape &Shape1() const { return m_shape; }
+    const Shape &shape() const { return m_shape; }
 
     // The largest circle that fits the shape's rectangle, centred in it.
     QRectF circle() const;
 
-    static QColor toQColor(qint32 color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -30,7 +30,7 @@ int runDesktop(int argc, char **argv, QList<serial::PortPin> pins, bool demo)
 
     // The demonstration: the built-in sample report, sent by a simulated instrument on a
     // pseudo-terminal that the port window offers as port 1.
-    serial::InstrumentSimulator simulator(serial::sampleReport(), serial::InstrumentSimulator::kDefaultBaudRate);
+    serial::InstrumentSimulator simulator(serial::sampleReport(), serial::kLineBaudRate);
     if (demo) {
         if (!simulator.start()) {
             std::fprintf(stderr,

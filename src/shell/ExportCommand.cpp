@@ -60,6 +60,7 @@ QString paragraphs(const QString &what, const std::exception &problem, const QSt
 }
 
 // Nothing shows the workbook kept at `path`; `reason` is what the launcher said, when it said anything.
+static_assert(TemporaryWorkbooks::kKeptFor == std::chrono::hours(24), "the message below says how long in words");
 void tellNotShown(MessageBoxes &messages, const QString &path, const QString &reason)
 {
     const QString said = reason.isEmpty() ? QString() : reason + QStringLiteral("\n\n");
@@ -101,33 +102,30 @@ void ExportCommand::EsportaExcel(const QString &text)
     }
 
     std::unique_ptr<excel::ReportWorkbook> book;
+    QString failure;
     try {
         MessageBoxReporter reporter(m_messages);
         book = std::make_unique<excel::ReportWorkbook>(parserText(text), reporter);
     } catch (const report::OverflowError &problem) {
-        m_messages.tell(paragraphs(kNotExported, problem,
-                                   QStringLiteral("The report or the selected part is too large for the export. "
-                                                  "Select a smaller part of it and press EXPORT again.")),
-                        kAppTitle, MessageBoxes::Icon::Critical);
-        return;
+        failure = paragraphs(kNotExported, problem,
+                             QStringLiteral("The report or the selected part is too large for the export. "
+                                            "Select a smaller part of it and press EXPORT again."));
     } catch (const excel::WorkbookError &problem) {
-        m_messages.tell(paragraphs(kNotExported, problem,
-                                   QStringLiteral("Select a smaller part of the report, or remove what the "
-                                                  "message names, and press EXPORT again.")),
-                        kAppTitle, MessageBoxes::Icon::Critical);
-        return;
+        failure = paragraphs(kNotExported, problem,
+                             QStringLiteral("Select a smaller part of the report, or remove what the message "
+                                            "names, and press EXPORT again."));
     } catch (const std::bad_alloc &) {
-        m_messages.tell(kNotExported
-                            + QStringLiteral("\n\nNot enough memory to export the report (%1 characters). Close "
-                                             "other programs or select a smaller part of the report, and press "
-                                             "EXPORT again.")
-                                  .arg(text.size()),
-                        kAppTitle, MessageBoxes::Icon::Critical);
-        return;
+        failure = kNotExported
+                + QStringLiteral("\n\nNot enough memory to export the report (%1 characters). Close other "
+                                 "programs or select a smaller part of the report, and press EXPORT again.")
+                          .arg(text.size());
     } catch (const std::exception &problem) {
-        m_messages.tell(paragraphs(kNotExported, problem, QStringLiteral("Press EXPORT again; if the message comes "
-                                                                         "back, select a smaller part of the report.")),
-                        kAppTitle, MessageBoxes::Icon::Critical);
+        failure = paragraphs(kNotExported, problem,
+                             QStringLiteral("Press EXPORT again; if the message comes back, select a smaller "
+                                            "part of the report."));
+    }
+    if (!book) {
+        m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
         return;
     }
     show(book->workbook());

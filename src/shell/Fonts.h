@@ -13,10 +13,4 @@ QFont fixedPitchFont(qreal pointSize);
 // True when every character of the font takes the same width, so drawn tables line up.
 bool charactersLineUp(const QFont &font);
 
-// Twips (1/1440 inch) to pixels at 96 dots per inch.
-constexpr int twips(int value)
-{
-    return (value + 7) / 15;
-}
-
 } // namespace elvaro::shell

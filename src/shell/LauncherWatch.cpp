@@ -36,16 +36,13 @@ LauncherWatch::~LauncherWatch()
 
 bool LauncherWatch::start(const QString &program, const QStringList &arguments)
 {
-    if (!m_errorOutput.open()) {
-        m_errorString = QStringLiteral("cannot create a temporary file: %1").arg(m_errorOutput.errorString());
+    if (!m_errorOutput.open())
         return false;
-    }
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(m_errorOutput.fileName());
     m_process.start(program, arguments);
     if (!m_process.waitForStarted(kStartTimeoutMs)) {
-        m_errorString = QStringLiteral("%1 cannot be started: %2").arg(program, m_process.errorString());
         m_process.kill();
         m_process.waitForFinished();
         return false;

@@ -28,9 +28,8 @@ public:
     LauncherWatch(const LauncherWatch &) = delete;
     LauncherWatch &operator=(const LauncherWatch &) = delete;
 
-    // Starts the opener. False, with errorString() set, when it cannot be started.
+    // Starts the opener. False when it cannot be started.
     bool start(const QString &program, const QStringList &arguments);
-    QString errorString() const { return m_errorString; }
 
 private:
     void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
@@ -43,7 +42,6 @@ private:
     QTemporaryFile m_errorOutput;
     QTimer m_verdictWindow;
     WorkbookOpener::LateFailure m_failure;
-    QString m_errorString;
 };
 
 } // namespace elvaro::shell

@@ -1,12 +1,15 @@
 #include "shell/MainForm.h"
 
 #include "serial/PortTable.h"
+#include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
 #include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
+#include "shell/ControlLayout.h"
 #include "shell/DesktopWorkbookOpener.h"
 #include "shell/DownloadCounter.h"
 #include "shell/ExportCommand.h"
+#include "shell/Fonts.h"
 #include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
 #include "shell/RichTextBox.h"
@@ -14,7 +17,6 @@
 #include "shell/frmAbout.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -26,13 +28,30 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 
 namespace elvaro::shell {
 
 namespace {
 
 constexpr int kRingWidth = 3;
+
+constexpr ControlPlace kControls[] = {
+    {"Colorful1", 240, 172, 400, 400},
+    {"CmdAcquisisci", 840, 125, 1335, 495},
+    // Between DOWNLOAD and PRINT, up to 120 twips before PRINT.
+    {"LblBytes", 2295, 125, 4185, 495},
+    {"CmdStampa", 6600, 120, 1215, 495},
+    {"CmdEsporta", 7920, 120, 1215, 495},
+    {"CmdDelete", 9240, 120, 1215, 495},
+    {"rtf1", 240, 720, 10215, 7455},
+    {"CmdQuit", 240, 8400, 1215, 495},
+    {"Image1", 3552, 8400, 1140, 600},
+    {"Label1", 4744, 8520, 2295, 375},
+    {"CmdInfo", 9720, 8400, 735, 495},
+    {"COM", 2640, 8280, 375, 285},
+    {"rtf", 3000, 8280, 495, 495},
+};
+constexpr WindowLayout kLayout{10590, 9075, kControls};
 
 QPushButton *commandButton(QWidget *parent, const char *name, const QString &caption, qreal pointSize)
 {
@@ -51,9 +70,10 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
     initResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("WORK PAGE"));
-    setMinimumSize(twips(kDesignedWidth), twips(kDesignedHeight));
+    setMinimumSize(designedSize());
     resize(minimumSize());
     createControls();
+    placeControls();
     anchorControls();
     setTabOrderOfControls();
 
@@ -72,45 +92,39 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
 
 MainForm::~MainForm() = default;
 
+QSize MainForm::designedSize()
+{
+    return kLayout.size();
+}
+
 void MainForm::createControls()
 {
     const qreal commandPointSize = 8.25;
 
     Colorful1 = new Colorful(this);
     Colorful1->setObjectName(QStringLiteral("Colorful1"));
-    Colorful1->setGeometry(twips(240), twips(172), twips(400), twips(400));
-    // The ring lies above the lamp, on the edge of its circle, so that the lamp's white square
-    // does not cover it: the ring stays whole whether the lamp is lit or dark.
+    // Made after the lamp so that it lies above it.
     Shape1 = new RingShape(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setBorderWidth(kRingWidth);
-    Shape1->setGeometry(Colorful1->geometry().adjusted(-kRingWidth, -kRingWidth, kRingWidth, kRingWidth));
 
     CmdAcquisisci = commandButton(this, "CmdAcquisisci", QStringLiteral("DOWNLOAD"), commandPointSize);
-    CmdAcquisisci->setGeometry(twips(840), twips(125), twips(1335), twips(495));
 
-    // Between DOWNLOAD and PRINT: what the running or the last download received.
+    // What the running or the last download received.
     LblBytes = new DownloadCounter(this);
     LblBytes->setObjectName(QStringLiteral("LblBytes"));
-    LblBytes->setGeometry(twips(2295), twips(125), twips(6600 - 120 - 2295), twips(495));
     LblBytes->setVisible(false);
     CmdStampa = commandButton(this, "CmdStampa", QStringLiteral("PRINT"), commandPointSize);
-    CmdStampa->setGeometry(twips(6600), twips(120), twips(1215), twips(495));
     CmdEsporta = commandButton(this, "CmdEsporta", QStringLiteral("EXPORT"), commandPointSize);
-    CmdEsporta->setGeometry(twips(7920), twips(120), twips(1215), twips(495));
     CmdDelete = commandButton(this, "CmdDelete", QStringLiteral("DELETE"), commandPointSize);
-    CmdDelete->setGeometry(twips(9240), twips(120), twips(1215), twips(495));
 
     rtf1 = new RichTextBox(this);
     rtf1->setObjectName(QStringLiteral("rtf1"));
-    rtf1->setGeometry(twips(240), twips(720), twips(10215), twips(7455));
 
     CmdQuit = commandButton(this, "CmdQuit", QStringLiteral("QUIT"), commandPointSize);
-    CmdQuit->setGeometry(twips(240), twips(8400), twips(1215), twips(495));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twips(3552), twips(8400), twips(1140), twips(600));
     Image1->setPixmap(QPixmap(QStringLiteral(":/elvaro/instrument.png")));
     Image1->setScaledContents(true);
 
@@ -120,28 +134,33 @@ void MainForm::createControls()
     QPalette blue = Label1->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     Label1->setPalette(blue);
-    // Wide enough for its caption in the platform's font; it grows to the right, where there is room.
-    const int captionWidth = Label1->fontMetrics().horizontalAdvance(Label1->text()) + 4;
-    Label1->setGeometry(twips(4744), twips(8520), std::max(twips(2295), captionWidth), twips(375));
 
     CmdInfo = commandButton(this, "CmdInfo", QStringLiteral("?"), 9.75);
-    CmdInfo->setGeometry(twips(9720), twips(8400), twips(735), twips(495));
 
     COM = new QLineEdit(QStringLiteral("1"), this);
     COM->setObjectName(QStringLiteral("COM"));
     COM->setReadOnly(true);
     COM->setAlignment(Qt::AlignCenter);
     COM->setToolTip(QStringLiteral("The port the instrument is connected to"));
-    COM->setGeometry(twips(2640), twips(8280), twips(375), twips(285));
 
     rtf = new RichTextBox(this);
     rtf->setObjectName(QStringLiteral("rtf"));
-    rtf->setGeometry(twips(3000), twips(8280), twips(495), twips(495));
     rtf->setVisible(false);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kBlinkIntervalMs);
+}
+
+void MainForm::placeControls()
+{
+    kLayout.place(*this);
+    // The ring lies on the edge of the lamp's circle, so that it frames the lamp; being above it,
+    // it is not covered by the lamp's white square and stays whole whether the lamp is lit or dark.
+    Shape1->setGeometry(Colorful1->geometry().adjusted(-kRingWidth, -kRingWidth, kRingWidth, kRingWidth));
+    // Wide enough for its caption in the platform's font; it grows to the right, where there is room.
+    const int captionWidth = Label1->fontMetrics().horizontalAdvance(Label1->text()) + 4;
+    Label1->resize(std::max(Label1->width(), captionWidth), Label1->height());
 }
 
 void MainForm::anchorControls()
@@ -295,40 +314,21 @@ void MainForm::CmdAcquisisci_Click()
     LblBytes->start();
 
     QString failure;
-    QString pending;
-    serial::SerialReceiver MSComm1;
-    const int CommPort = COM->text().toInt();
-    const std::optional<QString> device = m_ports.device(CommPort);
+    serial::SerialReceiver receiver;
+    const std::optional<QString> device = m_ports.device(com().toInt());
     if (!device) {
         failure = QStringLiteral("Port %1 names no serial device. Restart the program and choose one of "
                                  "the ports it lists.")
-                      .arg(COM->text());
-    } else if (!MSComm1.open(*device)) {
-        failure = MSComm1.errorString();
+                      .arg(com());
+    } else if (!receiver.open(*device)) {
+        failure = receiver.errorString();
     } else {
-        // One pass: let the window's events run (a Stop press among them), read what waits, and show
-        // the pending text once nothing waits. With nothing pending the pass sleeps until the next
-        // event (received bytes, a click, a lamp tick) instead of polling the port.
-        for (;;) {
-            QCoreApplication::processEvents(pending.isEmpty() ? QEventLoop::WaitForMoreEvents
-                                                              : QEventLoop::AllEvents);
-            if (MSComm1.hasWaiting())
-                pending += MSComm1.readAvailable();
-            else if (!pending.isEmpty())
-                rtf1->Append(std::exchange(pending, QString()));
-            LblBytes->receivedSoFar(MSComm1.bytesReceived());
-            if (RichiestaStop || MSComm1.hasFailed())
-                break;
-        }
-        if (MSComm1.hasFailed())
-            failure = MSComm1.errorString();
+        failure = serial::receiveUntilStopped(
+                receiver, {.stopRequested = [this] { return RichiestaStop; },
+                           .show = [this](const QString &text) { rtf1->Append(text); },
+                           .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
     }
-    // What was received and not shown yet, the bytes still waiting included, goes to the view
-    // before the port is closed for good: nothing received is lost.
-    pending += MSComm1.finish();
-    if (!pending.isEmpty())
-        rtf1->Append(pending);
-    endDownload(MSComm1.bytesReceived());
+    endDownload(receiver.bytesReceived());
     // The failure is told once the window shows everything received and is idle again.
     if (!failure.isEmpty())
         m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);

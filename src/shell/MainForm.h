@@ -1,7 +1,6 @@
 #pragma once
 
 #include "shell/Anchors.h"
-#include "shell/Fonts.h"
 #include "shell/TemporaryWorkbooks.h"
 
 #include <QPointer>
@@ -39,9 +38,9 @@ class MainForm : public QWidget
 
 public:
     static constexpr int kBlinkIntervalMs = 500;
-    // The designed size of the window's client area, in twips; also its smallest size.
-    static constexpr int kDesignedWidth = 10590;
-    static constexpr int kDesignedHeight = 9075;
+
+    // The window's client area as designed, in pixels; also its smallest size.
+    static QSize designedSize();
 
     MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog,
              QWidget *parent = nullptr);
@@ -71,7 +70,6 @@ public:
     QString com() const;
     void setCom(const QString &text);
 
-    const serial::PortTable &ports() const { return m_ports; }
     RichTextBox &reportView() const { return *rtf1; }
     RichTextBox &exportBuffer() const { return *rtf; }
     Colorful &lamp() const { return *Colorful1; }
@@ -90,6 +88,7 @@ protected:
 
 private:
     void createControls();
+    void placeControls();
     void anchorControls();
     void setTabOrderOfControls();
     // Steps 13 to 20 of a download: the window back in its idle state.
@@ -102,7 +101,7 @@ private:
     std::unique_ptr<WorkbookOpener> m_desktopOpener;
     WorkbookOpener *m_workbookOpener = nullptr;
     TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolders()};
-    Anchors m_anchors{QSize(twips(kDesignedWidth), twips(kDesignedHeight))};
+    Anchors m_anchors{designedSize()};
 
     Colorful *Colorful1 = nullptr;
     RingShape *Shape1 = nullptr;

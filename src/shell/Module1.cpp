@@ -15,12 +15,6 @@ Module1::Module1(serial::PortTable ports, MessageBoxes &messages, CommonDialog &
 
 Module1::~Module1() = default;
 
-bool Module1::EsistePorta(const serial::PortTable &ports, const qint16 &n)
-{
-    const std::optional<QString> device = ports.device(n);
-    return device && serial::canOpenPort(*device);
-}
-
 std::unique_ptr<MainForm> Module1::createMainForm()
 {
     return std::make_unique<MainForm>(m_ports, m_messages, m_printDialog);
@@ -35,13 +29,13 @@ Module1::Started Module1::Main()
         return Started::Quit;
 
     try {
-        m_principale = createMainForm();
-        m_principale->Form_Load();
-        m_principale->setCom(QString::number(settingPage->COM));
-        m_principale->show();
+        m_mainForm = createMainForm();
+        m_mainForm->Form_Load();
+        m_mainForm->setCom(QString::number(settingPage->COM));
+        m_mainForm->show();
         settingPage.reset();
     } catch (...) {
-        m_principale.reset();
+        m_mainForm.reset();
         m_messages.tell(QStringLiteral("Error on loading main form!"), kDebugTitle, MessageBoxes::Icon::Critical);
         return Started::Failed;
     }

@@ -27,10 +27,7 @@ public:
     Started Main();
 
     // The one main window, alive for the rest of the run once Main has shown it.
-    MainForm *Principale() const { return m_principale.get(); }
-
-    // True when the device that the port number names can be opened at this moment.
-    static bool EsistePorta(const serial::PortTable &ports, const qint16 &n);
+    MainForm *mainForm() const { return m_mainForm.get(); }
 
 protected:
     virtual std::unique_ptr<MainForm> createMainForm();
@@ -39,7 +36,7 @@ private:
     serial::PortTable m_ports;
     MessageBoxes &m_messages;
     CommonDialog &m_printDialog;
-    std::unique_ptr<MainForm> m_principale;
+    std::unique_ptr<MainForm> m_mainForm;
 };
 
 } // namespace elvaro::shell

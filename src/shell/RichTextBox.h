@@ -27,7 +27,7 @@ public:
     void setText(const QString &text);
 
     QString TextRTF() const;
-    // A rich text is read for its text; any other string is taken as plain text.
+    // The view's own rich text (TextRTF) is read for its text; any other string is taken as plain text.
     void setTextRTF(const QString &rtf);
 
     int SelStart() const;

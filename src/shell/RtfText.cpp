@@ -1,72 +1,49 @@
 #include "shell/RtfText.h"
 
-#include <QStringList>
+#include <QLatin1String>
+
+#include <algorithm>
+#include <iterator>
 
 namespace elvaro::shell {
 
 namespace {
 
-// Groups whose content is not text of the document.
-bool isSkippedDestination(QStringView word)
-{
-    static const QStringList destinations = {
-        QStringLiteral("fonttbl"), QStringLiteral("colortbl"), QStringLiteral("stylesheet"),
-        QStringLiteral("info"),    QStringLiteral("pict"),     QStringLiteral("header"),
-        QStringLiteral("footer"),  QStringLiteral("generator"), QStringLiteral("listtable"),
-        QStringLiteral("listoverridetable"), QStringLiteral("rsidtbl"), QStringLiteral("themedata"),
-    };
-    return destinations.contains(word.toString());
-}
+// The start of the view's rich text: one fixed-pitch font at 10 pt.
+const QString kHeader = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fcharset0 Courier "
+                                       "New;}}\r\n\\viewkind4\\uc1\\pard\\f0\\fs20 ");
 
-int hexValue(QChar c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c.unicode() - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - u'A' + 10;
-    return -1;
-}
-
-struct GroupState {
-    bool skip = false;
-    int unicodeSkip = 1; // \ucN: characters that stand in for each \u character
+// The characters that rich text writes as control symbols or words.
+struct Escape {
+    char16_t character;
+    QLatin1String written;
 };
+constexpr Escape kEscapes[] = {
+    {u'\\', QLatin1String("\\\\")}, {u'{', QLatin1String("\\{")},        {u'}', QLatin1String("\\}")},
+    {u'\n', QLatin1String("\\par\r\n")}, {u'\t', QLatin1String("\\tab ")},
+};
+
+// Characters beyond ASCII are written "\uN?": N is the UTF-16 unit as a signed 16-bit number, "?"
+// the stand-in for readers without Unicode.
+const QLatin1String kUnicodeStart("\\u");
+constexpr char16_t kUnicodeEnd = u'?';
+constexpr char16_t kFirstBeyondAscii = 0x80;
 
 } // namespace
 
 QString plainTextToRtf(const QString &text)
 {
-    QString rtf = QStringLiteral(
-        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fcharset0 Courier New;}}\r\n"
-        "\\viewkind4\\uc1\\pard\\f0\\fs20 ");
+    QString rtf = kHeader;
     rtf.reserve(rtf.size() + text.size() + text.size() / 8 + 4);
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            rtf += QLatin1String("\\\\");
-            break;
-        case u'{':
-            rtf += QLatin1String("\\{");
-            break;
-        case u'}':
-            rtf += QLatin1String("\\}");
-            break;
-        case u'\n':
-            rtf += QLatin1String("\\par\r\n");
-            break;
-        case u'\t':
-            rtf += QLatin1String("\\tab ");
-            break;
-        default:
-            if (c.unicode() < 0x80) {
-                rtf += c;
-            } else {
-                // \u takes a signed 16-bit value; "?" stands in for readers without Unicode.
-                rtf += QStringLiteral("\\u%1?").arg(static_cast<qint16>(c.unicode()));
-            }
-        }
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [c](const Escape &each) { return each.character == c; });
+        if (escape != std::end(kEscapes))
+            rtf += escape->written;
+        else if (c.unicode() < kFirstBeyondAscii)
+            rtf += c;
+        else
+            rtf += kUnicodeStart + QString::number(static_cast<qint16>(c.unicode())) + kUnicodeEnd;
     }
     rtf += u'}';
     return rtf;
@@ -74,111 +51,33 @@ QString plainTextToRtf(const QString &text)
 
 std::optional<QString> rtfToPlainText(const QString &rtf)
 {
-    if (!rtf.startsWith(QLatin1String("{\\rtf")))
+    if (!rtf.startsWith(kHeader) || !rtf.endsWith(u'}'))
         return std::nullopt;
-
+    const QStringView body = QStringView(rtf).sliced(kHeader.size(), rtf.size() - kHeader.size() - 1);
     QString text;
-    QList<GroupState> groups;
-    GroupState state;
-    int pendingSkip = 0; // fallback characters still to drop after a \u character
-    const qsizetype size = rtf.size();
-    qsizetype i = 0;
-
-    auto put = [&](QChar c) {
-        if (pendingSkip > 0) {
-            --pendingSkip;
-            return;
-        }
-        if (!state.skip)
-            text += c;
-    };
-
-    while (i < size) {
-        const QChar c = rtf[i];
-        if (c == u'{') {
-            groups.append(state);
-            pendingSkip = 0;
-            ++i;
+    text.reserve(body.size());
+    for (qsizetype i = 0; i < body.size();) {
+        if (body[i] != u'\\') {
+            text += body[i++];
             continue;
         }
-        if (c == u'}') {
-            if (!groups.isEmpty())
-                state = groups.takeLast();
-            pendingSkip = 0;
-            ++i;
+        const QStringView rest = body.sliced(i);
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [rest](const Escape &each) { return rest.startsWith(each.written); });
+        if (escape != std::end(kEscapes)) {
+            text += escape->character;
+            i += escape->written.size();
             continue;
         }
-        if (c == u'\r' || c == u'\n') {
-            ++i;
-            continue;
-        }
-        if (c != u'\\') {
-            put(c);
-            ++i;
-            continue;
-        }
-
-        // A control symbol or a control word.
-        ++i;
-        if (i >= size)
-            break;
-        const QChar symbol = rtf[i];
-        if (!symbol.isLetter()) {
-            ++i;
-            switch (symbol.unicode()) {
-            case u'\\':
-            case u'{':
-            case u'}':
-                put(symbol);
-                break;
-            case u'~':
-                put(QChar(0x00A0));
-                break;
-            case u'\r':
-            case u'\n':
-                put(u'\n');
-                break;
-            case u'*':
-                state.skip = true;
-                break;
-            case u'\'':
-                if (i + 1 < size && hexValue(rtf[i]) >= 0 && hexValue(rtf[i + 1]) >= 0) {
-                    put(QChar(hexValue(rtf[i]) * 16 + hexValue(rtf[i + 1])));
-                    i += 2;
-                }
-                break;
-            default:
-                break; // \- optional hyphen, \_ and others carry no text of their own
-            }
-            continue;
-        }
-
-        const qsizetype wordStart = i;
-        while (i < size && rtf[i].isLetter())
-            ++i;
-        const QStringView word = QStringView(rtf).mid(wordStart, i - wordStart);
-        const qsizetype numberStart = i;
-        if (i < size && rtf[i] == u'-')
-            ++i;
-        while (i < size && rtf[i].isDigit())
-            ++i;
-        bool hasNumber = false;
-        const int number = QStringView(rtf).mid(numberStart, i - numberStart).toInt(&hasNumber);
-        if (i < size && rtf[i] == u' ')
-            ++i;
-
-        if (word == u"par" || word == u"line") {
-            put(u'\n');
-        } else if (word == u"tab") {
-            put(u'\t');
-        } else if (word == u"uc" && hasNumber) {
-            state.unicodeSkip = number;
-        } else if (word == u"u" && hasNumber) {
-            put(QChar(static_cast<char16_t>(static_cast<qint16>(number))));
-            pendingSkip = state.unicodeSkip;
-        } else if (isSkippedDestination(word)) {
-            state.skip = true;
-        }
+        const qsizetype end = rest.indexOf(kUnicodeEnd);
+        bool isNumber = false;
+        const int unit = rest.startsWith(kUnicodeStart) && end > kUnicodeStart.size()
+                ? rest.sliced(kUnicodeStart.size(), end - kUnicodeStart.size()).toInt(&isNumber)
+                : 0;
+        if (!isNumber)
+            return std::nullopt;
+        text += QChar(static_cast<char16_t>(static_cast<qint16>(unit)));
+        i += end + 1;
     }
     return text;
 }

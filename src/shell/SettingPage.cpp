@@ -1,8 +1,8 @@
 #include "shell/SettingPage.h"
 
+#include "shell/ControlLayout.h"
 #include "shell/Fonts.h"
 #include "shell/MessageBoxes.h"
-#include "shell/Module1.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,9 +13,16 @@ namespace elvaro::shell {
 
 namespace {
 
-// The window is a little taller than the classic layout so that the device line fits below.
-constexpr int kDeviceLineTop = 1440;
-constexpr int kDeviceLineHeight = 255;
+constexpr ControlPlace kControls[] = {
+    // Wide enough for the caption in the platform's font, up to two pixels before the list.
+    {"LblCom", 360, 330, 1050, 375},
+    {"Combo", 1440, 240, 855, ControlPlace::kOwnHeight},
+    {"LblDevice", 120, 1440, 2520, 255},
+    {"OKButton", 120, 960, 1215, 375},
+    {"CancelButton", 1440, 960, 1215, 375},
+};
+// A little taller than the classic layout so that the device line fits below the buttons.
+constexpr WindowLayout kLayout{2760, 1755, kControls};
 
 } // namespace
 
@@ -24,8 +31,9 @@ SettingPage::SettingPage(const serial::PortTable &ports, MessageBoxes &messages,
 {
     setObjectName(QStringLiteral("SettingPage"));
     setWindowTitle(QStringLiteral("SETTING PAGE"));
-    setFixedSize(twips(2760), twips(kDeviceLineTop + kDeviceLineHeight + 60));
+    setFixedSize(kLayout.size());
     createControls();
+    kLayout.place(*this);
 
     connect(OKButton, &QPushButton::clicked, this, &SettingPage::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &SettingPage::CancelButton_Click);
@@ -40,26 +48,21 @@ void SettingPage::createControls()
     LblCom = new QLabel(QStringLiteral("COM"), this);
     LblCom->setObjectName(QStringLiteral("LblCom"));
     LblCom->setFont(large);
-    // Wide enough for the caption in the platform's font, up to the list's left edge.
-    LblCom->setGeometry(twips(360), twips(330), twips(1440 - 360) - 2, twips(375));
 
     Combo = new QComboBox(this);
     Combo->setObjectName(QStringLiteral("Combo"));
     Combo->setFont(large);
     Combo->setEditable(true);
     Combo->setInsertPolicy(QComboBox::NoInsert);
-    Combo->setGeometry(twips(1440), twips(240), twips(855), Combo->sizeHint().height());
     Combo->setEditText(QStringLiteral("1"));
 
     LblDevice = new QLabel(this);
     LblDevice->setObjectName(QStringLiteral("LblDevice"));
     LblDevice->setFont(sansSerifFont(8, false));
-    LblDevice->setGeometry(twips(120), twips(kDeviceLineTop), twips(2760 - 240), twips(kDeviceLineHeight));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setFont(small);
-    OKButton->setGeometry(twips(120), twips(960), twips(1215), twips(375));
     // Enter in the field presses OK; a focused button is pressed by Enter.
     OKButton->setAutoDefault(true);
     OKButton->setDefault(true);
@@ -67,7 +70,6 @@ void SettingPage::createControls()
     CancelButton = new QPushButton(QStringLiteral("Quit"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setFont(small);
-    CancelButton->setGeometry(twips(1440), twips(960), twips(1215), twips(375));
     CancelButton->setAutoDefault(true);
 
     setTabOrder(OKButton, CancelButton);
@@ -84,11 +86,8 @@ void SettingPage::Form_Load()
 void SettingPage::CercaPorte()
 {
     Combo->clear();
-    for (int port = serial::PortTable::kFirstPort; port <= serial::PortTable::kLastPort; ++port) {
-        const qint16 number = static_cast<qint16>(port);
-        if (Module1::EsistePorta(m_ports, number))
-            Combo->addItem(QString::number(number));
-    }
+    for (const int port : m_ports.openablePorts())
+        Combo->addItem(QString::number(port));
     if (Combo->count() > 0)
         Combo->setCurrentIndex(0);
     else
@@ -112,17 +111,20 @@ void SettingPage::showDevice(const QString &text)
 
 QString SettingPage::notAPortNumber(const QString &text) const
 {
+    const QString range =
+            QStringLiteral("%1 to %2").arg(serial::PortTable::kFirstPort).arg(serial::PortTable::kLastPort);
     if (Combo->count() > 0) {
-        return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.")
-            .arg(text);
+        return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from %2.")
+            .arg(text, range);
     }
     if (!text.isEmpty())
-        return QStringLiteral("\"%1\" is not a port number. Type a number from 1 to 16.").arg(text);
+        return QStringLiteral("\"%1\" is not a port number. Type a number from %2.").arg(text, range);
     return QStringLiteral("No serial port was found on this computer.\n\n"
                           "Connect the instrument with its serial cable or USB serial adapter, check that the "
                           "adapter is plugged in and that you may use serial ports (on most systems as a member "
                           "of the group dialout), then start the program again.\n\n"
-                          "If you know the number of the port, type it (1 to 16) and press OK.");
+                          "If you know the number of the port, type it (%1) and press OK.")
+        .arg(range);
 }
 
 void SettingPage::OKButton_Click()

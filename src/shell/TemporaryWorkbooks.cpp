@@ -3,6 +3,7 @@
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
+#include "export/FileError.h"
 #include "system/SystemText.h"
 
 #include <QDir>
@@ -43,14 +44,9 @@ void writeWorkbookFile(const excel::Workbook &workbook, const QString &path)
     file.commit();
 }
 
-QString TemporaryWorkbooks::defaultFolder()
-{
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()));
-}
-
 QStringList TemporaryWorkbooks::defaultFolders()
 {
-    QStringList folders{defaultFolder()};
+    QStringList folders{QDir(QDir::tempPath()).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()))};
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(runtime))
         folders.append(QDir(runtime).filePath(kOwnFolderName));
@@ -73,13 +69,13 @@ void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
     // The user's own folders above it (a cache folder not used before) are made as needed.
     QDir().mkpath(QFileInfo(folder).absolutePath());
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        throw excel::WorkbookError("The folder " + path + " for exported workbooks cannot be created: "
+        throw excel::FileError("The folder " + path + " for exported workbooks cannot be created: "
                                    + system::errorText(errno) + ".");
     }
     // A folder in the shared temporary folder that another user made, a link, or one that others
     // can read is not used.
     if (!isPrivateFolder(folder)) {
-        throw excel::WorkbookError("The folder " + path
+        throw excel::FileError("The folder " + path
                                    + " for exported workbooks is not private to you (it belongs to another user, "
                                      "is a link or others can open it). Remove it and export again.");
     }
@@ -99,11 +95,11 @@ QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sh
             return path;
         }
         if (errno != EEXIST) {
-            throw excel::WorkbookError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
+            throw excel::FileError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
                                        + system::errorText(errno) + ".");
         }
     }
-    throw excel::WorkbookError("The folder " + nativePath(folder)
+    throw excel::FileError("The folder " + nativePath(folder)
                                + " holds too many workbooks of this second; export again.");
 }
 
@@ -128,13 +124,17 @@ QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString 
 {
     std::string reasons;
     for (const QString &folder : m_folders) {
+        // A folder that cannot be used, or a workbook it cannot take: on to the next folder.
+        const auto note = [&reasons](const std::exception &problem) {
+            reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
+        };
         try {
             return saveIn(folder, workbook, sheetName, time);
         } catch (const std::runtime_error &problem) {
-            reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
+            note(problem);
         }
     }
-    throw excel::WorkbookError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
+    throw excel::FileError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
 }
 
 int TemporaryWorkbooks::removeOlderThan(std::chrono::seconds age, const QDateTime &now) const

@@ -27,11 +27,9 @@ public:
     // `folders` in the order of use; there is at least one.
     explicit TemporaryWorkbooks(QStringList folders) : m_folders(std::move(folders)) {}
 
-    // The folder "elvaro-q3-<user id>" in the system's temporary folder.
-    static QString defaultFolder();
-
-    // defaultFolder(), then folders "elvaro-q3" that no other user can create first: in the
-    // user's runtime folder ($XDG_RUNTIME_DIR) when there is one, and in the user's cache folder.
+    // The folder "elvaro-q3-<user id>" in the system's temporary folder, then folders "elvaro-q3"
+    // that no other user can create first: in the user's runtime folder ($XDG_RUNTIME_DIR) when
+    // there is one, and in the user's cache folder.
     static QStringList defaultFolders();
 
     // The first folder, used whenever it can be.
@@ -40,8 +38,8 @@ public:
     // Writes the workbook to a new read-only file of the folder named from the sheet and the time
     // ("Downloaded 2026-12-06 11-52-03.xlsx", then " (2)"... when that name is taken) and returns
     // its path. Never replaces a file. Creates the folder, readable by its owner only, when it is
-    // missing. Throws excel::WorkbookError with the reason for each folder when the workbook cannot
-    // be kept in any of them; no file is left behind then.
+    // missing. Throws FileError with the reason for each folder when the workbook cannot be kept
+    // in any of them; no file is left behind then.
     QString save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const;
 
     // Removes the files of the folders last changed more than `age` before `now`. Returns how many

@@ -1,7 +1,7 @@
 #include "shell/WorkbookFileCopy.h"
 
 #include "export/OutputFile.h"
-#include "export/WorkbookError.h"
+#include "export/FileError.h"
 #include "system/SystemText.h"
 
 #include <QFile>
@@ -15,7 +15,7 @@ void copyWorkbookFile(const QString &from, const QString &to)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
-        throw excel::WorkbookError("the exported workbook " + QFile::encodeName(from).toStdString()
+        throw excel::FileError("the exported workbook " + QFile::encodeName(from).toStdString()
                                    + " cannot be read: " + source.errorString().toStdString());
     }
     const QByteArray bytes = source.readAll();
@@ -26,7 +26,7 @@ void copyWorkbookFile(const QString &from, const QString &to)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            throw excel::WorkbookError("cannot write " + QFile::encodeName(to).toStdString() + ": " + system::errorText(errno));
+            throw excel::FileError("cannot write " + QFile::encodeName(to).toStdString() + ": " + system::errorText(errno));
         written += count;
     }
     file.commit();

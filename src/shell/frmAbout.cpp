@@ -1,5 +1,6 @@
 #include "shell/frmAbout.h"
 
+#include "shell/ControlLayout.h"
 #include "shell/Fonts.h"
 #include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
@@ -22,6 +23,16 @@ const QStringList frmAbout::kLicensePieces = {
 
 namespace {
 
+constexpr ControlPlace kControls[] = {
+    {"Image1", 120, 120, 2895, 1530},
+    {"lblTitle", 3120, 120, 4005, 480},
+    {"lblDescription", 3120, 720, 4005, 1050},
+    {"Label1", 120, 2040, 7005, 345},
+    {"lblLicense", 120, 2400, 7005, 1305},
+    {"cmdOK", 2955, 3840, 1335, 375},
+};
+constexpr WindowLayout kLayout{7245, 4275, kControls};
+
 QLabel *centredLabel(QWidget *parent, const char *name, qreal pointSize)
 {
     auto *label = new QLabel(parent);
@@ -40,8 +51,9 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     initResources();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(kAppTitle);
-    setFixedSize(twips(7245), twips(4275));
+    setFixedSize(kLayout.size());
     createControls();
+    kLayout.place(*this);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 
@@ -52,28 +64,22 @@ void frmAbout::createControls()
 {
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twips(120), twips(120), twips(2895), twips(1530));
     Image1->setPixmap(QPixmap(QStringLiteral(":/elvaro/instrument.png")));
     Image1->setScaledContents(true);
 
     lblTitle = centredLabel(this, "lblTitle", 18);
-    lblTitle->setGeometry(twips(3120), twips(120), twips(4005), twips(480));
     lblTitle->setText(kAppTitle);
 
     lblDescription = centredLabel(this, "lblDescription", 12);
-    lblDescription->setGeometry(twips(3120), twips(720), twips(4005), twips(1050));
 
     Label1 = centredLabel(this, "Label1", 11.25);
-    Label1->setGeometry(twips(120), twips(2040), twips(7005), twips(345));
     Label1->setText(QStringLiteral("Software Freeware"));
 
     lblLicense = centredLabel(this, "lblLicense", 9.75);
-    lblLicense->setGeometry(twips(120), twips(2400), twips(7005), twips(1305));
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setFont(arialFont(9, true));
-    cmdOK->setGeometry(twips(2955), twips(3840), twips(1335), twips(375));
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);
 }

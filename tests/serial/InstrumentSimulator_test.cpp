@@ -103,7 +103,7 @@ TEST_F(SimulatorOnLine, PacesTheReportAtTenBitsAByte)
 TEST(InstrumentSimulatorStart, RefusesWhatCannotBeSent)
 {
     ensureApplication();
-    InstrumentSimulator empty(QByteArray(), 9600);
+    InstrumentSimulator empty(QByteArray(), elvaro::serial::kLineBaudRate);
     EXPECT_FALSE(empty.start());
     EXPECT_EQ(empty.errorString(), QStringLiteral("the report is empty: there is nothing to send"));
 

@@ -1,5 +1,6 @@
 #include "serial/PortFailure.h"
 #include "serial/PseudoTerminal.h"
+#include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
 
 #include "SerialTestSupport.h"
@@ -204,6 +205,45 @@ TEST_F(ReceiverOnLine, BytesNotYetReadWhenTheDeviceVanishesAreStillHandedOver)
     EXPECT_TRUE(receiver.hasWaiting());
     const QString text = receiver.readAvailable();
     EXPECT_EQ(text + receiver.finish(), QStringLiteral("unread\r"));
+}
+
+// ---- The download's loop -------------------------------------------------------------------------
+
+TEST_F(ReceiverOnLine, TheLoopEndsOnAStopFromTheEventLoopWithoutAFailureAndClosesThePort)
+{
+    bool stop = false;
+    QTimer::singleShot(0, [&stop] { stop = true; });
+    QString shown;
+    const QString failure = elvaro::serial::receiveUntilStopped(
+            receiver, {.stopRequested = [&stop] { return stop; },
+                       .show = [&shown](const QString &text) { shown += text; },
+                       .progress = nullptr});
+    EXPECT_EQ(failure, QString());
+    EXPECT_EQ(shown, QString());
+    EXPECT_FALSE(receiver.isOpen());
+}
+
+TEST_F(ReceiverOnLine, TheLoopEndsWhenTheDeviceVanishesWithItsMessageAndAllThatArrived)
+{
+    ASSERT_TRUE(line.writeAll("kept\r\n"));
+    const Deadline deadline(10s);
+    QString shown;
+    qint64 counted = 0;
+    const QString failure = elvaro::serial::receiveUntilStopped(
+            receiver, {.stopRequested = [&deadline] { return deadline.expired(); },
+                       .show =
+                               [&](const QString &text) {
+                                   shown += text;
+                                   if (shown.endsWith(u'\n'))
+                                       line.close();
+                               },
+                       .progress = [&counted](qint64 bytes) { counted = bytes; }});
+    EXPECT_FALSE(deadline.expired());
+    EXPECT_EQ(shown, QStringLiteral("kept\r\n"));
+    EXPECT_EQ(counted, 6);
+    EXPECT_EQ(failure, QStringLiteral("The connection to %1 was lost: the device is gone (cable or USB adapter "
+                                      "unplugged?). The text received so far is kept.")
+                               .arg(line.devicePath()));
 }
 
 struct OpenFailureCase {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/ByteFilter.h"
+#include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
 
 #include <QCoreApplication>
@@ -37,17 +38,28 @@ inline QString filtered(const QByteArray &bytes)
     return filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+// Expires once `limit` has passed; its timer wakes an event loop that waits for events.
+class Deadline
+{
+public:
+    explicit Deadline(std::chrono::milliseconds limit)
+    {
+        ensureApplication();
+        m_timer.setSingleShot(true);
+        m_timer.start(limit);
+    }
+    bool expired() const { return !m_timer.isActive(); }
+
+private:
+    QTimer m_timer;
+};
+
 // Runs the event loop, waiting for events rather than polling, until `done` holds or `limit`
 // passes. Returns whether `done` holds.
 inline bool runUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 10s)
 {
-    ensureApplication();
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    bool expired = false;
-    QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
-    deadline.start(limit);
-    while (!done() && !expired)
+    const Deadline deadline(limit);
+    while (!done() && !deadline.expired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
@@ -60,21 +72,18 @@ inline void runFor(std::chrono::milliseconds span)
     runUntil([&over] { return over; }, span + 1s);
 }
 
-// Collects what the receiver hands over, the way the download loop reads it, until as much as
-// `expected` holds has arrived or `limit` passes, then adds what the receiver still holds. A
-// carriage return that ends `expected` is held back by the receiver until then.
+// Runs the download's loop until as much as `expected` holds has been shown, the device fails or
+// `limit` passes; returns all the loop showed. A carriage return that ends `expected` is held back
+// by the receiver until the loop ends.
 inline QString receive(SerialReceiver &receiver, const QString &expected, std::chrono::milliseconds limit = 10s)
 {
     const qsizetype shown = expected.size() - (expected.endsWith(u'\r') ? 1 : 0);
+    const Deadline deadline(limit);
     QString text;
-    runUntil(
-            [&] {
-                if (receiver.hasWaiting())
-                    text += receiver.readAvailable();
-                return text.size() >= shown || (!receiver.isOpen() && !receiver.hasWaiting());
-            },
-            limit);
-    return text + receiver.finish();
+    receiveUntilStopped(receiver, {.stopRequested = [&] { return text.size() >= shown || deadline.expired(); },
+                                   .show = [&text](const QString &piece) { text += piece; },
+                                   .progress = nullptr});
+    return text;
 }
 
 } // namespace elvaro::serial::testing

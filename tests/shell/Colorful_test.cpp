@@ -8,17 +8,8 @@
 #include <QVBoxLayout>
 
 using elvaro::shell::Colorful;
-using elvaro::shell::testing::application;
 
-namespace {
-
-class ColorfulTest : public ::testing::Test
-{
-protected:
-    QApplication &m_application = application();
-};
-
-} // namespace
+using ColorfulTest = elvaro::shell::testing::WidgetTest;
 
 TEST_F(ColorfulTest, ColourReadsBackAndAClickTurnsItBlue)
 {
@@ -48,11 +39,11 @@ TEST_F(ColorfulTest, FocusTurnsTheBorderWhiteAndLosingItBlack)
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
-    EXPECT_EQ(lamp->Shape1().borderColor, Colorful::kRed);
+    EXPECT_EQ(lamp->shape().borderColor, Colorful::kRed);
     lamp->setFocus();
-    EXPECT_EQ(lamp->Shape1().borderColor, Colorful::kWhite);
+    EXPECT_EQ(lamp->shape().borderColor, Colorful::kWhite);
     other->setFocus();
-    EXPECT_EQ(lamp->Shape1().borderColor, Colorful::kBlack);
+    EXPECT_EQ(lamp->shape().borderColor, Colorful::kBlack);
     EXPECT_EQ(lamp->Color(), Colorful::kRed);
 }
 
@@ -72,7 +63,7 @@ TEST_F(ColorfulTest, TheCircleFitsTheControlOnResize)
     lamp.show();
     for (const Case &c : cases) {
         lamp.resize(c.size);
-        EXPECT_EQ(lamp.Shape1().rect, c.shape) << c.size.width() << "x" << c.size.height();
+        EXPECT_EQ(lamp.shape().rect, c.shape) << c.size.width() << "x" << c.size.height();
         EXPECT_EQ(lamp.circle(), c.circle) << c.size.width() << "x" << c.size.height();
     }
 }

@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -28,11 +27,10 @@ using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
 using elvaro::shell::DownloadCounter;
 using elvaro::shell::RichTextBox;
-using elvaro::shell::testing::application;
 using elvaro::shell::testing::HookOpener;
 using elvaro::shell::testing::pdfText;
-using elvaro::shell::testing::PdfPrintDialog;
 using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::shell::testing::WindowTest;
 
 namespace {
 
@@ -66,7 +64,7 @@ QString asViewText(const std::string &received)
 
 // Drives DOWNLOAD against a real pseudo-terminal: the test plays the instrument on the master end
 // while the download loop runs, and presses the button again (Stop) when it has seen enough.
-class DownloadTest : public ::testing::Test
+class DownloadTest : public WindowTest
 {
 protected:
     void SetUp() override
@@ -79,7 +77,7 @@ protected:
         form->show();
     }
 
-    QPushButton *button(const char *name) { return form->findChild<QPushButton *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) { return elvaro::shell::testing::button(*form, name); }
 
     // Runs one download. `step` is called every few milliseconds inside the download loop with the
     // view's text; it returns true to press Stop. Gives up (and presses Stop) after ten seconds.
@@ -115,12 +113,8 @@ protected:
             EXPECT_EQ(button(name)->isEnabled(), holdsText) << name;
     }
 
-    QApplication &m_application = application();
-    QTemporaryDir m_dir;
     PseudoTerminal terminal;
     PortTable ports = PortTable::build({}, {});
-    ScriptedMessageBoxes messages;
-    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
     std::unique_ptr<MainForm> form;
 };
 
@@ -381,9 +375,9 @@ TEST_F(DownloadTest, ASelectionInReceivedTextIsPrintedExportedAndDeletedExactly)
     EXPECT_EQ(view.Text().mid(view.SelStart(), view.SelLength()), QStringLiteral("D\r\nE"));
 
     button("CmdStampa")->click();
-    EXPECT_EQ(pdfText(m_dir.filePath(QStringLiteral("print.pdf"))).simplified(), QStringLiteral("D E"));
+    EXPECT_EQ(pdfText(pdfPath()).simplified(), QStringLiteral("D E"));
     HookOpener opener;
-    form->setWorkbookOpener(opener, m_dir.filePath(QStringLiteral("workbooks")));
+    form->setWorkbookOpener(opener, file(QStringLiteral("workbooks")));
     button("CmdEsporta")->click();
     EXPECT_EQ(form->exportBuffer().Text(), QStringLiteral("D\r\nE"));
     EXPECT_EQ(opener.opened.size(), 1);

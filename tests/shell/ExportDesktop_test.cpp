@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -45,7 +44,7 @@ QByteArray launcher(const char *ending)
            + "\n";
 }
 
-class ExportDesktopTest : public ::testing::Test
+class ExportDesktopTest : public support::WindowTest
 {
 protected:
     void SetUp() override { sheet.setName("Downloaded"); }
@@ -84,12 +83,10 @@ protected:
                                kWaitMs);
     }
 
-    QApplication &app = support::application();
-    QTemporaryDir dir;
-    QString bin = dir.filePath(QStringLiteral("bin"));
+    QString bin = file(QStringLiteral("bin"));
     elvaro::excel::Application application;
     elvaro::excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();
-    TemporaryWorkbooks workbooks{dir.filePath(QStringLiteral("workbooks"))};
+    TemporaryWorkbooks workbooks{file(QStringLiteral("workbooks"))};
 };
 
 TEST_F(ExportDesktopTest, SavesInTheSameSecondTakeNewNamesAndOldOnesGoAtALaterStart)
@@ -200,17 +197,15 @@ TEST_F(ExportDesktopTest, ExportWithAFailingHandlerShowsTheMessageAndTheSaveDial
 {
     const OwnPath path(bin);
     install("xdg-open", "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
-    support::ScriptedMessageBoxes messages;
-    support::PdfPrintDialog printDialog{dir.filePath(QStringLiteral("print.pdf"))};
     const elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
     MainForm form(ports, messages, printDialog);
     DesktopWorkbookOpener opener(&form);
-    form.setWorkbookOpener(opener, dir.filePath(QStringLiteral("workbooks")));
+    form.setWorkbookOpener(opener, file(QStringLiteral("workbooks")));
     form.Form_Load();
     form.show();
     form.reportView().setText(QStringLiteral("+------+ +----+\r\n| Temp | | 21 |\r\n+------+ +----+\r\n"));
 
-    const QString saved = dir.filePath(QStringLiteral("report.xlsx"));
+    const QString saved = file(QStringLiteral("report.xlsx"));
     QString dialogTitle;
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
@@ -230,7 +225,7 @@ TEST_F(ExportDesktopTest, ExportWithAFailingHandlerShowsTheMessageAndTheSaveDial
     EXPECT_TRUE(messages.shown[0].text.startsWith(
         QStringLiteral("No spreadsheet application was found to show the workbook.\n\nxdg-open ended with exit "
                        "status 3: xdg-open: no method available for opening '%1")
-            .arg(dir.filePath(QStringLiteral("workbooks")))))
+            .arg(file(QStringLiteral("workbooks")))))
         << messages.shown[0].text.toStdString();
     EXPECT_EQ(dialogTitle, QStringLiteral("Save the workbook"));
     EXPECT_EQ(elvaro::testing::readWorkbook(saved.toStdString()).cells,

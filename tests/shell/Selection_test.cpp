@@ -7,7 +7,6 @@
 
 #include <QClipboard>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -63,12 +62,12 @@ const Selection kSelections[] = {
     {"the line end after AB", 2, 0, 1, QStringLiteral("\r\n"), QString(), QStringLiteral("ABCD\r\nEF")},
 };
 
-class SelectionTest : public ::testing::Test
+class SelectionTest : public support::WindowTest
 {
 protected:
     void SetUp() override
     {
-        form.setWorkbookOpener(opener, dir.filePath(QStringLiteral("workbooks")));
+        form.setWorkbookOpener(opener, file(QStringLiteral("workbooks")));
         form.Form_Load();
         form.show();
     }
@@ -86,14 +85,9 @@ protected:
             QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
     }
 
-    QPushButton *button(const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) { return support::button(form, name); }
 
-    QApplication &app = support::application();
-    QTemporaryDir dir;
-    QString pdf = dir.filePath(QStringLiteral("print.pdf"));
     elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
-    support::ScriptedMessageBoxes messages;
-    support::PdfPrintDialog printDialog{pdf};
     support::HookOpener opener;
     MainForm form{ports, messages, printDialog};
 };
@@ -115,9 +109,9 @@ TEST_F(SelectionTest, PrintExportAndDeleteActOnExactlyTheSelectedCharacters)
             const RichTextBox &view = form.reportView();
             EXPECT_EQ(view.Text().mid(view.SelStart(), view.SelLength()), selection.selected);
 
-            QFile::remove(pdf);
+            QFile::remove(pdfPath());
             button("CmdStampa")->click();
-            EXPECT_EQ(support::pdfText(pdf).simplified(), selection.printed);
+            EXPECT_EQ(support::pdfText(pdfPath()).simplified(), selection.printed);
 
             button("CmdEsporta")->click();
             EXPECT_EQ(form.exportBuffer().Text(), selection.selected);

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the desktop tests share: the application object, scripted message boxes, a print dialog
-// that sends the output to a PDF file and a workbook opener that receives the exported files.
+// that sends the output to a PDF file, a workbook opener that receives the exported files, and
+// the fixtures built from them.
 
 #include "shell/CommonDialog.h"
 #include "shell/MessageBoxes.h"
@@ -10,7 +11,9 @@
 #include <QApplication>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -142,5 +145,31 @@ inline QString pdfText(const QString &path)
         return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(process.readAllStandardError()));
     return QString::fromUtf8(process.readAllStandardOutput());
 }
+
+// A command button of a window, found by its name.
+inline QPushButton *button(QWidget &window, const char *name)
+{
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+// A test of widgets: the application object is there.
+class WidgetTest : public ::testing::Test
+{
+protected:
+    QApplication &m_application = application();
+};
+
+// A test of the windows: besides the application, a folder of the test's own, message boxes
+// answered from a script and a print dialog that prints to print.pdf in that folder.
+class WindowTest : public WidgetTest
+{
+protected:
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    QString pdfPath() const { return file(QStringLiteral("print.pdf")); }
+
+    QTemporaryDir m_dir;
+    ScriptedMessageBoxes messages;
+    PdfPrintDialog printDialog{pdfPath()};
+};
 
 } // namespace elvaro::shell::testing

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -23,9 +22,8 @@ using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
 using elvaro::shell::Module1;
 using elvaro::shell::SettingPage;
-using elvaro::shell::testing::application;
-using elvaro::shell::testing::PdfPrintDialog;
-using elvaro::shell::testing::ScriptedMessageBoxes;
+using elvaro::shell::testing::button;
+using elvaro::shell::testing::WindowTest;
 
 namespace {
 
@@ -53,11 +51,6 @@ void whenPortWindowShows(std::function<void(SettingPage &)> act)
     });
 }
 
-QPushButton *button(QWidget &window, const char *name)
-{
-    return window.findChild<QPushButton *>(QLatin1String(name));
-}
-
 QComboBox *combo(SettingPage &page)
 {
     return page.findChild<QComboBox *>(QStringLiteral("Combo"));
@@ -80,13 +73,9 @@ protected:
     std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
 };
 
-class StartupTest : public ::testing::Test
+class StartupTest : public WindowTest
 {
 protected:
-    QApplication &m_application = application();
-    QTemporaryDir m_dir;
-    ScriptedMessageBoxes messages;
-    PdfPrintDialog printDialog{m_dir.filePath(QStringLiteral("print.pdf"))};
     Terminal terminal;
 };
 
@@ -103,7 +92,7 @@ TEST_F(StartupTest, QuitEscAndClosingThePortWindowEndWithoutAMainWindow)
         Module1 module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
         whenPortWindowShows(way);
         EXPECT_EQ(module.Main(), Module1::Started::Quit) << name;
-        EXPECT_EQ(module.Principale(), nullptr) << name;
+        EXPECT_EQ(module.mainForm(), nullptr) << name;
         EXPECT_TRUE(messages.shown.isEmpty()) << name;
     }
 }
@@ -117,7 +106,7 @@ TEST_F(StartupTest, OkOnAPinnedTerminalShowsTheMainWindowWithThePortNumber)
         button(page, "OKButton")->click();
     });
     ASSERT_EQ(module.Main(), Module1::Started::MainWindowShown);
-    MainForm *form = module.Principale();
+    MainForm *form = module.mainForm();
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->com(), "5");
@@ -133,7 +122,7 @@ TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
     FailingModule module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
     whenPortWindowShows([](SettingPage &page) { button(page, "OKButton")->click(); });
     EXPECT_EQ(module.Main(), Module1::Started::Failed);
-    EXPECT_EQ(module.Principale(), nullptr);
+    EXPECT_EQ(module.mainForm(), nullptr);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, "Error on loading main form!");
     EXPECT_EQ(messages.shown[0].title, "DEBUG");

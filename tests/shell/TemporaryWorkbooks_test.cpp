@@ -1,6 +1,6 @@
 #include "export/Application.h"
 #include "export/ExportTesting.h"
-#include "export/WorkbookError.h"
+#include "export/FileError.h"
 #include "shell/TemporaryWorkbooks.h"
 
 #include <gtest/gtest.h>
@@ -179,7 +179,7 @@ TEST_F(TemporaryWorkbooksTest, WhenNoFolderCanBeUsedEachOneIsNamedWithItsReason)
     try {
         save();
         ADD_FAILURE() << "the workbook was saved";
-    } catch (const elvaro::excel::WorkbookError &problem) {
+    } catch (const elvaro::excel::FileError &problem) {
         EXPECT_EQ(QString::fromStdString(problem.what()),
                   notPrivate.arg(sharedFolder) + u'\n' + notPrivate.arg(runtimeFolder) + u'\n'
                           + QStringLiteral("The folder %1/elvaro-q3 for exported workbooks cannot be created: Not a "
