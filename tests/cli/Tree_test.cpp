@@ -1,6 +1,6 @@
 #include "ProgramRunner.h"
 
-#include "export/ExportTesting.h"
+#include "export/ExportTestSupport.h"
 
 #include <gtest/gtest.h>
 

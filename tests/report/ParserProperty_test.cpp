@@ -1,5 +1,5 @@
 #include "ReportDrawer.h"
-#include "TreeText.h"
+#include "ReportTestSupport.h"
 
 #include "report/CCella.h"
 

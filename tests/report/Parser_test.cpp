@@ -1,4 +1,4 @@
-#include "TreeText.h"
+#include "ReportTestSupport.h"
 
 #include "report/CCella.h"
 #include "report/OverflowError.h"

@@ -1,3 +1,4 @@
+#include "common/Bytes.h"
 #include "report/ByteFilter.h"
 #include "report/ReportFile.h"
 
@@ -11,13 +12,7 @@
 namespace elvaro::report {
 namespace {
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int v : values)
-        out.push_back(static_cast<char>(v));
-    return out;
-}
+using elvaro::testing::bytes;
 
 TEST(ByteFilter, MapsLineDrawingBytesAndKeepsAscii)
 {

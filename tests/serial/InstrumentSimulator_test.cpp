@@ -1,3 +1,4 @@
+#include "report/ReportTestSupport.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
 #include "serial/InstrumentSimulator.h"
@@ -128,13 +129,6 @@ int countBoxes(elvaro::report::CCella &cell, int depth, int &deepest)
     return boxes;
 }
 
-class CollectingReporter final : public elvaro::report::ParseReporter
-{
-public:
-    void reportError(const std::string &message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
-};
-
 TEST(SampleReport, IsDrawnInCodePage437AndParsesIntoSideBySideAndNestedBoxes)
 {
     const QByteArray report = elvaro::serial::sampleReport();
@@ -143,7 +137,7 @@ TEST(SampleReport, IsDrawnInCodePage437AndParsesIntoSideBySideAndNestedBoxes)
     EXPECT_EQ(report.count("\r\n"), report.count('\n'));
     const std::string text = elvaro::report::decodeReport(std::string_view(report.constData(), static_cast<std::size_t>(report.size())));
     elvaro::report::CCella root;
-    CollectingReporter reporter;
+    elvaro::report::testing::RecordingReporter reporter;
     root.newCella(text, reporter);
 
     EXPECT_TRUE(reporter.messages.empty()) << reporter.messages.front();

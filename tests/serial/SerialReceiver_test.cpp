@@ -1,3 +1,4 @@
+#include "common/Bytes.h"
 #include "serial/PortFailure.h"
 #include "serial/PseudoTerminal.h"
 #include "serial/ReceiveLoop.h"
@@ -15,15 +16,12 @@
 
 namespace {
 
+using elvaro::testing::bytes;
+
 using elvaro::serial::OpenFailure;
 using elvaro::serial::PseudoTerminal;
 using elvaro::serial::SerialReceiver;
 using namespace elvaro::serial::testing;
-
-std::string bytes(std::initializer_list<unsigned char> values)
-{
-    return std::string(values.begin(), values.end());
-}
 
 class ReceiverOnLine : public ::testing::Test
 {

@@ -1,3 +1,4 @@
+#include "common/Bytes.h"
 #include "ShellTestSupport.h"
 
 #include "report/ByteFilter.h"
@@ -34,13 +35,7 @@ using elvaro::shell::testing::WindowTest;
 
 namespace {
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int v : values)
-        out.push_back(static_cast<char>(v));
-    return out;
-}
+using elvaro::testing::bytes;
 
 // The filtered form of received bytes as the view gives it back: a carriage return, a line feed
 // or the pair each end one line, and lines are separated by carriage return and line feed.

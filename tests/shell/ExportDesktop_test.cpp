@@ -1,7 +1,7 @@
 #include "ShellTestSupport.h"
 
 #include "export/Application.h"
-#include "export/ExportTesting.h"
+#include "export/ExportTestSupport.h"
 #include "serial/PortTable.h"
 #include "shell/DesktopWorkbookOpener.h"
 #include "shell/MainForm.h"

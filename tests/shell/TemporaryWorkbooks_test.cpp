@@ -1,5 +1,5 @@
 #include "export/Application.h"
-#include "export/ExportTesting.h"
+#include "export/ExportTestSupport.h"
 #include "export/FileError.h"
 #include "shell/TemporaryWorkbooks.h"
 

@@ -1,6 +1,6 @@
 #include "ProgramRunner.h"
 
-#include "export/ExportTesting.h"
+#include "export/ExportTestSupport.h"
 #include "serial/SampleReport.h"
 
 #include <gmock/gmock.h>

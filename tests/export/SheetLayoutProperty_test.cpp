@@ -1,4 +1,4 @@
-#include "ExportTesting.h"
+#include "ExportTestSupport.h"
 #include "report/ReportDrawer.h"
 
 

@@ -1,4 +1,4 @@
-#include "export/ExportTesting.h"
+#include "export/ExportTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,1 +1,0 @@
-// Compiled into a library folder that has no sources of its own yet.
