@@ -12,13 +12,12 @@ namespace {
 using elvaro::serial::PseudoTerminal;
 using namespace elvaro::serial::testing;
 
-class CaptureOnLine : public ::testing::Test
+class CaptureOnLine : public LineTest
 {
 protected:
     void SetUp() override
     {
-        ensureApplication();
-        ASSERT_TRUE(line.open()) << line.errorString().toStdString();
+        LineTest::SetUp();
         output = folder.filePath("report.txt");
     }
 
@@ -30,7 +29,6 @@ protected:
         return capture;
     }
 
-    PseudoTerminal line;
     QTemporaryDir folder;
     QString output;
 };

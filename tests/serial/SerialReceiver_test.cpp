@@ -23,17 +23,17 @@ using elvaro::serial::PseudoTerminal;
 using elvaro::serial::SerialReceiver;
 using namespace elvaro::serial::testing;
 
-class ReceiverOnLine : public ::testing::Test
+class ReceiverOnLine : public LineTest
 {
 protected:
     void SetUp() override
     {
-        ensureApplication();
-        ASSERT_TRUE(line.open()) << line.errorString().toStdString();
+        LineTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(receiver.open(line.devicePath())) << receiver.errorString().toStdString();
     }
 
-    PseudoTerminal line;
     SerialReceiver receiver;
 };
 

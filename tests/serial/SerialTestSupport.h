@@ -1,8 +1,11 @@
 #pragma once
 
 #include "report/ByteFilter.h"
+#include "serial/PseudoTerminal.h"
 #include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -37,6 +40,19 @@ inline QString filtered(const QByteArray &bytes)
 {
     return filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
+
+// A test with a pseudo-terminal open as the instrument's line.
+class LineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        ASSERT_TRUE(line.open()) << line.errorString().toStdString();
+    }
+
+    PseudoTerminal line;
+};
 
 // Expires once `limit` has passed; its timer wakes an event loop that waits for events.
 class Deadline
