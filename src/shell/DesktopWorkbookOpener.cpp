@@ -34,13 +34,25 @@ bool desktopHasXlsxApplication()
            || !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
+// LibreOffice hands the file to an instance already running and ends, or becomes that instance
+// and runs on, or ends at once in failure (no display, an installation that cannot show windows).
+// It runs in the background of a shell that ends with its status: the watch sees LibreOffice's
+// end through the shell, and stopping the shell when the program ends leaves LibreOffice, which
+// shows the user's workbook, running.
+const QString kOfficeRunner = QStringLiteral("\"$1\" -n \"$2\" & wait $!");
+
 } // namespace
 
 bool DesktopWorkbookOpener::open(const QString &path, LateFailure lateFailure)
 {
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (!office.isEmpty() && QProcess::startDetached(office, {QStringLiteral("-n"), path}))
-        return true;
+    if (!office.isEmpty()) {
+        auto *watch = new LauncherWatch(m_verdictWindow, lateFailure, &m_launches);
+        if (watch->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), kOfficeRunner, QStringLiteral("sh"), office, path},
+                         QStringLiteral("soffice")))
+            return true;
+        delete watch;
+    }
     if (!desktopHasXlsxApplication())
         return false;
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));

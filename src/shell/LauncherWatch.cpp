@@ -34,8 +34,9 @@ LauncherWatch::~LauncherWatch()
     m_process.waitForFinished();
 }
 
-bool LauncherWatch::start(const QString &program, const QStringList &arguments)
+bool LauncherWatch::start(const QString &program, const QStringList &arguments, const QString &shownName)
 {
+    m_shownName = shownName.isEmpty() ? QFileInfo(program).fileName() : shownName;
     if (!m_errorOutput.open())
         return false;
     m_process.setStandardInputFile(QProcess::nullDevice());
@@ -74,7 +75,7 @@ void LauncherWatch::processFinished(int exitCode, QProcess::ExitStatus exitStatu
     const WorkbookOpener::LateFailure failure = std::exchange(m_failure, nullptr);
     if (!failure || (exitStatus == QProcess::NormalExit && exitCode == 0))
         return;
-    const QString program = QFileInfo(m_process.program()).fileName();
+    const QString &program = m_shownName;
     QString reason = exitStatus == QProcess::NormalExit
                          ? QStringLiteral("%1 ended with exit status %2").arg(program).arg(exitCode)
                          : QStringLiteral("%1 stopped unexpectedly").arg(program);

@@ -9,7 +9,7 @@
 
 #include <chrono>
 
-// One run of the desktop's opener (xdg-open) for one file, watched without waiting for it. When
+// One run of an opener (xdg-open, or LibreOffice through a small runner) for one file, watched without waiting for it. When
 // the opener ends in failure within the verdict window after its start, the failure is reported
 // once, from the event loop, with the opener's own words. On desktops without an opener of their
 // own, xdg-open stays running as long as the application it started; its end after the verdict
@@ -28,8 +28,9 @@ public:
     LauncherWatch(const LauncherWatch &) = delete;
     LauncherWatch &operator=(const LauncherWatch &) = delete;
 
-    // Starts the opener. False when it cannot be started.
-    bool start(const QString &program, const QStringList &arguments);
+    // Starts the opener. False when it cannot be started. A failure names the opener by
+    // `shownName`, by the program's file name when none is given.
+    bool start(const QString &program, const QStringList &arguments, const QString &shownName = {});
 
 private:
     void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
@@ -42,6 +43,7 @@ private:
     QTemporaryFile m_errorOutput;
     QTimer m_verdictWindow;
     WorkbookOpener::LateFailure m_failure;
+    QString m_shownName;
 };
 
 } // namespace elvaro::shell

@@ -191,6 +191,41 @@ TEST_F(ExportDesktopTest, AnXdgOpenThatEndsAfterTheVerdictWindowIsNoVerdictAndOn
     EXPECT_TRUE(reasons.isEmpty());
 }
 
+// LibreOffice that cannot show anything ends at once in failure: that is reported like a failing
+// xdg-open. One that runs on as the instance showing the workbook is left running, also when the
+// program ends.
+TEST_F(ExportDesktopTest, ALibreOfficeThatFailsIsReportedOneThatRunsOnIsLeftRunning)
+{
+    const OwnPath path(bin);
+    QStringList reasons;
+    const auto note = [&reasons](const QString &reason) { reasons.append(reason); };
+    install("soffice", "#!/bin/sh\necho 'Unspecified Application Error' >&2\nexit 1\n");
+    {
+        DesktopWorkbookOpener opener;
+        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), note));
+        ASSERT_TRUE(QTest::qWaitFor([&reasons] { return !reasons.isEmpty(); }, kWaitMs));
+        EXPECT_EQ(reasons, QStringList{QStringLiteral("soffice ended with exit status 1: Unspecified Application Error")});
+    }
+
+    reasons.clear();
+    install("soffice", "#!/bin/sh\necho $$ > \"$0.pid\"\nexec /bin/sleep 30\n");
+    pid_t office = 0;
+    {
+        DesktopWorkbookOpener opener(nullptr, std::chrono::milliseconds(300));
+        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), note));
+        QFile pid(binFile(QStringLiteral("soffice.pid")));
+        ASSERT_TRUE(QTest::qWaitFor([&pid] { return pid.size() > 0; }, kWaitMs));
+        ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
+        office = pid.readAll().trimmed().toInt();
+        ASSERT_GT(office, 0);
+        QTest::qWait(500);
+        EXPECT_EQ(opener.launchesRunning(), 1);
+    }
+    EXPECT_EQ(::kill(office, 0), 0) << "LibreOffice was stopped";
+    ::kill(office, SIGKILL);
+    EXPECT_TRUE(reasons.isEmpty());
+}
+
 // EXPORT with no LibreOffice and an .xlsx handler that fails: the message, then the real Save
 // dialog, answered as a person would; the saved file holds the report's cells.
 TEST_F(ExportDesktopTest, ExportWithAFailingHandlerShowsTheMessageAndTheSaveDialog)
