@@ -43,7 +43,8 @@ inline std::string generateReport(int lineCount, unsigned seed = 1)
             }
         }
         lines.insert(lines.end(), table.begin(), table.end());
-        lines.push_back("Zone " + std::to_string(pick(1, 99)) + "  checked  " + words[static_cast<std::size_t>(pick(0, 8))]);
+        lines.push_back("Zone " + std::to_string(pick(1, 99)) + "  checked  "
+                        + words[static_cast<std::size_t>(pick(0, 8))]);
         lines.push_back(std::string(103, '-'));
     }
     while (static_cast<int>(lines.size()) < lineCount)

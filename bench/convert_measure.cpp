@@ -35,7 +35,7 @@ int main(int argc, char **argv)
             return 1;
         }
         const double processor = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                                  + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+                                 + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
         best = elapsed.count() < best ? elapsed.count() : best;
         bestProcessor = processor < bestProcessor ? processor : bestProcessor;
         peakKilobytes = usage.ru_maxrss > peakKilobytes ? usage.ru_maxrss : peakKilobytes;

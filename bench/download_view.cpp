@@ -24,8 +24,7 @@
 
 namespace {
 
-class NoMessages final : public elvaro::shell::MessageBoxes
-{
+class NoMessages final : public elvaro::shell::MessageBoxes {
 public:
     bool askYesNo(const QString &, const QString &) override { return false; }
     void tell(const QString &text, const QString &, Icon) override
@@ -34,8 +33,7 @@ public:
     }
 };
 
-class NoPrinter final : public elvaro::shell::CommonDialog
-{
+class NoPrinter final : public elvaro::shell::CommonDialog {
 public:
     bool ShowPrinter(QPrinter &) override { return false; }
 };

@@ -50,8 +50,8 @@ int main()
         const Measurement m = measure(report);
         std::printf("parse %6d lines (%.2f MB): %7.2f ms  %7.1f MB/s  %6.2f M cells/s  (%ld cells)\n", lines,
                     static_cast<double>(report.size()) / 1e6, m.seconds * 1e3,
-                    static_cast<double>(report.size()) / 1e6 / m.seconds, static_cast<double>(m.cells) / 1e6 / m.seconds,
-                    m.cells);
+                    static_cast<double>(report.size()) / 1e6 / m.seconds,
+                    static_cast<double>(m.cells) / 1e6 / m.seconds, m.cells);
         if (previous > 0)
             std::printf("doubling the input costs %.2f times the time (goal: at most 2.5)\n", m.seconds / previous);
         previous = m.seconds;

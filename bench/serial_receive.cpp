@@ -45,14 +45,15 @@ int main(int argc, char **argv)
         // A carriage return at the very end is held back until the loop ends.
         const auto complete = [&] { return view.size() + 1 >= static_cast<qsizetype>(expected.size()); };
         elvaro::serial::receiveUntilStopped(
-                receiver, {.stopRequested = [&] { return complete() || std::chrono::milliseconds(clock.elapsed()) > kGiveUpAfter; },
-                           .show = [&view](const QString &text) { view += text; },
-                           .progress = nullptr});
+            receiver,
+            {.stopRequested = [&] { return complete() || std::chrono::milliseconds(clock.elapsed()) > kGiveUpAfter; },
+             .show = [&view](const QString &text) { view += text; },
+             .progress = nullptr});
         writer.join();
         const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         if (!written || view.toLatin1().toStdString() != expected) {
-            std::fprintf(stderr, "serial_receive: run %d received %lld of %zu characters, not the bytes sent\n", run + 1,
-                         static_cast<long long>(view.size()), expected.size());
+            std::fprintf(stderr, "serial_receive: run %d received %lld of %zu characters, not the bytes sent\n",
+                         run + 1, static_cast<long long>(view.size()), expected.size());
             return 1;
         }
         best = std::min(best, seconds);

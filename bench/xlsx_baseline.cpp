@@ -73,9 +73,10 @@ int main(int argc, char **argv)
         const auto column = static_cast<lxw_col_t>(std::strtol(line.c_str() + first + 1, nullptr, 10) - 1);
         const std::string code = line.substr(second + 3, fourth - second - 3);
         const std::string value = unescaped(line.substr(fourth + 1));
-        const lxw_error error = line[second + 1] == 'n'
-                                    ? worksheet_write_number(sheet, row, column, std::strtod(value.c_str(), nullptr), formatFor(code))
-                                    : worksheet_write_string(sheet, row, column, value.c_str(), format);
+        const lxw_error error =
+            line[second + 1] == 'n'
+                ? worksheet_write_number(sheet, row, column, std::strtod(value.c_str(), nullptr), formatFor(code))
+                : worksheet_write_string(sheet, row, column, value.c_str(), format);
         if (error != LXW_NO_ERROR) {
             std::fprintf(stderr, "xlsx_baseline: %s\n", lxw_strerror(error));
             return 1;

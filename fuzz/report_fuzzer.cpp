@@ -38,8 +38,7 @@ const std::string &outputPath()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::string text = elvaro::report::decodeReport(
-        std::string_view(reinterpret_cast<const char *>(data), size));
+    const std::string text = elvaro::report::decodeReport(std::string_view(reinterpret_cast<const char *>(data), size));
     try {
         CountingReporter reporter;
         const elvaro::excel::ReportWorkbook book(text, reporter);

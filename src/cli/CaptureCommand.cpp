@@ -41,18 +41,18 @@ std::string usage()
     return "Usage: elvaro-q3 capture (--port N | --device PATH) [-o FILE] [--idle SECONDS]\n"
            "\n"
            "Receives a report from a serial port at "
-        + kLineSettings
-        + " without a window and writes it to\n"
-          "FILE (default: standard output) as it arrives, line-drawing bytes mapped to \"-\", \"|\"\n"
-          "and \"+\", carriage returns and line feeds kept. Ends on Ctrl-C or SIGTERM, or after\n"
-          "SECONDS without a byte.\n"
-          "\n"
-          "  --port N         port number N ("
-        + kPortRange
-        + "), numbered as the desktop program numbers them\n"
-          "  --device PATH    the serial device, for example /dev/ttyUSB0\n"
-          "  -o FILE          write to FILE (replaced if it exists) instead of standard output\n"
-          "  --idle SECONDS   end after SECONDS without a byte (fractions allowed, e.g. 2.5)\n";
+           + kLineSettings
+           + " without a window and writes it to\n"
+             "FILE (default: standard output) as it arrives, line-drawing bytes mapped to \"-\", \"|\"\n"
+             "and \"+\", carriage returns and line feeds kept. Ends on Ctrl-C or SIGTERM, or after\n"
+             "SECONDS without a byte.\n"
+             "\n"
+             "  --port N         port number N ("
+           + kPortRange
+           + "), numbered as the desktop program numbers them\n"
+             "  --device PATH    the serial device, for example /dev/ttyUSB0\n"
+             "  -o FILE          write to FILE (replaced if it exists) instead of standard output\n"
+             "  --idle SECONDS   end after SECONDS without a byte (fractions allowed, e.g. 2.5)\n";
 }
 
 struct CaptureOptions {
@@ -109,16 +109,15 @@ std::optional<QString> resolveDevice(const CaptureOptions &options, QString &err
         known.append(QStringLiteral("%1 = %2").arg(port).arg(table.describe(port)));
     error = QStringLiteral("Port %1 names no serial device on this machine (%2). Name the device with --device "
                            "PATH, or check that the instrument's cable or USB adapter is plugged in.")
-                    .arg(*options.port)
-                    .arg(known.isEmpty() ? QStringLiteral("no serial port found")
-                                         : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")));
+                .arg(*options.port)
+                .arg(known.isEmpty() ? QStringLiteral("no serial port found")
+                                     : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")));
     return std::nullopt;
 }
 
 // Where the received text goes; every write is flushed so that nothing received is lost when the
 // capture is stopped.
-class Output
-{
+class Output {
 public:
     bool open(const std::string &path)
     {
@@ -185,8 +184,8 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
     Output output;
     if (!output.open(options.outputPath))
         return messages.failure(output.errorString());
-    messages.notice("receiving from " + device->toLocal8Bit().toStdString() + " at "
-                    + kLineSettings + "; Ctrl-C ends.");
+    messages.notice("receiving from " + device->toLocal8Bit().toStdString() + " at " + kLineSettings
+                    + "; Ctrl-C ends.");
 
     QEventLoop loop;
     QTimer idle;
@@ -230,11 +229,13 @@ int runCapture(const Arguments &args, const CommandMessages &messages)
     if (!options)
         return system::kExitSuccess;
     qint64 received = 0;
-    return messages.failWhenOutOfMemory([&] { return capture(*options, messages, received); }, [&] {
-        return QStringLiteral("Not enough memory to receive the report (%1 bytes received and written so far). "
-                              "Close other programs and capture again.")
-            .arg(received);
-    });
+    return messages.failWhenOutOfMemory(
+        [&] { return capture(*options, messages, received); },
+        [&] {
+            return QStringLiteral("Not enough memory to receive the report (%1 bytes received and written so far). "
+                                  "Close other programs and capture again.")
+                .arg(received);
+        });
 }
 
 } // namespace elvaro::cli

@@ -8,8 +8,7 @@ namespace elvaro::cli {
 
 // The Qt application object that a command running an event loop needs. None is made when one
 // exists already, as when a test runs a command in its own process.
-class CommandApplication
-{
+class CommandApplication {
 public:
     CommandApplication()
     {

@@ -12,8 +12,7 @@ using Arguments = std::vector<std::string>;
 
 // What is wrong with the command line, as one phrase ("unknown option '--colour'"). Whoever
 // runs the command prints it with the hint where the usage is, and exits with kExitUsage.
-class UsageError : public std::runtime_error
-{
+class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -23,8 +22,7 @@ public:
 // an operand (standard input or output). "--help" and "-h" print the usage. Problems are thrown
 // as UsageError, by the parser for unknown options and missing values, by the handlers for values
 // they cannot use.
-class OptionParser
-{
+class OptionParser {
 public:
     using FlagHandler = std::function<void()>;
     using ValueHandler = std::function<void(const std::string &value)>;

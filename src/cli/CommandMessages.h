@@ -12,8 +12,7 @@ namespace elvaro::cli {
 
 inline constexpr std::string_view kProgramName = "elvaro-q3";
 
-class CommandMessages
-{
+class CommandMessages {
 public:
     // No command: the program itself speaks.
     CommandMessages() = default;

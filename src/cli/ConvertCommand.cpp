@@ -33,8 +33,8 @@ std::string usage()
            "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
            "standard error and the conversion goes on.\n"
            "Exit status: "
-        + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
-        + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
+           + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
+           + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
 }
 
 struct ConvertOptions {
@@ -147,8 +147,9 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
         StderrParseReporter reporter;
         book = std::make_unique<excel::ReportWorkbook>(*text, reporter);
     } catch (const std::bad_alloc &) {
-        return messages.failure(inputName, "Not enough memory to convert the report (" + std::to_string(text->size())
-                                               + " characters). Close other programs, or convert a smaller part of it.");
+        return messages.failure(inputName,
+                                "Not enough memory to convert the report (" + std::to_string(text->size())
+                                    + " characters). Close other programs, or convert a smaller part of it.");
     } catch (const std::exception &problem) {
         return messages.failure(inputName, problem.what());
     }

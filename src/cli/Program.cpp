@@ -43,12 +43,13 @@ std::string programUsage()
                         "\n"
                         "  --demo           offer a simulated instrument as port 1\n"
                         "  --port N=DEVICE  offer DEVICE as port N ("
-        + std::to_string(serial::PortTable::kFirstPort) + " to " + std::to_string(serial::PortTable::kLastPort)
-        + "); may be given more than once\n"
-          "  --help           show this help\n"
-          "  --version        show the program's name and version\n"
-          "\n"
-          "Commands (they work without a display):\n";
+                        + std::to_string(serial::PortTable::kFirstPort) + " to "
+                        + std::to_string(serial::PortTable::kLastPort)
+                        + "); may be given more than once\n"
+                          "  --help           show this help\n"
+                          "  --version        show the program's name and version\n"
+                          "\n"
+                          "Commands (they work without a display):\n";
     for (const Command &command : kCommands) {
         std::string name(command.name);
         name.resize(10, ' ');
@@ -140,8 +141,9 @@ std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
     OptionParser parser(programUsage());
     parser.addAnswer({"--version"}, versionText);
     parser.addFlag({"--demo"}, [&] { options.demo = true; });
-    parser.addValue({"--port"}, [&](const std::string &value) { options.pins.append(readPin(value)); },
-                    "--port needs a value, for example --port 1=/dev/ttyUSB0");
+    parser.addValue(
+        {"--port"}, [&](const std::string &value) { options.pins.append(readPin(value)); },
+        "--port needs a value, for example --port 1=/dev/ttyUSB0");
     parser.setForeignOptions(qtOptionLength);
     if (!parser.parse(args))
         return std::nullopt;

@@ -37,10 +37,10 @@ std::string usage()
            "the baud rate, 10 bits a byte. Ctrl-C ends it.\n"
            "\n"
            "  --baud N   line speed in baud, "
-        + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
-        + std::to_string(serial::kLineBaudRate)
-        + ")\n"
-          "  --once     end after one whole report, once the receiving program has closed the device\n";
+           + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
+           + std::to_string(serial::kLineBaudRate)
+           + ")\n"
+             "  --once     end after one whole report, once the receiving program has closed the device\n";
 }
 
 struct SimulateOptions {
@@ -158,11 +158,13 @@ int runSimulate(const Arguments &args, const CommandMessages &messages)
     if (!options)
         return system::kExitSuccess;
     qsizetype reportSize = 0;
-    return messages.failWhenOutOfMemory([&] { return simulate(*options, messages, reportSize); }, [&] {
-        return QStringLiteral("Not enough memory to send the report of %1 bytes. Close other programs and try "
-                              "again, or send a smaller report.")
-            .arg(reportSize);
-    });
+    return messages.failWhenOutOfMemory(
+        [&] { return simulate(*options, messages, reportSize); },
+        [&] {
+            return QStringLiteral("Not enough memory to send the report of %1 bytes. Close other programs and try "
+                                  "again, or send a smaller report.")
+                .arg(reportSize);
+        });
 }
 
 } // namespace elvaro::cli

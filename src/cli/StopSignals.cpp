@@ -25,17 +25,16 @@ void onStopSignal(int)
 
 } // namespace
 
-StopSignals::StopSignals(QObject *parent)
-    : QObject(parent)
+StopSignals::StopSignals(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_wakeup) != 0) {
         m_errorString = QStringLiteral("Cannot watch for Ctrl-C and SIGTERM (%1), so the command could not end in "
                                        "order. Raise the limit of open files (ulimit -n) or close other programs, "
                                        "then try again.")
-                                .arg(QString::fromLocal8Bit(system::errorText(errno)));
+                            .arg(QString::fromLocal8Bit(system::errorText(errno)));
         return;
     }
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -13,8 +13,7 @@
 // handler only writes a byte to a socket pair; the event loop reads it.
 namespace elvaro::cli {
 
-class StopSignals : public QObject
-{
+class StopSignals : public QObject {
     Q_OBJECT
 
 public:
@@ -36,8 +35,8 @@ private:
 
     std::unique_ptr<QSocketNotifier> m_notifier;
     QString m_errorString;
-    struct sigaction m_previousInterrupt{};
-    struct sigaction m_previousTerminate{};
+    struct sigaction m_previousInterrupt {};
+    struct sigaction m_previousTerminate {};
 };
 
 } // namespace elvaro::cli

@@ -19,11 +19,10 @@ namespace elvaro::cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "Usage: elvaro-q3 tree [FILE|-]\n"
-    "Parses a report (a file, or standard input when FILE is '-' or missing) and prints\n"
-    "its cell tree as JSON on standard output. Messages about boxes without a bottom\n"
-    "border go to standard error.\n";
+constexpr const char *kUsage = "Usage: elvaro-q3 tree [FILE|-]\n"
+                               "Parses a report (a file, or standard input when FILE is '-' or missing) and prints\n"
+                               "its cell tree as JSON on standard output. Messages about boxes without a bottom\n"
+                               "border go to standard error.\n";
 
 // The report to read: a file, or "-" for standard input. Nothing when the help was asked for.
 std::optional<std::string> readPath(const Arguments &args)

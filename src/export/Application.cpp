@@ -10,8 +10,8 @@ namespace {
 
 [[noreturn]] void outsideCollection(const char *what, std::int32_t index, std::int32_t count)
 {
-    throw WorkbookError(std::string("There is no ") + what + " at position " + std::to_string(index) + "; the "
-                        + what + "s run from 1 to " + std::to_string(count) + ".");
+    throw WorkbookError(std::string("There is no ") + what + " at position " + std::to_string(index) + "; the " + what
+                        + "s run from 1 to " + std::to_string(count) + ".");
 }
 
 } // namespace

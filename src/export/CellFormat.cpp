@@ -34,8 +34,8 @@ std::int32_t integerOf(std::string_view name, const PropertyValue &value)
 
 [[noreturn]] void unsupported(std::string_view name, const std::string &value, const std::string &allowed)
 {
-    throw WorkbookError("The format property " + quoted(name) + " cannot be " + value + " in this workbook; "
-                        + allowed + ".");
+    throw WorkbookError("The format property " + quoted(name) + " cannot be " + value + " in this workbook; " + allowed
+                        + ".");
 }
 
 } // namespace

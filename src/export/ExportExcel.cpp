@@ -33,8 +33,7 @@ std::int32_t sheetBand(const CCella &cell)
 struct Frame {
     Frame(CCella &box, std::int16_t row, std::int16_t column, std::int32_t topLine)
         : cell(&box), startRow(row), startColumn(column), topLine(topLine), freeRow(row), columnEnd(column)
-    {
-    }
+    {}
 
     CCella *cell;
     std::int16_t startRow;    // the row of the box's band 0
@@ -125,8 +124,8 @@ void checkCellCount(const Frame &frame)
     if (!frame.cell->isBordered())
         throw report::OverflowError("Overflow: the report holds " + cells + " outside its boxes" + most);
     if (frame.topLine > 0)
-        throw report::OverflowError("Overflow: the box on line " + std::to_string(frame.topLine) + " of the report holds "
-                                    + cells + most);
+        throw report::OverflowError("Overflow: the box on line " + std::to_string(frame.topLine)
+                                    + " of the report holds " + cells + most);
     throw report::OverflowError("Overflow: a box of the report holds " + cells + most);
 }
 

@@ -2,8 +2,8 @@
 
 #include "export/CellValue.h"
 #include "export/SheetLimits.h"
-#include "export/Worksheet.h"
 #include "export/WorkbookError.h"
+#include "export/Worksheet.h"
 #include "report/Thousands.h"
 
 #include <cmath>
@@ -93,8 +93,8 @@ void Range::setValue(std::string_view text) const
         throw WorkbookError("A value can be set on a single cell only; reach it with Cells.Item(row, column).");
     const std::optional<std::size_t> length = utf8Length(text);
     if (!length || *length > static_cast<std::size_t>(kMaxTextLength)) {
-        const std::string where = "The text for row " + std::to_string(m_area.firstRow) + ", column "
-                                  + std::to_string(m_area.firstColumn);
+        const std::string where =
+            "The text for row " + std::to_string(m_area.firstRow) + ", column " + std::to_string(m_area.firstColumn);
         if (!length)
             throw WorkbookError(where + " is not valid UTF-8.");
         throw WorkbookError(where + " has " + std::to_string(*length) + " characters; a worksheet cell holds at most "

@@ -10,8 +10,7 @@ namespace elvaro::excel {
 
 SheetFormats::SheetFormats(lxw_workbook *book, const CellFormat &alignment)
     : m_book(book), m_alignment(alignment), m_plain(add({}))
-{
-}
+{}
 
 lxw_format *SheetFormats::forNumber(std::string_view printed)
 {
@@ -22,7 +21,8 @@ lxw_format *SheetFormats::forNumber(std::string_view printed)
     const char sign = printed.empty() ? '\0' : printed.front();
     const bool negativeZero = sign == '-' && printed.find_first_of("123456789") == std::string_view::npos;
     const bool exponent = printed.find_first_of("eE") != std::string_view::npos;
-    const std::uint32_t form = (exponent ? 1u << 31 : 0u) | (sign == '+' ? 1u << 30 : 0u) | (negativeZero ? 1u << 29 : 0u)
+    const std::uint32_t form = (exponent ? 1u << 31 : 0u) | (sign == '+' ? 1u << 30 : 0u)
+                               | (negativeZero ? 1u << 29 : 0u)
                                | static_cast<std::uint32_t>(std::min<std::size_t>(decimals, 1u << 20));
     const auto found = m_numbers.find(form);
     if (found != m_numbers.end())

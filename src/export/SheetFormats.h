@@ -30,7 +30,6 @@ private:
     CellFormat m_alignment;
     lxw_format *m_plain = nullptr;
     std::map<std::uint32_t, lxw_format *> m_numbers; // by printed form
-
 };
 
 } // namespace elvaro::excel

@@ -86,7 +86,8 @@ std::string writeAdvice()
 {
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        return "; the disk may be full, or the file larger than the file-size limit of " + std::to_string(limit.rlim_cur)
+        return "; the disk may be full, or the file larger than the file-size limit of "
+               + std::to_string(limit.rlim_cur)
                + " bytes (ulimit -f). Free some space or raise the limit, then try again";
     }
     return "; the disk may be full. Free some space, then try again";
@@ -114,7 +115,8 @@ SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
         if (const std::optional<double> number = plainNumber(text)) {
             check(worksheet_write_number(target, row, column, *number, formats.forNumber(text)), "write a number");
         } else if (needsEscapes(text)) {
-            check(worksheet_write_string(target, row, column, escapedText(text).c_str(), formats.plain()), "write a text");
+            check(worksheet_write_string(target, row, column, escapedText(text).c_str(), formats.plain()),
+                  "write a text");
         } else {
             // The sheet keeps every text followed by a NUL, so it goes to the writer as it is.
             check(worksheet_write_string(target, row, column, text.data(), formats.plain()), "write a text");
@@ -125,10 +127,9 @@ SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
         lastRow = position.row;
     }
     const CellArea &selected = sheet.selection();
-    worksheet_set_selection(target, static_cast<lxw_row_t>(selected.firstRow - 1),
-                            static_cast<lxw_col_t>(selected.firstColumn - 1),
-                            static_cast<lxw_row_t>(selected.lastRow - 1),
-                            static_cast<lxw_col_t>(selected.lastColumn - 1));
+    worksheet_set_selection(
+        target, static_cast<lxw_row_t>(selected.firstRow - 1), static_cast<lxw_col_t>(selected.firstColumn - 1),
+        static_cast<lxw_row_t>(selected.lastRow - 1), static_cast<lxw_col_t>(selected.lastColumn - 1));
     if (sheet.Parent().ActiveSheet() == &sheet)
         worksheet_activate(target);
     return contents;
@@ -157,7 +158,8 @@ void writeXlsx(const Workbook &workbook, const std::string &path)
         closed = workbook_close(book.release());
     }
     if (closed != LXW_NO_ERROR)
-        throw WorkbookError("cannot write the workbook: " + describe(closed) + (isWriteError(closed) ? writeAdvice() : ""));
+        throw WorkbookError("cannot write the workbook: " + describe(closed)
+                            + (isWriteError(closed) ? writeAdvice() : ""));
     // The writer does not notice when its own temporary files could not be written in full: only
     // a complete file is let through.
     if (const std::optional<std::string> fault = verifyXlsx(path, contents))

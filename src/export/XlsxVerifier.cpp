@@ -41,7 +41,8 @@ std::optional<std::string> verifyXlsx(const std::string &path, const std::vector
         required.push_back(name);
     for (const std::string &name : required) {
         const auto &entries = archive.entries();
-        if (std::none_of(entries.begin(), entries.end(), [&](const ZipArchive::Entry &entry) { return entry.name == name; }))
+        if (std::none_of(entries.begin(), entries.end(),
+                         [&](const ZipArchive::Entry &entry) { return entry.name == name; }))
             return "its part " + name + " is missing";
     }
 

@@ -90,7 +90,8 @@ std::optional<std::string> ZipArchive::readDirectory()
     // The end record stands last, followed only by its comment.
     std::size_t end = m_size - kEndOfDirectorySize;
     const std::size_t lowest = end > kMaxCommentSize ? end - kMaxCommentSize : 0;
-    while (read32(m_data + end) != kEndOfDirectorySignature || end + kEndOfDirectorySize + read16(m_data + end + 20) != m_size) {
+    while (read32(m_data + end) != kEndOfDirectorySignature
+           || end + kEndOfDirectorySize + read16(m_data + end + 20) != m_size) {
         if (end == lowest)
             return "the finished file is cut short: its zip directory is missing";
         --end;

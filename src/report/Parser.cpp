@@ -128,8 +128,8 @@ private:
     struct Frame {
         CCella *cell = nullptr;
         std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
-        std::vector<std::string> lines;    // shortened in place as boxes are cut out of them
-        std::vector<Cut> cuts;             // of the current row band, in the order they were made
+        std::vector<std::string> lines;   // shortened in place as boxes are cut out of them
+        std::vector<Cut> cuts;            // of the current row band, in the order they were made
         std::int16_t lineCount = 0;
         Int16 line{"line number", std::int16_t{1}};
         Int16 band{"row band", std::int16_t{0}};
@@ -359,7 +359,8 @@ private:
         const std::int16_t position = f.position;
         const std::int16_t cornerLine = f.line;
         if (f.depth == kMaxNesting) {
-            throw OverflowError("Overflow: the box on line " + withThousands(static_cast<std::uint64_t>(f.topLine + cornerLine))
+            throw OverflowError("Overflow: the box on line "
+                                + withThousands(static_cast<std::uint64_t>(f.topLine + cornerLine))
                                 + " of the report lies inside " + std::to_string(kMaxNesting)
                                 + " other boxes, deeper than a report can nest them. Check that this is a report of "
                                   "the instrument.");
@@ -398,8 +399,7 @@ private:
         if (!bottomFound) {
             if (m_reportedMessages < kMaxReportedMessages) {
                 ++m_reportedMessages;
-                m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount)
-                                       + ", fine casella non trovata");
+                m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount) + ", fine casella non trovata");
             } else {
                 ++m_unreportedMessages;
             }

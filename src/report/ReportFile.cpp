@@ -3,13 +3,13 @@
 #include "report/ByteFilter.h"
 #include "system/SystemText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/stat.h>
 
 namespace elvaro::report {
 

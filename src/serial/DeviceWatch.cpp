@@ -20,10 +20,7 @@ QString cannotWatch(const QString &device)
 
 } // namespace
 
-DeviceWatch::DeviceWatch(QObject *parent)
-    : QObject(parent)
-{
-}
+DeviceWatch::DeviceWatch(QObject *parent) : QObject(parent) {}
 
 DeviceWatch::~DeviceWatch()
 {

@@ -11,8 +11,7 @@
 // opened file counts, also an open and a close that follow each other at once.
 namespace elvaro::serial {
 
-class DeviceWatch : public QObject
-{
+class DeviceWatch : public QObject {
     Q_OBJECT
 
 public:

@@ -17,9 +17,7 @@ constexpr auto kSendInterval = 10ms;
 } // namespace
 
 InstrumentSimulator::InstrumentSimulator(QByteArray report, int baudRate, QObject *parent)
-    : QObject(parent)
-    , m_report(std::move(report))
-    , m_baudRate(baudRate)
+    : QObject(parent), m_report(std::move(report)), m_baudRate(baudRate)
 {
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     m_sendTimer.setInterval(kSendInterval);
@@ -83,8 +81,8 @@ void InstrumentSimulator::send()
     const qint64 count = std::min(due - m_sentSinceClock, m_report.size() - m_sent);
     if (count <= 0)
         return;
-    const long written = m_terminal.writeSome(
-            std::string_view(m_report.constData() + m_sent, static_cast<std::size_t>(count)));
+    const long written =
+        m_terminal.writeSome(std::string_view(m_report.constData() + m_sent, static_cast<std::size_t>(count)));
     if (written < 0) {
         m_sendTimer.stop();
         m_state = State::WaitingForOpen;

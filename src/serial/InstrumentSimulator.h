@@ -20,8 +20,7 @@
 // gets the report from its start and nothing of the previous one.
 namespace elvaro::serial {
 
-class InstrumentSimulator : public QObject
-{
+class InstrumentSimulator : public QObject {
     Q_OBJECT
 
 public:

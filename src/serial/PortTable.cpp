@@ -77,8 +77,7 @@ std::optional<PortPin> PortTable::parsePin(const QString &text, QString *error)
 {
     const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0 || equals == text.size() - 1) {
-        *error = QStringLiteral("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"%1\".")
-                     .arg(text);
+        *error = QStringLiteral("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"%1\".").arg(text);
         return std::nullopt;
     }
     bool isNumber = false;
@@ -134,13 +133,12 @@ PortTable PortTable::build(const QList<PortPin> &pins, const QList<SystemPort> &
             unnumbered.append(port);
     }
 
-    std::stable_sort(unnumbered.begin(), unnumbered.end(),
-                     [](const SystemPort &left, const SystemPort &right) {
-                         const bool leftUsb = isUsbAdapter(left.name);
-                         if (leftUsb != isUsbAdapter(right.name))
-                             return leftUsb;
-                         return naturalLess(left.name, right.name);
-                     });
+    std::stable_sort(unnumbered.begin(), unnumbered.end(), [](const SystemPort &left, const SystemPort &right) {
+        const bool leftUsb = isUsbAdapter(left.name);
+        if (leftUsb != isUsbAdapter(right.name))
+            return leftUsb;
+        return naturalLess(left.name, right.name);
+    });
 
     auto next = unnumbered.cbegin();
     for (auto &entry : table.m_entries) {

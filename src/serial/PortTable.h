@@ -24,8 +24,7 @@ struct SystemPort {
     QString description; // what the driver says about it, may be empty
 };
 
-class PortTable
-{
+class PortTable {
 public:
     static constexpr int kFirstPort = 1;
     static constexpr int kLastPort = 16;

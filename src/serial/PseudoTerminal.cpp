@@ -49,8 +49,8 @@ bool PseudoTerminal::open()
         return false;
     }
     termios settings{};
-    const bool configured = ::tcgetattr(device, &settings) == 0
-            && (::cfmakeraw(&settings), ::tcsetattr(device, TCSANOW, &settings) == 0);
+    const bool configured =
+        ::tcgetattr(device, &settings) == 0 && (::cfmakeraw(&settings), ::tcsetattr(device, TCSANOW, &settings) == 0);
     const int flags = ::fcntl(master, F_GETFL);
     const bool nonBlocking = flags >= 0 && ::fcntl(master, F_SETFL, flags | O_NONBLOCK) == 0;
     const bool cloexec = ::fcntl(master, F_SETFD, FD_CLOEXEC) == 0;

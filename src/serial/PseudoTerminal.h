@@ -12,8 +12,7 @@
 // as hung up until some program opens the device (deviceIsOpen()).
 namespace elvaro::serial {
 
-class PseudoTerminal
-{
+class PseudoTerminal {
 public:
     PseudoTerminal() = default;
     ~PseudoTerminal();
@@ -44,8 +43,7 @@ public:
     // Writes every byte, waiting (without spinning) whenever the pair is full. Returns false with
     // errorString() set when the device side is closed while bytes still wait to go, when nothing
     // could be written for `stallLimit`, or on an error.
-    bool writeAll(std::string_view bytes,
-                  std::chrono::milliseconds stallLimit = std::chrono::seconds(10));
+    bool writeAll(std::string_view bytes, std::chrono::milliseconds stallLimit = std::chrono::seconds(10));
 
     // Drops the bytes written but not yet read on the device side, so that the next program that
     // opens the device does not receive the rest of something meant for the previous one.

@@ -12,8 +12,7 @@
 
 namespace elvaro::serial {
 
-SerialReceiver::SerialReceiver(QObject *parent)
-    : QObject(parent)
+SerialReceiver::SerialReceiver(QObject *parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialReceiver::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialReceiver::handleError);
@@ -46,8 +45,7 @@ bool SerialReceiver::open(const QString &device)
         const QSerialPort::SerialPortError error = m_port.error();
         const OpenFailure failure = diagnoseOpenFailure(m_device, error);
         m_errorString = openFailureMessage(m_device, failure, m_port.errorString(),
-                                           failure == OpenFailure::NoPermission ? owningGroup(m_device)
-                                                                                : QString());
+                                           failure == OpenFailure::NoPermission ? owningGroup(m_device) : QString());
         return false;
     }
     m_receiving = true;

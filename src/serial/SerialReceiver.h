@@ -22,8 +22,7 @@
 // stays available to readAvailable() and finish().
 namespace elvaro::serial {
 
-class SerialReceiver : public QObject
-{
+class SerialReceiver : public QObject {
     Q_OBJECT
 
 public:

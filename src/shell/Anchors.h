@@ -12,8 +12,7 @@ class QWidget;
 // edges it is anchored to.
 namespace elvaro::shell {
 
-class Anchors
-{
+class Anchors {
 public:
     // Across: keeps its left edge, keeps its distance from the right edge, stays centred on the
     // same share of the width, or stretches with the window. Down: keeps its top, keeps its

@@ -43,8 +43,8 @@ QRectF Colorful::circle() const
 {
     const QRectF &rect = m_shape.rect;
     const qreal diameter = std::min(rect.width(), rect.height());
-    return QRectF(rect.left() + (rect.width() - diameter) / 2, rect.top() + (rect.height() - diameter) / 2,
-                  diameter, diameter);
+    return QRectF(rect.left() + (rect.width() - diameter) / 2, rect.top() + (rect.height() - diameter) / 2, diameter,
+                  diameter);
 }
 
 void Colorful::UserControl_Click()

@@ -7,8 +7,7 @@
 // A click turns the fill blue; gaining the focus turns the border white, losing it black.
 namespace elvaro::shell {
 
-class Colorful : public QWidget
-{
+class Colorful : public QWidget {
     Q_OBJECT
 
 public:
@@ -34,7 +33,6 @@ public:
 
     // The largest circle that fits the shape's rectangle, centred in it.
     QRectF circle() const;
-
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -6,14 +6,13 @@ class QPrinter;
 // in for the person at the dialog and send the output to a PDF file.
 namespace elvaro::shell {
 
-class CommonDialog
-{
+class CommonDialog {
 public:
     // Bits of Flags.
-    static constexpr int cdlPDReturnDC = 0x100;    // the dialog hands back the chosen printer
-    static constexpr int cdlPDNoPageNums = 0x8;    // the page-range choice is disabled
-    static constexpr int cdlPDSelection = 0x1;     // the selection choice is preselected
-    static constexpr int cdlPDNoSelection = 0x4;   // the selection choice is disabled
+    static constexpr int cdlPDReturnDC = 0x100;  // the dialog hands back the chosen printer
+    static constexpr int cdlPDNoPageNums = 0x8;  // the page-range choice is disabled
+    static constexpr int cdlPDSelection = 0x1;   // the selection choice is preselected
+    static constexpr int cdlPDNoSelection = 0x4; // the selection choice is disabled
 
     virtual ~CommonDialog() = default;
 

@@ -16,7 +16,7 @@ void WindowLayout::place(QWidget &window) const
                                    + control.name + " to place.");
         }
         const int height =
-                control.height == ControlPlace::kOwnHeight ? widget->sizeHint().height() : twips(control.height);
+            control.height == ControlPlace::kOwnHeight ? widget->sizeHint().height() : twips(control.height);
         widget->setGeometry(twips(control.left), twips(control.top), twips(control.width), height);
     }
 }

@@ -48,7 +48,8 @@ bool DesktopWorkbookOpener::open(const QString &path, LateFailure lateFailure)
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (!office.isEmpty()) {
         auto *watch = new LauncherWatch(m_verdictWindow, lateFailure, &m_launches);
-        if (watch->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), kOfficeRunner, QStringLiteral("sh"), office, path},
+        if (watch->start(QStringLiteral("/bin/sh"),
+                         {QStringLiteral("-c"), kOfficeRunner, QStringLiteral("sh"), office, path},
                          QStringLiteral("soffice")))
             return true;
         delete watch;

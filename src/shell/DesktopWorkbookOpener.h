@@ -14,8 +14,7 @@ namespace elvaro::shell {
 // when it is installed, else with the desktop's default application for .xlsx files through
 // xdg-open. Either one's failure within the verdict window is reported as a late failure. Asks
 // where to save with Qt's file dialog.
-class DesktopWorkbookOpener final : public WorkbookOpener
-{
+class DesktopWorkbookOpener final : public WorkbookOpener {
 public:
     // How long after its start an end of the opener in failure still means that nothing showed
     // the workbook: the failures it reports (no application, an application that cannot start)
@@ -25,8 +24,7 @@ public:
     explicit DesktopWorkbookOpener(QWidget *dialogParent = nullptr,
                                    std::chrono::milliseconds verdictWindow = kVerdictWindow)
         : m_dialogParent(dialogParent), m_verdictWindow(verdictWindow)
-    {
-    }
+    {}
 
     bool open(const QString &path, LateFailure lateFailure) override;
     QString askSaveFileName(const QString &suggestedName) override;

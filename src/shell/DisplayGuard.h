@@ -9,8 +9,7 @@
 // display, and the exit code 1.
 namespace elvaro::shell {
 
-class DisplayGuard
-{
+class DisplayGuard {
 public:
     static constexpr int kExitNoDisplay = system::kExitFailure;
 

@@ -10,8 +10,7 @@
 // final count stays until the next one starts.
 namespace elvaro::shell {
 
-class DownloadCounter : public QLabel
-{
+class DownloadCounter : public QLabel {
     Q_OBJECT
 
 public:

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <new>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace elvaro::shell {
@@ -23,11 +23,11 @@ namespace elvaro::shell {
 namespace {
 
 const QString kNotExported = QStringLiteral("The report could not be exported.");
-const QString kSheetName = QString::fromUtf8(excel::kSheetName.data(), static_cast<qsizetype>(excel::kSheetName.size()));
+const QString kSheetName =
+    QString::fromUtf8(excel::kSheetName.data(), static_cast<qsizetype>(excel::kSheetName.size()));
 
 // Shows each missing-border message of the parse in a "DEBUG" box; the parse goes on after it.
-class MessageBoxReporter final : public report::ParseReporter
-{
+class MessageBoxReporter final : public report::ParseReporter {
 public:
     explicit MessageBoxReporter(MessageBoxes &messages) : m_messages(messages) {}
 
@@ -116,9 +116,9 @@ void ExportCommand::EsportaExcel(const QString &text)
                                             "names, and press EXPORT again."));
     } catch (const std::bad_alloc &) {
         failure = kNotExported
-                + QStringLiteral("\n\nNot enough memory to export the report (%1 characters). Close other "
-                                 "programs or select a smaller part of the report, and press EXPORT again.")
-                          .arg(text.size());
+                  + QStringLiteral("\n\nNot enough memory to export the report (%1 characters). Close other "
+                                   "programs or select a smaller part of the report, and press EXPORT again.")
+                        .arg(text.size());
     } catch (const std::exception &problem) {
         failure = paragraphs(kNotExported, problem,
                              QStringLiteral("Press EXPORT again; if the message comes back, select a smaller "
@@ -138,11 +138,11 @@ void ExportCommand::show(const excel::Workbook &workbook)
     try {
         path = m_workbooks.save(workbook, kSheetName, QDateTime::currentDateTime());
     } catch (const std::exception &problem) {
-        m_messages.tell(paragraphs(QStringLiteral("The workbook could not be prepared for the spreadsheet application."),
-                                   problem,
-                                   QStringLiteral("Choose where to save the workbook instead; you can open it "
-                                                  "later with a spreadsheet application.")),
-                        kAppTitle, MessageBoxes::Icon::Warning);
+        m_messages.tell(
+            paragraphs(QStringLiteral("The workbook could not be prepared for the spreadsheet application."), problem,
+                       QStringLiteral("Choose where to save the workbook instead; you can open it "
+                                      "later with a spreadsheet application.")),
+            kAppTitle, MessageBoxes::Icon::Warning);
         offerToSave(m_messages, m_opener, writeWorkbook);
         return;
     }

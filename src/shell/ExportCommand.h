@@ -14,13 +14,11 @@ class MessageBoxes;
 class TemporaryWorkbooks;
 class WorkbookOpener;
 
-class ExportCommand
-{
+class ExportCommand {
 public:
     ExportCommand(MessageBoxes &messages, WorkbookOpener &opener, const TemporaryWorkbooks &workbooks)
         : m_messages(messages), m_opener(opener), m_workbooks(workbooks)
-    {
-    }
+    {}
 
     // Exports the report text. An empty text gives "Empty String"; each box without a bottom
     // border gives its "DEBUG" message and the export goes on. When the report cannot be

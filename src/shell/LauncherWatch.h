@@ -17,8 +17,7 @@
 // The watch deletes itself once the opener has ended.
 namespace elvaro::shell {
 
-class LauncherWatch : public QObject
-{
+class LauncherWatch : public QObject {
     Q_OBJECT
 
 public:

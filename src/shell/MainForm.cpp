@@ -10,8 +10,8 @@
 #include "shell/DownloadCounter.h"
 #include "shell/ExportCommand.h"
 #include "shell/Fonts.h"
-#include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Resources.h"
 #include "shell/RichTextBox.h"
 #include "shell/RingShape.h"
 #include "shell/frmAbout.h"
@@ -63,8 +63,7 @@ QPushButton *commandButton(QWidget *parent, const char *name, const QString &cap
 
 } // namespace
 
-MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog,
-                   QWidget *parent)
+MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, CommonDialog &printDialog, QWidget *parent)
     : QWidget(parent), m_ports(ports), m_messages(messages), CommonDialog1(printDialog)
 {
     initResources();
@@ -187,7 +186,7 @@ void MainForm::resizeEvent(QResizeEvent *event)
 
 void MainForm::setTabOrderOfControls()
 {
-    const QList<QWidget *> order = {CmdEsporta, CmdStampa, rtf1, CmdAcquisisci, CmdDelete,
+    const QList<QWidget *> order = {CmdEsporta, CmdStampa, rtf1,      CmdAcquisisci, CmdDelete,
                                     CmdQuit,    COM,       Colorful1, CmdInfo};
     for (qsizetype index = 1; index < order.size(); ++index)
         setTabOrder(order[index - 1], order[index]);
@@ -323,10 +322,10 @@ void MainForm::CmdAcquisisci_Click()
     } else if (!receiver.open(*device)) {
         failure = receiver.errorString();
     } else {
-        failure = serial::receiveUntilStopped(
-                receiver, {.stopRequested = [this] { return RichiestaStop; },
-                           .show = [this](const QString &text) { rtf1->Append(text); },
-                           .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
+        failure = serial::receiveUntilStopped(receiver,
+                                              {.stopRequested = [this] { return RichiestaStop; },
+                                               .show = [this](const QString &text) { rtf1->Append(text); },
+                                               .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
     }
     endDownload(receiver.bytesReceived());
     // The failure is told once the window shows everything received and is idle again.

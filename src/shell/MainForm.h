@@ -32,8 +32,7 @@ class RichTextBox;
 class RingShape;
 class WorkbookOpener;
 
-class MainForm : public QWidget
-{
+class MainForm : public QWidget {
     Q_OBJECT
 
 public:

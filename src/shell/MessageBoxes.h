@@ -11,8 +11,7 @@ namespace elvaro::shell {
 inline const QString kAppTitle = QString::fromUtf8(system::kProgramTitle);
 inline const QString kDebugTitle = QStringLiteral("DEBUG");
 
-class MessageBoxes
-{
+class MessageBoxes {
 public:
     enum class Icon { None, Critical, Warning, Information };
 

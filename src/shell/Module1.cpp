@@ -10,8 +10,7 @@ namespace elvaro::shell {
 
 Module1::Module1(serial::PortTable ports, MessageBoxes &messages, CommonDialog &printDialog)
     : m_ports(std::move(ports)), m_messages(messages), m_printDialog(printDialog)
-{
-}
+{}
 
 Module1::~Module1() = default;
 

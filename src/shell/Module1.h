@@ -11,8 +11,7 @@ class CommonDialog;
 class MainForm;
 class MessageBoxes;
 
-class Module1
-{
+class Module1 {
 public:
     enum class Started { MainWindowShown, Quit, Failed };
 

@@ -10,8 +10,7 @@ namespace {
 
 // Qt's print dialog on Linux re-enables its "Pages from" choice each time it is shown, whatever
 // the page-range option says; this one turns it off again once shown.
-class NoPageRangePrintDialog final : public QPrintDialog
-{
+class NoPageRangePrintDialog final : public QPrintDialog {
 public:
     NoPageRangePrintDialog(QPrinter *printer, QWidget *parent) : QPrintDialog(printer, parent) {}
 

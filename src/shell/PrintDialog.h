@@ -10,8 +10,7 @@ class QWidget;
 namespace elvaro::shell {
 
 // CommonDialog shown as Qt's print dialog.
-class PrintDialog final : public CommonDialog
-{
+class PrintDialog final : public CommonDialog {
 public:
     explicit PrintDialog(QWidget *parent = nullptr);
 

@@ -16,8 +16,7 @@ class QPrinter;
 // in by the program is not an edit the user made.
 namespace elvaro::shell {
 
-class RichTextBox : public QPlainTextEdit
-{
+class RichTextBox : public QPlainTextEdit {
     Q_OBJECT
 
 public:

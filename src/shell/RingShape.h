@@ -5,8 +5,7 @@
 // A circle outline drawn on its window (the ring that frames the status lamp).
 namespace elvaro::shell {
 
-class RingShape : public QWidget
-{
+class RingShape : public QWidget {
     Q_OBJECT
 
 public:

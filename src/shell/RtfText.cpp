@@ -19,7 +19,7 @@ struct Escape {
     QLatin1String written;
 };
 constexpr Escape kEscapes[] = {
-    {u'\\', QLatin1String("\\\\")}, {u'{', QLatin1String("\\{")},        {u'}', QLatin1String("\\}")},
+    {u'\\', QLatin1String("\\\\")},      {u'{', QLatin1String("\\{")},     {u'}', QLatin1String("\\}")},
     {u'\n', QLatin1String("\\par\r\n")}, {u'\t', QLatin1String("\\tab ")},
 };
 
@@ -72,8 +72,8 @@ std::optional<QString> rtfToPlainText(const QString &rtf)
         const qsizetype end = rest.indexOf(kUnicodeEnd);
         bool isNumber = false;
         const int unit = rest.startsWith(kUnicodeStart) && end > kUnicodeStart.size()
-                ? rest.sliced(kUnicodeStart.size(), end - kUnicodeStart.size()).toInt(&isNumber)
-                : 0;
+                             ? rest.sliced(kUnicodeStart.size(), end - kUnicodeStart.size()).toInt(&isNumber)
+                             : 0;
         if (!isNumber)
             return std::nullopt;
         text += QChar(static_cast<char16_t>(static_cast<qint16>(unit)));

@@ -15,10 +15,8 @@ namespace {
 
 constexpr ControlPlace kControls[] = {
     // Wide enough for the caption in the platform's font, up to two pixels before the list.
-    {"LblCom", 360, 330, 1050, 375},
-    {"Combo", 1440, 240, 855, ControlPlace::kOwnHeight},
-    {"LblDevice", 120, 1440, 2520, 255},
-    {"OKButton", 120, 960, 1215, 375},
+    {"LblCom", 360, 330, 1050, 375},        {"Combo", 1440, 240, 855, ControlPlace::kOwnHeight},
+    {"LblDevice", 120, 1440, 2520, 255},    {"OKButton", 120, 960, 1215, 375},
     {"CancelButton", 1440, 960, 1215, 375},
 };
 // A little taller than the classic layout so that the device line fits below the buttons.
@@ -112,7 +110,7 @@ void SettingPage::showDevice(const QString &text)
 QString SettingPage::notAPortNumber(const QString &text) const
 {
     const QString range =
-            QStringLiteral("%1 to %2").arg(serial::PortTable::kFirstPort).arg(serial::PortTable::kLastPort);
+        QStringLiteral("%1 to %2").arg(serial::PortTable::kFirstPort).arg(serial::PortTable::kLastPort);
     if (Combo->count() > 0) {
         return QStringLiteral("\"%1\" is not a port number. Choose a port from the list or type a number from %2.")
             .arg(text, range);

@@ -14,8 +14,7 @@ namespace elvaro::shell {
 
 class MessageBoxes;
 
-class SettingPage : public QDialog
-{
+class SettingPage : public QDialog {
     Q_OBJECT
 
 public:

@@ -1,9 +1,9 @@
 #include "shell/TemporaryWorkbooks.h"
 
+#include "export/FileError.h"
 #include "export/OutputFile.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxFile.h"
-#include "export/FileError.h"
 #include "system/SystemText.h"
 
 #include <QDir>
@@ -13,8 +13,8 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,8 +59,8 @@ QStringList TemporaryWorkbooks::defaultFolders()
 bool TemporaryWorkbooks::isPrivateFolder(const QString &folder)
 {
     struct stat status {};
-    return ::lstat(nativePath(folder).c_str(), &status) == 0 && S_ISDIR(status.st_mode)
-           && status.st_uid == ::getuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    return ::lstat(nativePath(folder).c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid()
+           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
@@ -69,15 +69,15 @@ void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
     // The user's own folders above it (a cache folder not used before) are made as needed.
     QDir().mkpath(QFileInfo(folder).absolutePath());
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        throw excel::FileError("The folder " + path + " for exported workbooks cannot be created: "
-                                   + system::errorText(errno) + ".");
+        throw excel::FileError("The folder " + path
+                               + " for exported workbooks cannot be created: " + system::errorText(errno) + ".");
     }
     // A folder in the shared temporary folder that another user made, a link, or one that others
     // can read is not used.
     if (!isPrivateFolder(folder)) {
         throw excel::FileError("The folder " + path
-                                   + " for exported workbooks is not private to you (it belongs to another user, "
-                                     "is a link or others can open it). Remove it and export again.");
+                               + " for exported workbooks is not private to you (it belongs to another user, "
+                                 "is a link or others can open it). Remove it and export again.");
     }
 }
 
@@ -89,18 +89,19 @@ QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sh
         const QString path = QDir(folder).filePath(name + QStringLiteral(".xlsx"));
         // Creating the file exclusively claims the name: no other export, of this run or of
         // another, can take it or have its file replaced.
-        const int descriptor = ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        const int descriptor =
+            ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (descriptor >= 0) {
             ::close(descriptor);
             return path;
         }
         if (errno != EEXIST) {
             throw excel::FileError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
-                                       + system::errorText(errno) + ".");
+                                   + system::errorText(errno) + ".");
         }
     }
     throw excel::FileError("The folder " + nativePath(folder)
-                               + " holds too many workbooks of this second; export again.");
+                           + " holds too many workbooks of this second; export again.");
 }
 
 QString TemporaryWorkbooks::saveIn(const QString &folder, const excel::Workbook &workbook, const QString &sheetName,

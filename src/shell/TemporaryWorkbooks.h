@@ -17,8 +17,7 @@ class Workbook;
 // temporary folder) or cannot take the workbook, the next one is used.
 namespace elvaro::shell {
 
-class TemporaryWorkbooks
-{
+class TemporaryWorkbooks {
 public:
     // How long a workbook stays in the folder before a later start removes it.
     static constexpr std::chrono::hours kKeptFor{24};

@@ -9,8 +9,7 @@
 // with LibreOffice or the default application and a Save dialog; tests receive the file.
 namespace elvaro::shell {
 
-class WorkbookOpener
-{
+class WorkbookOpener {
 public:
     // Called, from the event loop, when the application that open() started reports soon after
     // that it could not show the workbook; `reason` says so in the launcher's own words.

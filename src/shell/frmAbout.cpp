@@ -2,8 +2,8 @@
 
 #include "shell/ControlLayout.h"
 #include "shell/Fonts.h"
-#include "shell/Resources.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Resources.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -24,12 +24,8 @@ const QStringList frmAbout::kLicensePieces = {
 namespace {
 
 constexpr ControlPlace kControls[] = {
-    {"Image1", 120, 120, 2895, 1530},
-    {"lblTitle", 3120, 120, 4005, 480},
-    {"lblDescription", 3120, 720, 4005, 1050},
-    {"Label1", 120, 2040, 7005, 345},
-    {"lblLicense", 120, 2400, 7005, 1305},
-    {"cmdOK", 2955, 3840, 1335, 375},
+    {"Image1", 120, 120, 2895, 1530}, {"lblTitle", 3120, 120, 4005, 480},    {"lblDescription", 3120, 720, 4005, 1050},
+    {"Label1", 120, 2040, 7005, 345}, {"lblLicense", 120, 2400, 7005, 1305}, {"cmdOK", 2955, 3840, 1335, 375},
 };
 constexpr WindowLayout kLayout{7245, 4275, kControls};
 

@@ -9,8 +9,7 @@ class QPushButton;
 // OK, Enter and Esc close it.
 namespace elvaro::shell {
 
-class frmAbout : public QDialog
-{
+class frmAbout : public QDialog {
     Q_OBJECT
 
 public:

@@ -23,8 +23,8 @@ inline bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
 {
     const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
     return text.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [&](unsigned char a, unsigned char b) { return lower(a) == lower(b); });
+           && std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                         [&](unsigned char a, unsigned char b) { return lower(a) == lower(b); });
 }
 
 } // namespace elvaro::system

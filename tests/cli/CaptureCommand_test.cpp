@@ -12,8 +12,7 @@ namespace {
 using elvaro::serial::PseudoTerminal;
 using namespace elvaro::serial::testing;
 
-class CaptureOnLine : public LineTest
-{
+class CaptureOnLine : public LineTest {
 protected:
     void SetUp() override
     {
@@ -44,9 +43,7 @@ TEST_F(CaptureOnLine, WritesTheFilteredReportToStandardOutputAndEndsWhenIdle)
     EXPECT_EQ(capture->errors(), QString());
 }
 
-class CaptureStopped : public CaptureOnLine, public ::testing::WithParamInterface<int>
-{
-};
+class CaptureStopped : public CaptureOnLine, public ::testing::WithParamInterface<int> {};
 
 TEST_P(CaptureStopped, WritesToTheFileAsItArrivesAndKeepsTheHeldLineEnd)
 {
@@ -78,7 +75,7 @@ TEST_F(CaptureOnLine, VanishingDeviceFailsWithOneLineAndKeepsWhatArrived)
     EXPECT_EQ(capture->errors(),
               QStringLiteral("elvaro-q3 capture: The connection to %1 was lost: the device is gone (cable or "
                              "USB adapter unplugged?). The text received so far is kept.\n")
-                      .arg(device));
+                  .arg(device));
 }
 
 TEST_F(CaptureOnLine, UnwritableOutputFailsWithOneLine)
@@ -86,7 +83,7 @@ TEST_F(CaptureOnLine, UnwritableOutputFailsWithOneLine)
     Command capture({"capture", "--device", line.devicePath(), "-o", folder.filePath("missing/out.txt")});
     EXPECT_EQ(capture.finish(), 1);
     EXPECT_EQ(capture.errors(), QStringLiteral("elvaro-q3 capture: cannot write %1: No such file or directory\n")
-                                        .arg(folder.filePath("missing/out.txt")));
+                                    .arg(folder.filePath("missing/out.txt")));
 }
 
 TEST(CaptureCommand, ReceivesTheSimulatorsReportWhole)
@@ -110,11 +107,12 @@ struct RefusalCase {
     int exitCode;
     QString errors;
 };
-void PrintTo(const RefusalCase &example, std::ostream *out) { *out << example.name; }
-
-class CaptureRefuses : public ::testing::TestWithParam<RefusalCase>
+void PrintTo(const RefusalCase &example, std::ostream *out)
 {
-};
+    *out << example.name;
+}
+
+class CaptureRefuses : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(CaptureRefuses, WithTheReasonOnStandardError)
 {
@@ -136,20 +134,28 @@ TEST_P(CaptureRefuses, WithTheReasonOnStandardError)
 const QString kSeeHelp = QStringLiteral("\nRun 'elvaro-q3 capture --help' for usage.\n");
 
 INSTANTIATE_TEST_SUITE_P(
-        CaptureCommand, CaptureRefuses,
-        ::testing::Values(
-                RefusalCase{"NoPortNamed", {}, 2,
-                            "elvaro-q3 capture: name the serial port with either --port N or --device PATH" + kSeeHelp},
-                RefusalCase{"PortOutOfRange", {"--port", "17"}, 2,
-                            "elvaro-q3 capture: --port expects a port number from 1 to 16, not '17'" + kSeeHelp},
-                RefusalCase{"IdleNotANumber", {"--device", "/dev/ttyS0", "--idle", "soon"}, 2,
-                            "elvaro-q3 capture: --idle expects a number of seconds above 0, not 'soon'" + kSeeHelp},
-                RefusalCase{"UnknownOption", {"--verbose"}, 2, "elvaro-q3 capture: unknown option '--verbose'" + kSeeHelp},
-                RefusalCase{"NoSuchDeviceLeavesAnEarlierCaptureAlone", {"--device", "/dev/ttyNOSUCH7", "-o", "FOLDER/earlier.txt"}, 1,
-                            "elvaro-q3 capture: Cannot open /dev/ttyNOSUCH7: there is no such device. Check that "
-                            "the instrument's cable or USB adapter is plugged in and that the port number is "
-                            "right.\n"}),
-        [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
+    CaptureCommand, CaptureRefuses,
+    ::testing::Values(
+        RefusalCase{"NoPortNamed",
+                    {},
+                    2,
+                    "elvaro-q3 capture: name the serial port with either --port N or --device PATH" + kSeeHelp},
+        RefusalCase{"PortOutOfRange",
+                    {"--port", "17"},
+                    2,
+                    "elvaro-q3 capture: --port expects a port number from 1 to 16, not '17'" + kSeeHelp},
+        RefusalCase{"IdleNotANumber",
+                    {"--device", "/dev/ttyS0", "--idle", "soon"},
+                    2,
+                    "elvaro-q3 capture: --idle expects a number of seconds above 0, not 'soon'" + kSeeHelp},
+        RefusalCase{"UnknownOption", {"--verbose"}, 2, "elvaro-q3 capture: unknown option '--verbose'" + kSeeHelp},
+        RefusalCase{"NoSuchDeviceLeavesAnEarlierCaptureAlone",
+                    {"--device", "/dev/ttyNOSUCH7", "-o", "FOLDER/earlier.txt"},
+                    1,
+                    "elvaro-q3 capture: Cannot open /dev/ttyNOSUCH7: there is no such device. Check that "
+                    "the instrument's cable or USB adapter is plugged in and that the port number is "
+                    "right.\n"}),
+    [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
 
 TEST(CaptureCommand, HelpDescribesTheOptions)
 {

@@ -31,8 +31,9 @@ Reading read(const Arguments &args)
     OptionParser parser("usage\n");
     parser.addFlag({"--once"}, [&] { reading.flag = true; });
     parser.addValue({"-o", "--output"}, [&](const std::string &value) { reading.values.push_back(value); });
-    parser.addValue({"--baud"}, [&](const std::string &value) { reading.values.push_back("baud " + value); },
-                    "--baud needs a number");
+    parser.addValue(
+        {"--baud"}, [&](const std::string &value) { reading.values.push_back("baud " + value); },
+        "--baud needs a number");
     parser.addAnswer({"--version"}, [] { return std::string("version\n"); });
     parser.setOperands([&](const std::string &operand) { reading.operands.push_back(operand); });
     try {
@@ -48,7 +49,10 @@ struct ProblemCase {
     Arguments args;
     std::string problem;
 };
-void PrintTo(const ProblemCase &example, std::ostream *out) { *out << example.name; }
+void PrintTo(const ProblemCase &example, std::ostream *out)
+{
+    *out << example.name;
+}
 
 class BadCommandLine : public ::testing::TestWithParam<ProblemCase> {};
 
@@ -98,7 +102,8 @@ TEST(OptionParser, ALoneDashIsAnOperandAndTwoDashesEndTheOptions)
 
 TEST(OptionParser, HelpAndOtherAnswersPrintAndStopTheReading)
 {
-    for (const Arguments &args : {Arguments{"--help", "--colour"}, Arguments{"-h"}, Arguments{"--once", "--version", "x"}}) {
+    for (const Arguments &args :
+         {Arguments{"--help", "--colour"}, Arguments{"-h"}, Arguments{"--once", "--version", "x"}}) {
         ::testing::internal::CaptureStdout();
         const Reading reading = read(args);
         const std::string printed = ::testing::internal::GetCapturedStdout();

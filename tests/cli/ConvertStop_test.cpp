@@ -89,7 +89,8 @@ protected:
             const ssize_t length = (waits[0].revents & POLLIN) ? ::read(watch, events, sizeof events) : 0;
             for (ssize_t at = 0; at < length;) {
                 const auto *event = reinterpret_cast<const inotify_event *>(events + at);
-                writing = writing || ((event->mask & IN_ISDIR) && std::strncmp(event->name, ".elvaro-q3-parts-", 17) == 0);
+                writing =
+                    writing || ((event->mask & IN_ISDIR) && std::strncmp(event->name, ".elvaro-q3-parts-", 17) == 0);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -123,7 +124,9 @@ TEST_P(StopSignalTest, RemovesTheTemporaryFilesAndKeepsThePreviousOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const ::testing::TestParamInfo<int> &info) { return std::string(sigabbrev_np(info.param)); });
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
 
 // Started with nohup, convert does not stop when its terminal goes away.
 TEST_F(ConvertStopTest, AnIgnoredHangUpStaysIgnored)

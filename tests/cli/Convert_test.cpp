@@ -44,14 +44,19 @@ TEST_F(ConvertTest, SampleReportBecomesAWorkbookNamedAfterIt)
     const Readback book = readWorkbook(folder.file("report.xlsx"));
     EXPECT_EQ(book.records.at("sheets"), R"(["Downloaded"])");
     EXPECT_EQ(book.records.at("selection"), "A1 A1");
-    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "REPORT")"}, {"B1", R"(s "N. 12")"}, {"A2", R"(s "Temp")"},
-                                {"B2", "n 21.5"}, {"A4", R"(s "OK")"}, {"B4", R"(s "done")"}}));
+    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "REPORT")"},
+                                {"B1", R"(s "N. 12")"},
+                                {"A2", R"(s "Temp")"},
+                                {"B2", "n 21.5"},
+                                {"A4", R"(s "OK")"},
+                                {"B4", R"(s "done")"}}));
 }
 
 TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
 {
     write("values.csv", "old");
-    const Outcome outcome = convert({"-", "--output", "values.csv"}, "Zone  0012\r\n+------+\r\n| ab   |\r\n| cd   |\r\n");
+    const Outcome outcome =
+        convert({"-", "--output", "values.csv"}, "Zone  0012\r\n+------+\r\n| ab   |\r\n| cd   |\r\n");
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "Errore in riga 4, fine casella non trovata\n");
     // The box keeps every line below its top border: its two lines go below the first line.
@@ -91,7 +96,8 @@ TEST_P(ConvertSampleTest, LosesNoValue)
 INSTANTIATE_TEST_SUITE_P(
     Samples, ConvertSampleTest,
     ::testing::Values(
-        SampleCase{"Demo", [] {
+        SampleCase{"Demo",
+                   [] {
                        const QByteArray bytes = serial::sampleReport();
                        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
                    }(),
@@ -157,8 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  "elvaro-q3 convert: crowded.txt: Overflow: the report holds 40000 cells outside its "
                                  "boxes, more than the 32,767 that one box can hold in the export. Export a smaller "
                                  "part of it.\n"},
-                      std::tuple{"book.xlsx", "Temp  21.5\r\n",
-                                 "elvaro-q3 convert: book.xlsx: is the input itself; choose another OUTPUT with -o\n"}));
+                      std::tuple{
+                          "book.xlsx", "Temp  21.5\r\n",
+                          "elvaro-q3 convert: book.xlsx: is the input itself; choose another OUTPUT with -o\n"}));
 
 TEST_F(ConvertTest, FailedWriteLeavesThePreviousOutputAndNoTemporaryFile)
 {
@@ -170,35 +177,40 @@ TEST_F(ConvertTest, FailedWriteLeavesThePreviousOutputAndNoTemporaryFile)
     const Outcome outcome = convert({"report.txt", "-o", "out.xlsx"}, {}, 4096);
     EXPECT_EQ(outcome.status, 1);
     // One line of ours, none of the .xlsx writer's own.
-    EXPECT_EQ(outcome.err, "elvaro-q3 convert: out.xlsx: cannot write the workbook: writing the file failed; the disk may "
-                           "be full, or the file larger than the file-size limit of 4096 bytes (ulimit -f). Free some "
-                           "space or raise the limit, then try again\n");
+    EXPECT_EQ(outcome.err,
+              "elvaro-q3 convert: out.xlsx: cannot write the workbook: writing the file failed; the disk may "
+              "be full, or the file larger than the file-size limit of 4096 bytes (ulimit -f). Free some "
+              "space or raise the limit, then try again\n");
     EXPECT_EQ(contentOf("out.xlsx"), "previous");
     EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
 }
 
-class ConvertUsageTest : public ConvertTest, public ::testing::WithParamInterface<std::pair<std::vector<std::string>, const char *>> {};
+class ConvertUsageTest : public ConvertTest,
+                         public ::testing::WithParamInterface<std::pair<std::vector<std::string>, const char *>> {};
 
 TEST_P(ConvertUsageTest, BadUsageExitsWithTwoAndWhereTheUsageIsAndWritesNothing)
 {
     write("a.txt", "+---+\r\n| 1 |\r\n+---+\r\n");
     const Outcome outcome = convert(GetParam().first);
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.err, std::string("elvaro-q3 convert: ") + GetParam().second
-                               + "\nRun 'elvaro-q3 convert --help' for usage.\n");
+    EXPECT_EQ(outcome.err,
+              std::string("elvaro-q3 convert: ") + GetParam().second + "\nRun 'elvaro-q3 convert --help' for usage.\n");
     EXPECT_THAT(folder.names(), ElementsAre("a.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ConvertUsageTest,
-    ::testing::Values(std::pair{std::vector<std::string>{}, "no INPUT given"},
-                      std::pair{std::vector<std::string>{"-x", "a.txt"}, "unknown option '-x'"},
-                      std::pair{std::vector<std::string>{"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
-                      std::pair{std::vector<std::string>{"a.txt", "-o"}, "'-o' needs the name of the output file"},
-                      std::pair{std::vector<std::string>{"a.txt", "-o", ""}, "'-o' needs the name of the output file, not an empty name"},
-                      std::pair{std::vector<std::string>{"a.txt", "--output", ""}, "'--output' needs the name of the output file, not an empty name"},
-                      std::pair{std::vector<std::string>{"a.txt", "-o", "a.pdf"}, "OUTPUT 'a.pdf' must end in .xlsx or .csv"},
-                      std::pair{std::vector<std::string>{"-"}, "give -o OUTPUT when the report comes from standard input"}));
+    ::testing::Values(
+        std::pair{std::vector<std::string>{}, "no INPUT given"},
+        std::pair{std::vector<std::string>{"-x", "a.txt"}, "unknown option '-x'"},
+        std::pair{std::vector<std::string>{"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
+        std::pair{std::vector<std::string>{"a.txt", "-o"}, "'-o' needs the name of the output file"},
+        std::pair{std::vector<std::string>{"a.txt", "-o", ""},
+                  "'-o' needs the name of the output file, not an empty name"},
+        std::pair{std::vector<std::string>{"a.txt", "--output", ""},
+                  "'--output' needs the name of the output file, not an empty name"},
+        std::pair{std::vector<std::string>{"a.txt", "-o", "a.pdf"}, "OUTPUT 'a.pdf' must end in .xlsx or .csv"},
+        std::pair{std::vector<std::string>{"-"}, "give -o OUTPUT when the report comes from standard input"}));
 
 } // namespace
 } // namespace elvaro::testing

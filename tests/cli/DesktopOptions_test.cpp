@@ -12,7 +12,9 @@ TEST(DesktopOptions, BadOptionsStopBeforeAnyWindowWithAMessageAndUsageExitCode)
         const char *message;
     };
     const Case cases[] = {
-        {{"--port", "0=/dev/pts/1"}, "offscreen", "--port 0=/dev/pts/1: the port number must be a whole number from 1 to 16."},
+        {{"--port", "0=/dev/pts/1"},
+         "offscreen",
+         "--port 0=/dev/pts/1: the port number must be a whole number from 1 to 16."},
         {{"--port=17=/dev/pts/1"}, "xcb", "--port 17=/dev/pts/1: the port number must be a whole number from 1 to 16."},
         {{"--port", "/dev/ttyUSB0"}, "offscreen", "--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0"},
         {{"--port"}, "offscreen", "--port needs a value, for example --port 1=/dev/ttyUSB0"},
@@ -35,9 +37,9 @@ TEST(DesktopOptions, BadOptionsStopBeforeAnyWindowWithAMessageAndUsageExitCode)
 
 namespace {
 
-const QString kWithoutDisplay = QStringLiteral(
-        ", so the window cannot be shown; the commands tree, convert, capture and simulate work without a "
-        "display (see 'elvaro-q3 --help').\n");
+const QString kWithoutDisplay =
+    QStringLiteral(", so the window cannot be shown; the commands tree, convert, capture and simulate work without a "
+                   "display (see 'elvaro-q3 --help').\n");
 
 struct DisplayRun {
     int exitCode = -1;
@@ -70,7 +72,7 @@ TEST(DesktopWithoutDisplay, SaysSoInOneLineAndNamesTheCommandsThatNeedNone)
         const DisplayRun run = runWithoutDisplay(arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments.join(u' ').toStdString();
         EXPECT_EQ(run.errors, QStringLiteral("elvaro-q3: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)")
-                                      + kWithoutDisplay);
+                                  + kWithoutDisplay);
     }
 }
 
@@ -79,8 +81,8 @@ TEST(DesktopWithoutDisplay, BadOptionsAreStillBadUsage)
     const DisplayRun run = runWithoutDisplay({"--port", "0=/dev/null"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.startsWith(
-            QStringLiteral("elvaro-q3: --port 0=/dev/null: the port number must be a whole number from 1 to 16.\n")))
-            << run.errors.toStdString();
+        QStringLiteral("elvaro-q3: --port 0=/dev/null: the port number must be a whole number from 1 to 16.\n")))
+        << run.errors.toStdString();
 }
 
 TEST(DesktopWithoutDisplay, ADisplayThatCannotBeOpenedEndsWithTheSameLineInsteadOfAnAbort)
@@ -89,5 +91,5 @@ TEST(DesktopWithoutDisplay, ADisplayThatCannotBeOpenedEndsWithTheSameLineInstead
     const DisplayRun run = runWithoutDisplay({}, QStringLiteral(":9999"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.errors.endsWith(QStringLiteral("\nelvaro-q3: the display could not be opened") + kWithoutDisplay))
-            << run.errors.toStdString();
+        << run.errors.toStdString();
 }

@@ -46,9 +46,10 @@ TEST(DesktopOptions, PinsKeepTheirOrderAndDemoIsAFlag)
 
 TEST(DesktopOptions, QtsOwnOptionsPassForTheApplicationObject)
 {
-    for (const Arguments &args : {Arguments{"-platform", "offscreen"}, Arguments{"--platform", "offscreen", "--demo"},
-                                  Arguments{"-style=fusion"}, Arguments{"-style", "fusion"}, Arguments{"-reverse"},
-                                  Arguments{"-qwindowtitle", "--demo"}, Arguments{"-display", ":1", "-geometry", "1x1"}}) {
+    for (const Arguments &args :
+         {Arguments{"-platform", "offscreen"}, Arguments{"--platform", "offscreen", "--demo"},
+          Arguments{"-style=fusion"}, Arguments{"-style", "fusion"}, Arguments{"-reverse"},
+          Arguments{"-qwindowtitle", "--demo"}, Arguments{"-display", ":1", "-geometry", "1x1"}}) {
         EXPECT_EQ(desktopProblem(args), std::nullopt) << args.front();
     }
     // The value of a Qt option is Qt's, even when it looks like one of ours.
@@ -61,14 +62,14 @@ TEST(DesktopOptions, WhatNeitherTheProgramNorQtKnowsIsBadUsage)
         Arguments args;
         std::string problem;
     };
-    for (const Case &c : {Case{{"--colour"}, "unknown option '--colour'"},
-                          Case{{"-platform"}, "-platform needs a value"},
-                          Case{{"-reverse=yes"}, "unknown option '-reverse=yes'"},
-                          Case{{"--demo", "report.txt"}, "unexpected argument 'report.txt'"},
-                          Case{{"--demo=1"}, "--demo takes no value"},
-                          Case{{"--port"}, "--port needs a value, for example --port 1=/dev/ttyUSB0"},
-                          Case{{"--port", "17=/dev/pts/1"},
-                               "--port 17=/dev/pts/1: the port number must be a whole number from 1 to 16."}}) {
+    for (const Case &c :
+         {Case{{"--colour"}, "unknown option '--colour'"}, Case{{"-platform"}, "-platform needs a value"},
+          Case{{"-reverse=yes"}, "unknown option '-reverse=yes'"},
+          Case{{"--demo", "report.txt"}, "unexpected argument 'report.txt'"},
+          Case{{"--demo=1"}, "--demo takes no value"},
+          Case{{"--port"}, "--port needs a value, for example --port 1=/dev/ttyUSB0"},
+          Case{{"--port", "17=/dev/pts/1"},
+               "--port 17=/dev/pts/1: the port number must be a whole number from 1 to 16."}}) {
         EXPECT_THAT(desktopProblem(c.args), ::testing::Optional(StartsWith(c.problem))) << c.args.front();
     }
 }
@@ -116,8 +117,8 @@ TEST_P(ProgramWithoutDisplay, AnswersHelpWithTheCommandsAndTheDesktopOptions)
         EXPECT_EQ(run.err, QString());
         EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: elvaro-q3 [--demo] [--port N=DEVICE]...\n")))
             << run.out.toStdString();
-        for (const char *part : {"--demo", "--port N=DEVICE", "--version", "\n  tree ", "\n  convert ",
-                                 "\n  capture ", "\n  simulate "})
+        for (const char *part :
+             {"--demo", "--port N=DEVICE", "--version", "\n  tree ", "\n  convert ", "\n  capture ", "\n  simulate "})
             EXPECT_TRUE(run.out.contains(QLatin1String(part))) << part;
     }
 }

@@ -26,8 +26,7 @@ inline bool waitUntil(const std::function<bool()> &done, std::chrono::millisecon
 }
 
 // elvaro-q3 running a command in the background.
-class Command
-{
+class Command {
 public:
     explicit Command(const QStringList &args)
     {

@@ -71,9 +71,9 @@ TEST(SimulateCommand, StopsWhenItCannotPrintItsDevicePath)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^elvaro-q3 simulate: cannot print the device path /dev/pts/\\d+ "
                                                   "on standard output \\(No space left on device\\), so no program "
                                                   "could find the instrument; it stops\n$"))
-                        .match(errors)
-                        .hasMatch())
-            << errors.toStdString();
+                    .match(errors)
+                    .hasMatch())
+        << errors.toStdString();
 }
 
 struct RefusalCase {
@@ -82,11 +82,12 @@ struct RefusalCase {
     int exitCode;
     QString firstErrorLine;
 };
-void PrintTo(const RefusalCase &example, std::ostream *out) { *out << example.name; }
-
-class SimulateRefuses : public ::testing::TestWithParam<RefusalCase>
+void PrintTo(const RefusalCase &example, std::ostream *out)
 {
-};
+    *out << example.name;
+}
+
+class SimulateRefuses : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(SimulateRefuses, WithTheReasonOnStandardError)
 {
@@ -106,22 +107,32 @@ TEST_P(SimulateRefuses, WithTheReasonOnStandardError)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-        SimulateCommand, SimulateRefuses,
-        ::testing::Values(
-                RefusalCase{"BaudZero", {"--baud", "0"}, 2,
-                            "elvaro-q3 simulate: --baud expects a whole number from 50 to 100000000, not '0'"},
-                RefusalCase{"BaudMissing", {"--baud"}, 2, "elvaro-q3 simulate: --baud needs a value"},
-                RefusalCase{"TwoReports", {"a.txt", "b.txt"}, 2,
-                            "elvaro-q3 simulate: only one REPORT file can be given; 'b.txt' is one too many"},
-                RefusalCase{"MissingReport", {"FOLDER/missing.txt"}, 1,
-                            "elvaro-q3 simulate: cannot read FOLDER/missing.txt: No such file or directory"},
-                RefusalCase{"EmptyReport", {"FOLDER/empty.txt"}, 1,
-                            "elvaro-q3 simulate: FOLDER/empty.txt is empty: there is no report to send"},
-                RefusalCase{"FolderAsReport", {"FOLDER"}, 1, "elvaro-q3 simulate: cannot read FOLDER: Is a directory"},
-                RefusalCase{"EndlessReport", {"/dev/zero"}, 1,
-                            "elvaro-q3 simulate: cannot read /dev/zero: the report is larger than 64 MiB, the most "
-                            "this program reads; a report of the instrument is far smaller. Check that this is the "
-                            "right file, or cut it into smaller reports."}),
-        [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
+    SimulateCommand, SimulateRefuses,
+    ::testing::Values(
+        RefusalCase{"BaudZero",
+                    {"--baud", "0"},
+                    2,
+                    "elvaro-q3 simulate: --baud expects a whole number from 50 to 100000000, not '0'"},
+        RefusalCase{"BaudMissing", {"--baud"}, 2, "elvaro-q3 simulate: --baud needs a value"},
+        RefusalCase{"TwoReports",
+                    {"a.txt", "b.txt"},
+                    2,
+                    "elvaro-q3 simulate: only one REPORT file can be given; 'b.txt' is one too many"},
+        RefusalCase{"MissingReport",
+                    {"FOLDER/missing.txt"},
+                    1,
+                    "elvaro-q3 simulate: cannot read FOLDER/missing.txt: No such file or directory"},
+        RefusalCase{"EmptyReport",
+                    {"FOLDER/empty.txt"},
+                    1,
+                    "elvaro-q3 simulate: FOLDER/empty.txt is empty: there is no report to send"},
+        RefusalCase{"FolderAsReport", {"FOLDER"}, 1, "elvaro-q3 simulate: cannot read FOLDER: Is a directory"},
+        RefusalCase{"EndlessReport",
+                    {"/dev/zero"},
+                    1,
+                    "elvaro-q3 simulate: cannot read /dev/zero: the report is larger than 64 MiB, the most "
+                    "this program reads; a report of the instrument is far smaller. Check that this is the "
+                    "right file, or cut it into smaller reports."}),
+    [](const ::testing::TestParamInfo<RefusalCase> &info) { return info.param.name; });
 
 } // namespace

@@ -16,8 +16,7 @@ namespace {
 
 // Takes every free file descriptor, as a machine at its limit of open files does, and gives them
 // back at the end.
-class NoFreeDescriptors
-{
+class NoFreeDescriptors {
 public:
     NoFreeDescriptors()
     {

@@ -16,16 +16,36 @@ TEST_P(PlainNumberTest, ReadsOnlyPlainDecimalNumbers)
 
 INSTANTIATE_TEST_SUITE_P(Numbers, PlainNumberTest,
                          ::testing::ValuesIn(std::vector<std::pair<std::string, std::optional<double>>>{
-                             {"12.5", 12.5}, {"-3", -3}, {"+85.0", 85}, {"0", 0}, {"0.25", 0.25}, {"1e3", 1000},
-                             {"2.5E-2", 0.025}, {"123456789012345", 123456789012345.0}, {"1000000000000000000000", 1e21}}));
+                             {"12.5", 12.5},
+                             {"-3", -3},
+                             {"+85.0", 85},
+                             {"0", 0},
+                             {"0.25", 0.25},
+                             {"1e3", 1000},
+                             {"2.5E-2", 0.025},
+                             {"123456789012345", 123456789012345.0},
+                             {"1000000000000000000000", 1e21}}));
 
 // Kept as text: a leading zero before another digit, anything that is not a plain number,
 // more significant digits than a double keeps, values beyond a double's range.
 INSTANTIATE_TEST_SUITE_P(Texts, PlainNumberTest,
                          ::testing::ValuesIn(std::vector<std::pair<std::string, std::optional<double>>>{
-                             {"007", {}}, {"0012", {}}, {"-01", {}}, {"", {}}, {"+", {}}, {"1.", {}}, {".5", {}},
-                             {"1e", {}}, {"12a", {}}, {" 12", {}}, {"1,5", {}}, {"0x10", {}}, {"inf", {}},
-                             {"1e400", {}}, {"1e-400", {}}, {"1234567890123456", {}}}));
+                             {"007", {}},
+                             {"0012", {}},
+                             {"-01", {}},
+                             {"", {}},
+                             {"+", {}},
+                             {"1.", {}},
+                             {".5", {}},
+                             {"1e", {}},
+                             {"12a", {}},
+                             {" 12", {}},
+                             {"1,5", {}},
+                             {"0x10", {}},
+                             {"inf", {}},
+                             {"1e400", {}},
+                             {"1e-400", {}},
+                             {"1234567890123456", {}}}));
 
 TEST(PlainNumberTest, AMinusZeroIsZero)
 {
@@ -47,9 +67,18 @@ TEST_P(PrintedNumberFormatTest, ShowsTheNumberAsPrinted)
 // kept before a zero, which has no sign of its own; General where no format shows the form.
 INSTANTIATE_TEST_SUITE_P(Forms, PrintedNumberFormatTest,
                          ::testing::ValuesIn(std::vector<std::pair<std::string, std::string>>{
-                             {"12", "0"}, {"-3", "0"}, {"0", "0"}, {"85.0", "0.0"}, {"-0.40", "0.00"},
-                             {"+21.5", "+0.0;-0.0"}, {"+0", "+0;-0"}, {"+0.000", "+0.000;-0.000"},
-                             {"-0", "0;-0;-0"}, {"-0.0", "0.0;-0.0;-0.0"}, {"1e3", ""}, {"-2.5E-2", ""},
+                             {"12", "0"},
+                             {"-3", "0"},
+                             {"0", "0"},
+                             {"85.0", "0.0"},
+                             {"-0.40", "0.00"},
+                             {"+21.5", "+0.0;-0.0"},
+                             {"+0", "+0;-0"},
+                             {"+0.000", "+0.000;-0.000"},
+                             {"-0", "0;-0;-0"},
+                             {"-0.0", "0.0;-0.0;-0.0"},
+                             {"1e3", ""},
+                             {"-2.5E-2", ""},
                              {"0." + std::string(29, '0') + "5", "0." + std::string(30, '0')},
                              {"0." + std::string(30, '0') + "5", ""}}));
 
@@ -62,9 +91,14 @@ TEST_P(EscapedTextTest, StoresControlCharactersAsWorkbookEscapes)
 
 INSTANTIATE_TEST_SUITE_P(Texts, EscapedTextTest,
                          ::testing::ValuesIn(std::vector<std::pair<std::string, std::string>>{
-                             {"page\fbreak", "page_x000C_break"}, {"\x1b" "E\r", "_x001B_E_x000D_"},
-                             {std::string("nul\0end", 7), "nul_x0000_end"}, {"tab\tand\nfeed", "tab\tand\nfeed"},
-                             {"_x0041_", "_x005F_x0041_"}, {"_x004_ _xZZZZ_ a_b", "_x004_ _xZZZZ_ a_b"}}));
+                             {"page\fbreak", "page_x000C_break"},
+                             {"\x1b"
+                              "E\r",
+                              "_x001B_E_x000D_"},
+                             {std::string("nul\0end", 7), "nul_x0000_end"},
+                             {"tab\tand\nfeed", "tab\tand\nfeed"},
+                             {"_x0041_", "_x005F_x0041_"},
+                             {"_x004_ _xZZZZ_ a_b", "_x004_ _xZZZZ_ a_b"}}));
 
 TEST(Utf8LengthTest, CountsCharactersAndRefusesBrokenSequences)
 {

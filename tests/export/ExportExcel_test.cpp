@@ -23,13 +23,27 @@ protected:
 TEST_F(ExportExcelTest, BandsFillConsecutiveColumnsInReadingOrderWithTextsTrimmed)
 {
     // Stored out of order: the export sorts by band, then by column.
-    for (const auto &[text, band, column] : std::vector<std::tuple<std::string, std::int16_t, std::int16_t>>{
-             {"c", 0, 30}, {"  12.5  ", 1, 9}, {"a", 0, 1}, {"g", 2, 1}, {"d", 0, 40},
-             {"Low  water ", 2, 5}, {"b", 0, 12}, {"e", 1, 2}, {"i", 2, 70}})
+    for (const auto &[text, band, column] :
+         std::vector<std::tuple<std::string, std::int16_t, std::int16_t>>{{"c", 0, 30},
+                                                                          {"  12.5  ", 1, 9},
+                                                                          {"a", 0, 1},
+                                                                          {"g", 2, 1},
+                                                                          {"d", 0, 40},
+                                                                          {"Low  water ", 2, 5},
+                                                                          {"b", 0, 12},
+                                                                          {"e", 1, 2},
+                                                                          {"i", 2, 70}})
         addCell(root, text, band, column);
     exportRoot();
-    EXPECT_EQ(grid(sheet), (Grid{{"A1", "a"}, {"B1", "b"}, {"C1", "c"}, {"D1", "d"}, {"A2", "e"}, {"B2", "12.5"},
-                                 {"A3", "g"}, {"B3", "Low  water"}, {"C3", "i"}}));
+    EXPECT_EQ(grid(sheet), (Grid{{"A1", "a"},
+                                 {"B1", "b"},
+                                 {"C1", "c"},
+                                 {"D1", "d"},
+                                 {"A2", "e"},
+                                 {"B2", "12.5"},
+                                 {"A3", "g"},
+                                 {"B3", "Low  water"},
+                                 {"C3", "i"}}));
 }
 
 TEST_F(ExportExcelTest, TheFirstBandHoldingCellsStartsAtTheGivenRowAndColumn)
@@ -71,8 +85,14 @@ TEST_F(ExportExcelTest, ANestedBoxTakesTheRowsAndColumnsItWroteAndNothingIsRepla
     addCell(root, "r1", 1, 5);
     const excel::SheetArea area = excel::ExportExcel(root, 1, 1, sheet);
     // The box takes B1:C2, so Temp goes right of it and the parent's band 1 starts below it.
-    EXPECT_EQ(grid(sheet), (Grid{{"A1", "head"}, {"B1", "b00"}, {"C1", "b01"}, {"B2", "b10"}, {"C2", "b11"},
-                                 {"D1", "Temp"}, {"A3", "r0"}, {"B3", "r1"}}));
+    EXPECT_EQ(grid(sheet), (Grid{{"A1", "head"},
+                                 {"B1", "b00"},
+                                 {"C1", "b01"},
+                                 {"B2", "b10"},
+                                 {"C2", "b11"},
+                                 {"D1", "Temp"},
+                                 {"A3", "r0"},
+                                 {"B3", "r1"}}));
     EXPECT_EQ(area.rows, 3);
     EXPECT_EQ(area.columns, 4);
 }
@@ -123,7 +143,8 @@ TEST_F(ExportExcelTest, EveryExportEndsWithTheWholeSheetLeftAlignedAndA1Selected
     EXPECT_EQ(sheet.selection(), (excel::CellArea{1, 1, 1, 1}));
 }
 
-class RealColumnTest : public ExportExcelTest, public ::testing::WithParamInterface<std::pair<std::int16_t, const char *>> {};
+class RealColumnTest : public ExportExcelTest,
+                       public ::testing::WithParamInterface<std::pair<std::int16_t, const char *>> {};
 
 // A cell without sub-cells goes to row riga + IndexRiga and column colonna + IndexChar / 10,
 // the nearest whole column, a half to the even one.
@@ -199,7 +220,8 @@ TEST_F(ExportExcelTest, ColumnBeyondTheSheetIsAnErrorAndEarlierCellsStayWritten)
         exportRoot(1, 16384);
         FAIL() << "no error for column 16385";
     } catch (const excel::WorkbookError &error) {
-        EXPECT_STREQ(error.what(), "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD).");
+        EXPECT_STREQ(error.what(),
+                     "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD).");
     }
     EXPECT_EQ(grid(sheet), (Grid{{"XFD1", "last column"}}));
 }

@@ -25,7 +25,8 @@ using Grid = std::map<std::string, std::string>;
 
 // Appends a cell as the parser leaves a text run (or, with `box`, an empty box to fill) and
 // returns the copy that the tree holds.
-inline CCella &addCell(CCella &parent, const std::string &text, std::int16_t band, std::int16_t column, bool box = false)
+inline CCella &addCell(CCella &parent, const std::string &text, std::int16_t band, std::int16_t column,
+                       bool box = false)
 {
     CCella cell;
     cell.setContenuto(text);

@@ -150,7 +150,8 @@ TEST_P(FileSizeLimitTest, FailsWithOneMessageAndLeavesThePreviousFileAlone)
         const rlimit small{limit.limit, limit.limit};
         return ::setrlimit(RLIMIT_FSIZE, &small) == 0 ? std::string() : std::string(std::strerror(errno));
     });
-    const std::string advice = std::string(limit.output).ends_with(".csv") ? "" : spaceAdvice(std::to_string(limit.limit));
+    const std::string advice =
+        std::string(limit.output).ends_with(".csv") ? "" : spaceAdvice(std::to_string(limit.limit));
     EXPECT_EQ(outcome.result, limit.failure + advice);
     EXPECT_EQ(outcome.err, "");
     expectNothingLeft(limit.output);
@@ -234,7 +235,8 @@ TEST_F(IncompleteWriteTest, AFullOutputFolderFailsTheWriteAndIsLeftAsItWas)
     });
     if (outcome.result.starts_with("cannot prepare: "))
         GTEST_SKIP() << "A full folder cannot be made here: " << outcome.result.substr(16);
-    EXPECT_EQ(outcome.result, "cannot write the workbook: writing the file failed" + spaceAdvice() + "\nfiller\nout.xlsx\nprevious");
+    EXPECT_EQ(outcome.result,
+              "cannot write the workbook: writing the file failed" + spaceAdvice() + "\nfiller\nout.xlsx\nprevious");
     EXPECT_EQ(outcome.err, "");
 }
 

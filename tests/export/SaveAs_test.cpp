@@ -39,17 +39,31 @@ protected:
 
 TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionAndUniformFormat)
 {
-    put({{1, 1, "Temp"}, {2, 3, "Low  water"}, {3, 1, "12.5"}, {3, 2, "-3"}, {3, 3, "1e3"}, {4, 1, "007"},
-         {4, 2, "12.5 bar"}, {4, 3, "1234567890123456789"}});
+    put({{1, 1, "Temp"},
+         {2, 3, "Low  water"},
+         {3, 1, "12.5"},
+         {3, 2, "-3"},
+         {3, 3, "1e3"},
+         {4, 1, "007"},
+         {4, 2, "12.5 bar"},
+         {4, 3, "1234567890123456789"}});
     const std::string path = folder.file("report.xlsx");
     workbook.SaveAs(path);
 
     const Readback book = readWorkbook(path);
-    EXPECT_EQ(book.records, (std::map<std::string, std::string>{
-                                {"sheets", R"(["Downloaded"])"}, {"active", "Downloaded"}, {"selection", "A1 A1"},
-                                {"merged", "0"}, {"columns", std::string("1 16384 ") + kUniformAlignment}}));
-    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "Temp")"}, {"C2", R"(s "Low  water")"}, {"A3", "n 12.5"}, {"B3", "n -3"},
-                                {"C3", "n 1000"}, {"A4", R"(s "007")"}, {"B4", R"(s "12.5 bar")"},
+    EXPECT_EQ(book.records,
+              (std::map<std::string, std::string>{{"sheets", R"(["Downloaded"])"},
+                                                  {"active", "Downloaded"},
+                                                  {"selection", "A1 A1"},
+                                                  {"merged", "0"},
+                                                  {"columns", std::string("1 16384 ") + kUniformAlignment}}));
+    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "Temp")"},
+                                {"C2", R"(s "Low  water")"},
+                                {"A3", "n 12.5"},
+                                {"B3", "n -3"},
+                                {"C3", "n 1000"},
+                                {"A4", R"(s "007")"},
+                                {"B4", R"(s "12.5 bar")"},
                                 {"C4", R"(s "1234567890123456789")"}}));
     EXPECT_EQ(book.numberFormats, (Grid{{"A3", "0.0"}, {"B3", "0"}}));
     for (const auto &[cell, alignment] : book.formats)
@@ -58,19 +72,32 @@ TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionAndUniformFormat)
 
 TEST_F(SaveAsTest, ControlCharactersAreKeptEscapedAndTheFileStaysValid)
 {
-    put({{1, 1, "page\fbreak"}, {2, 1, "\x1b" "E bold\r"}, {3, 1, std::string("nul\0end", 7)}, {4, 1, "_x0041_ as typed"}});
+    put({{1, 1, "page\fbreak"},
+         {2, 1,
+          "\x1b"
+          "E bold\r"},
+         {3, 1, std::string("nul\0end", 7)},
+         {4, 1, "_x0041_ as typed"}});
     const std::string path = folder.file("control.xlsx");
     workbook.SaveAs(path);
-    EXPECT_EQ(readWorkbook(path).cells, (Grid{{"A1", R"(s "page\fbreak")"}, {"A2", R"(s "\u001bE bold\r")"},
-                                              {"A3", R"(s "nul\u0000end")"}, {"A4", R"(s "_x0041_ as typed")"}}));
+    EXPECT_EQ(readWorkbook(path).cells, (Grid{{"A1", R"(s "page\fbreak")"},
+                                              {"A2", R"(s "\u001bE bold\r")"},
+                                              {"A3", R"(s "nul\u0000end")"},
+                                              {"A4", R"(s "_x0041_ as typed")"}}));
 }
 
 TEST_F(SaveAsTest, CsvQuotesWhatNeedsQuotingAndFillsTheGrid)
 {
-    put({{1, 1, "plain"}, {1, 3, "a,b"}, {3, 2, "say \"hi\""}, {3, 4, "two\nlines"}, {4, 1, "007"}, {4, 2, "cr\rhere"}});
+    put({{1, 1, "plain"},
+         {1, 3, "a,b"},
+         {3, 2, "say \"hi\""},
+         {3, 4, "two\nlines"},
+         {4, 1, "007"},
+         {4, 2, "cr\rhere"}});
     const std::string path = folder.file("values.csv");
     workbook.SaveAs(path);
-    EXPECT_EQ(contentOf(path), "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rhere\",,\r\n");
+    EXPECT_EQ(contentOf(path),
+              "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rhere\",,\r\n");
     // A new file gets the usual permissions, not the owner-only ones of its temporary file.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -102,10 +129,17 @@ TEST_F(SaveAsTest, AMissingFolderOrUnknownTypeIsReportedAndNothingIsWritten)
 TEST_F(SaveAsTest, NumbersShowAsPrinted)
 {
     const std::vector<std::tuple<std::string, std::string, std::string>> printed{
-        {"+21.5", "n 21.5", "+0.0;-0.0"}, {"-0.40", "n -0.4", "0.00"},  {"85.0", "n 85", "0.0"},
-        {"12", "n 12", "0"},              {"-0.0", "n 0", "0.0;-0.0;-0.0"}, {"+0", "n 0", "+0;-0"},
-        {"-3", "n -3", "0"},              {"0.000", "n 0", "0.000"},   {"2.5E-2", "n 0.025", ""},
-        {"+1.25", "n 1.25", "+0.00;-0.00"}, {"123456789012345", "n 123456789012345", "0"}};
+        {"+21.5", "n 21.5", "+0.0;-0.0"},
+        {"-0.40", "n -0.4", "0.00"},
+        {"85.0", "n 85", "0.0"},
+        {"12", "n 12", "0"},
+        {"-0.0", "n 0", "0.0;-0.0;-0.0"},
+        {"+0", "n 0", "+0;-0"},
+        {"-3", "n -3", "0"},
+        {"0.000", "n 0", "0.000"},
+        {"2.5E-2", "n 0.025", ""},
+        {"+1.25", "n 1.25", "+0.00;-0.00"},
+        {"123456789012345", "n 123456789012345", "0"}};
     Grid cells;
     Grid numberFormats;
     for (std::size_t i = 0; i < printed.size(); ++i) {
@@ -145,8 +179,10 @@ TEST_P(ReplacedFileTest, KeepsItsPermissions)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ReplacedFileTest,
-                         ::testing::Values(std::pair{"private.xlsx", mode_t{0600}}, std::pair{"shared.xlsx", mode_t{0664}},
-                                           std::pair{"readonly.xlsx", mode_t{0444}}, std::pair{"private.csv", mode_t{0600}}));
+                         ::testing::Values(std::pair{"private.xlsx", mode_t{0600}},
+                                           std::pair{"shared.xlsx", mode_t{0664}},
+                                           std::pair{"readonly.xlsx", mode_t{0444}},
+                                           std::pair{"private.csv", mode_t{0600}}));
 
 // The file is written whole and only then renamed; a folder of that name makes the rename fail,
 // and the written file must go with the failure.

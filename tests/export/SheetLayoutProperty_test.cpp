@@ -1,7 +1,6 @@
 #include "ExportTestSupport.h"
 #include "report/ReportDrawer.h"
 
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,8 +68,11 @@ int placeByBands(CCella &cell, int startRow, int startColumn, Grid &cells)
     std::vector<CCella *> members;
     for (std::int32_t i = 1; i <= cell.SottoCelle()->Count(); ++i)
         members.push_back(&cell.SottoCelle()->Item(i));
-    auto band = [](const CCella *c) { return c->IndexRiga() + (c->sourceLine() > 1 && !c->firstLineHeldBox() ? 1 : 0); };
-    std::stable_sort(members.begin(), members.end(), [&](const CCella *a, const CCella *b) { return band(a) < band(b); });
+    auto band = [](const CCella *c) {
+        return c->IndexRiga() + (c->sourceLine() > 1 && !c->firstLineHeldBox() ? 1 : 0);
+    };
+    std::stable_sort(members.begin(), members.end(),
+                     [&](const CCella *a, const CCella *b) { return band(a) < band(b); });
     int positions = 0;
     int current = -1;
     int offset = 0;

@@ -31,7 +31,8 @@ protected:
     excel::Worksheet &sheet = workbook.Sheets().Add();
 };
 
-class SheetNameTest : public WorkbookTest, public ::testing::WithParamInterface<std::pair<std::string, const char *>> {};
+class SheetNameTest : public WorkbookTest,
+                      public ::testing::WithParamInterface<std::pair<std::string, const char *>> {};
 
 TEST_P(SheetNameTest, RefusesNamesAWorkbookCannotHold)
 {
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Names, SheetNameTest,
                                            std::pair{std::string("TAKEN"), "is already used by another sheet"},
                                            std::pair{std::string("\xC3("), "is not valid UTF-8"}));
 
-class AddressTest : public WorkbookTest, public ::testing::WithParamInterface<std::tuple<std::int32_t, double, const char *>> {};
+class AddressTest : public WorkbookTest,
+                    public ::testing::WithParamInterface<std::tuple<std::int32_t, double, const char *>> {};
 
 TEST_P(AddressTest, CellsOutsideTheSheetAreErrors)
 {
@@ -58,12 +60,13 @@ TEST_P(AddressTest, CellsOutsideTheSheetAreErrors)
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, AddressTest,
-    ::testing::Values(std::tuple{0, 1.0, "Row 0 is outside the worksheet, whose rows run from 1 to 1,048,576."},
-                      std::tuple{1'048'577, 1.0, "Row 1048577 is outside the worksheet, whose rows run from 1 to 1,048,576."},
-                      std::tuple{1, 0.5, "Column 0 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
-                      std::tuple{1, 16384.6, "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
-                      std::tuple{1, NAN, "Column nan is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
-                      std::tuple{1'048'576, 16384.5, "no error"}));
+    ::testing::Values(
+        std::tuple{0, 1.0, "Row 0 is outside the worksheet, whose rows run from 1 to 1,048,576."},
+        std::tuple{1'048'577, 1.0, "Row 1048577 is outside the worksheet, whose rows run from 1 to 1,048,576."},
+        std::tuple{1, 0.5, "Column 0 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
+        std::tuple{1, 16384.6, "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
+        std::tuple{1, NAN, "Column nan is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD)."},
+        std::tuple{1'048'576, 16384.5, "no error"}));
 
 TEST_F(WorkbookTest, TextThatACellCannotHoldIsAnError)
 {

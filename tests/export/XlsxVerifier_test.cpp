@@ -45,7 +45,8 @@ std::size_t directoryRecord(const std::string &bytes, const std::string &part)
 
 void runRezip(const std::string &from, const std::string &to, const std::string &arguments)
 {
-    const std::string command = "/usr/bin/python3 '" ELVARO_TESTS_DIR "/export/rezip.py' '" + from + "' '" + to + "' " + arguments;
+    const std::string command =
+        "/usr/bin/python3 '" ELVARO_TESTS_DIR "/export/rezip.py' '" + from + "' '" + to + "' " + arguments;
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error("rezip.py failed: " + command);
 }
@@ -126,33 +127,28 @@ INSTANTIATE_TEST_SUITE_P(
                "the finished file is cut short: its zip directory is missing"},
         Damage{"CutByOneByte", editBytes([](std::string &bytes) { bytes.pop_back(); }),
                "the finished file is cut short: its zip directory is missing"},
-        Damage{"DirectoryCountsOneEntryMore",
-               editBytes([](std::string &bytes) {
+        Damage{"DirectoryCountsOneEntryMore", editBytes([](std::string &bytes) {
                    const std::size_t end = bytes.size() - 22;
                    bytes[end + 8] = static_cast<char>(bytes[end + 8] + 1);
                    bytes[end + 10] = static_cast<char>(bytes[end + 10] + 1);
                }),
                "the finished file is damaged: its zip directory does not hold together"},
-        Damage{"CheckSum",
-               editBytes([](std::string &bytes) {
+        Damage{"CheckSum", editBytes([](std::string &bytes) {
                    const std::size_t record = directoryRecord(bytes, kSheet);
                    put32(bytes, record + 16, get32(bytes, record + 16) ^ 1);
                }),
                "its part xl/worksheets/sheet1.xml is damaged (its check sum does not match)"},
-        Damage{"Size",
-               editBytes([](std::string &bytes) {
+        Damage{"Size", editBytes([](std::string &bytes) {
                    const std::size_t record = directoryRecord(bytes, kSheet);
                    put32(bytes, record + 24, get32(bytes, record + 24) + 1);
                }),
                "its part xl/worksheets/sheet1.xml is damaged (its size does not match)"},
-        Damage{"CompressedDataCutShort",
-               editBytes([](std::string &bytes) {
+        Damage{"CompressedDataCutShort", editBytes([](std::string &bytes) {
                    const std::size_t record = directoryRecord(bytes, kSheet);
                    put32(bytes, record + 20, get32(bytes, record + 20) / 2);
                }),
                "its part xl/worksheets/sheet1.xml is damaged (its compressed data is broken)"},
-        Damage{"HeaderOutsideTheFile",
-               editBytes([](std::string &bytes) {
+        Damage{"HeaderOutsideTheFile", editBytes([](std::string &bytes) {
                    const std::size_t record = directoryRecord(bytes, kSheet);
                    put32(bytes, record + 42, static_cast<std::uint32_t>(bytes.size()));
                }),

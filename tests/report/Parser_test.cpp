@@ -52,8 +52,8 @@ std::string overflowOf(const std::string &text)
 
 TEST(Parser, WorkedExampleCellByCell)
 {
-    const std::string text = crlf({"REPORT    N. 12", "+-------+ +------+", "| Temp  | | 21.5 |",
-                                   "+-------+ +------+", "OK   done", ""});
+    const std::string text =
+        crlf({"REPORT    N. 12", "+-------+ +------+", "| Temp  | | 21.5 |", "+-------+ +------+", "OK   done", ""});
     auto p = parse(text);
     EXPECT_TRUE(p->root.ExistSottoCelle);
     EXPECT_EQ(p->root.Contenuto(), "");
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                      }
                      return tree;
                  }(),
-                 true, "" },
+                 true, ""},
         TreeCase{"LastLineOfEveryBoxIsScanned", crlf({"+----+", "| a  |", "| b  |", "+----+"}),
                  "box* 0 1 6 2 []\n  run 0 1 4 1 [ a  ]\n  run 0 1 4 1 [ b  ]\n", false, ""},
         TreeCase{"SingleCharacterAfterARightCornerIsKept", " +-+X\r\n |a|\r\n +-+",
@@ -138,10 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TreeCase{"TextBeforeACornerIsARunOfItsOwn", crlf({"Label  +---+", "       | x |", "       +---+"}),
                  "run 0 1 7 1 [Label  ]\nbox 0 8 5 1 [ x ]\n  run 0 1 3 1 [ x ]\n", true, ""},
-        TreeCase{"RunsBeforeAndAfterABoxKeepTheirOrderAndColumns",
-                 crlf({"A  B  +--+ C", "      |x |", "      +--+"}),
-                 "run 0 1 3 1 [A  ]\nrun 0 4 3 1 [B  ]\nbox 0 7 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 11 2 1 [ C]\n", true,
-                 ""},
+        TreeCase{"RunsBeforeAndAfterABoxKeepTheirOrderAndColumns", crlf({"A  B  +--+ C", "      |x |", "      +--+"}),
+                 "run 0 1 3 1 [A  ]\nrun 0 4 3 1 [B  ]\nbox 0 7 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 11 2 1 [ C]\n",
+                 true, ""},
         TreeCase{"TheFirstCharacterAfterABoxIsRead", crlf({"+--+ab", "|x |", "+--+"}),
                  "box 0 1 4 1 [x ]\n  run 0 1 2 1 [x ]\nrun 0 5 2 1 [ab]\n", true, ""},
         TreeCase{"ARunBetweenTwoBoxesGetsItsOwnColumn", crlf({"+-+ a +-+ b", "|x|   |y|", "+-+   +-+"}),
@@ -183,8 +182,8 @@ TEST(Parser, RecordsTheLineOfEveryCellAndWhetherLine1HeldABox)
 
 TEST(Parser, NestedBoxColumnIsCountedInsideItsParent)
 {
-    auto p = parse(crlf({"+----------+", "|  +---+   |", "|  | 1 |   |", "|  +---+   |", "|  end     |",
-                         "+----------+"}));
+    auto p =
+        parse(crlf({"+----------+", "|  +---+   |", "|  | 1 |   |", "|  +---+   |", "|  end     |", "+----------+"}));
     EXPECT_EQ(p->tree, "box* 0 1 12 4 []\n"
                        "  box 0 3 5 1 [ 1 ]\n"
                        "    run 0 1 3 1 [ 1 ]\n"
@@ -262,8 +261,9 @@ TEST(Limits, ALineOfMoreThan32766CharactersIsRefusedNamingTheLine)
     EXPECT_EQ(ok->root.Contenuto().size(), 32766u);
 
     // Line feeds are not characters of the line.
-    for (const std::string &text : {"ok\r\nfine\r\n" + std::string(32767, 'a'),
-                                    "ok\r\nfine\r\n" + std::string(20000, 'a') + "\n" + std::string(12767, 'a') + "\r"}) {
+    for (const std::string &text :
+         {"ok\r\nfine\r\n" + std::string(32767, 'a'),
+          "ok\r\nfine\r\n" + std::string(20000, 'a') + "\n" + std::string(12767, 'a') + "\r"}) {
         EXPECT_EQ(overflowOf(text), "Overflow: line 3 of the report has more than 32,766 characters, the most one line "
                                     "can have. Check that this is a report of the instrument, or export a smaller part "
                                     "of it.");

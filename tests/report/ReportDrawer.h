@@ -61,8 +61,8 @@ private:
 
     std::string textLine(int width, std::vector<std::string> &words)
     {
-        static const std::vector<std::string> vocabulary = {"Temp", "+21.5", "-3.0", "OK", "Zone", "12", "bar",
-                                                            "N.", "done", "Alarm", "x"};
+        static const std::vector<std::string> vocabulary = {"Temp", "+21.5", "-3.0", "OK",    "Zone", "12",
+                                                            "bar",  "N.",    "done", "Alarm", "x"};
         std::string line(static_cast<std::size_t>(pick(0, 2)), ' ');
         bool signedNumberDrawn = false;
         for (;;) {
@@ -112,7 +112,8 @@ private:
             return 1;
         }
         const int rowHeight = row.front().height + 2;
-        std::vector<std::string> lines(static_cast<std::size_t>(rowHeight), std::string(static_cast<std::size_t>(width), ' '));
+        std::vector<std::string> lines(static_cast<std::size_t>(rowHeight),
+                                       std::string(static_cast<std::size_t>(width), ' '));
         if (!label.empty()) {
             lines[0].replace(0, label.size(), label);
             text.words.push_back(label);
@@ -123,7 +124,8 @@ private:
             const std::string border = "+" + std::string(w - 2, '-') + "+";
             lines[0].replace(left, w, border);
             for (int i = 0; i < box.height; ++i)
-                lines[static_cast<std::size_t>(i + 1)].replace(left, w, "|" + box.inner.lines[static_cast<std::size_t>(i)] + "|");
+                lines[static_cast<std::size_t>(i + 1)].replace(
+                    left, w, "|" + box.inner.lines[static_cast<std::size_t>(i)] + "|");
             lines[static_cast<std::size_t>(box.height + 1)].replace(left, w, border);
             text.boxes.push_back({box.column, box.width, box.height, box.inner.boxes, box.inner.words});
         }

@@ -54,7 +54,8 @@ TEST(ReportFile, LineEndsBecomeTheParsersLineEnds)
 
 class ReportFileOnDisk : public ::testing::Test {
 protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 };
@@ -83,7 +84,9 @@ TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
     // A 2 GB file of NULs (sparse, so it costs no disk) and an endless device: both end once the
     // bound is passed, with the reason.
     const auto huge = dir / "huge.bin";
-    { std::ofstream(huge, std::ios::binary); }
+    {
+        std::ofstream(huge, std::ios::binary);
+    }
     std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
     for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
         std::string error;
@@ -96,7 +99,9 @@ TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
 TEST_F(ReportFileOnDisk, AReportOfExactlyTheBoundIsRead)
 {
     const auto path = dir / "bound.txt";
-    { std::ofstream(path, std::ios::binary); }
+    {
+        std::ofstream(path, std::ios::binary);
+    }
     std::filesystem::resize_file(path, kMaxReportBytes);
     std::string error;
     const auto bytes = readReportBytes(path.string(), error);

@@ -1,6 +1,6 @@
-#include "report/ReportTestSupport.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
+#include "report/ReportTestSupport.h"
 #include "serial/InstrumentSimulator.h"
 #include "serial/PortTable.h"
 #include "serial/SampleReport.h"
@@ -23,8 +23,7 @@ using namespace elvaro::serial::testing;
 // Fast enough that a whole sample report takes a few milliseconds.
 constexpr int kTestBaudRate = 2'000'000;
 
-class SimulatorOnLine : public ::testing::Test
-{
+class SimulatorOnLine : public ::testing::Test {
 protected:
     void startSimulator(const QByteArray &report, int baudRate)
     {
@@ -135,7 +134,8 @@ TEST(SampleReport, IsDrawnInCodePage437AndParsesIntoSideBySideAndNestedBoxes)
     for (const unsigned char drawing : {218, 191, 192, 217, 196, 179})
         EXPECT_TRUE(report.contains(static_cast<char>(drawing))) << int(drawing);
     EXPECT_EQ(report.count("\r\n"), report.count('\n'));
-    const std::string text = elvaro::report::decodeReport(std::string_view(report.constData(), static_cast<std::size_t>(report.size())));
+    const std::string text =
+        elvaro::report::decodeReport(std::string_view(report.constData(), static_cast<std::size_t>(report.size())));
     elvaro::report::CCella root;
     elvaro::report::testing::RecordingReporter reporter;
     root.newCella(text, reporter);

@@ -56,15 +56,20 @@ TEST(PortTableOrder, PinsFirstThenUsbAdaptersThenOthersInNaturalNameOrder)
         QStringList expected; // device of port 1, 2, ...; "-" for a free number
     };
     const Case cases[] = {
-        {"groups and natural order", {},
+        {"groups and natural order",
+         {},
          linuxPorts({"ttyS10", "ttyS2", "ttyUSB10", "ttyACM0", "ttyUSB2", "ttyAMA0"}),
          {"/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyAMA0", "/dev/ttyS2", "/dev/ttyS10"}},
         {"pins keep their numbers, a pinned device is not numbered again",
-         {{2, "/dev/pts/7"}, {4, "/dev/ttyUSB0"}}, linuxPorts({"ttyS0", "ttyUSB0", "ttyUSB1"}),
+         {{2, "/dev/pts/7"}, {4, "/dev/ttyUSB0"}},
+         linuxPorts({"ttyS0", "ttyUSB0", "ttyUSB1"}),
          {"/dev/ttyUSB1", "/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB0"}},
-        {"a later pin for the same number wins", {{1, "/dev/ttyUSB0"}, {1, "/dev/pts/3"}},
-         linuxPorts({"ttyUSB0"}), {"/dev/pts/3", "/dev/ttyUSB0"}},
-        {"COM names keep their own numbers", {{3, "/dev/pts/1"}},
+        {"a later pin for the same number wins",
+         {{1, "/dev/ttyUSB0"}, {1, "/dev/pts/3"}},
+         linuxPorts({"ttyUSB0"}),
+         {"/dev/pts/3", "/dev/ttyUSB0"}},
+        {"COM names keep their own numbers",
+         {{3, "/dev/pts/1"}},
          {{"COM7", "COM7", ""}, {"COM3", "COM3", ""}, {"COM1", "COM1", ""}, {"COM17", "COM17", ""}},
          {"COM1", "-", "/dev/pts/1", "-", "-", "-", "COM7"}},
     };
@@ -105,8 +110,8 @@ TEST(PortTablePins, ReadsNumberEqualsDeviceAndRejectsTheRestWithAMessage)
     const QString shape = QStringLiteral("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"%1\".");
     const QString range = QStringLiteral("--port %1: the port number must be a whole number from 1 to 16.");
     const std::pair<const char *, QString> bad[] = {
-        {"/dev/ttyUSB0", shape}, {"3=", shape},  {"=/dev/pts/1", shape},
-        {"0=/dev/pts/1", range}, {"17=/dev/pts/1", range}, {"x=/dev/pts/1", range},
+        {"/dev/ttyUSB0", shape},  {"3=", shape},           {"=/dev/pts/1", shape}, {"0=/dev/pts/1", range},
+        {"17=/dev/pts/1", range}, {"x=/dev/pts/1", range},
     };
     for (const auto &[text, message] : bad) {
         EXPECT_FALSE(PortTable::parsePin(QString::fromLatin1(text), &error).has_value()) << text;
@@ -120,8 +125,8 @@ TEST(PortTableProbe, OffersOnlyTerminalsThatOpenAndLeavesNothingOpen)
     ASSERT_TRUE(pair.open()) << pair.errorString().toStdString();
     const QString terminal = pair.devicePath();
 
-    const PortTable table = PortTable::build(
-        {{1, "/dev/elvaro-no-such-device"}, {2, terminal}, {3, "/dev/null"}, {4, ""}}, {});
+    const PortTable table =
+        PortTable::build({{1, "/dev/elvaro-no-such-device"}, {2, terminal}, {3, "/dev/null"}, {4, ""}}, {});
     // A missing device, a device that is no terminal and an empty name are not offered.
     EXPECT_EQ(table.openablePorts(), (QList<int>{2}));
     EXPECT_EQ(table.ports(), (QList<int>{1, 2, 3, 4}));

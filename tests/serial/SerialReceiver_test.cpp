@@ -23,8 +23,7 @@ using elvaro::serial::PseudoTerminal;
 using elvaro::serial::SerialReceiver;
 using namespace elvaro::serial::testing;
 
-class ReceiverOnLine : public LineTest
-{
+class ReceiverOnLine : public LineTest {
 protected:
     void SetUp() override
     {
@@ -44,11 +43,12 @@ struct FilterCase {
     std::string sent;
     QString shown;
 };
-void PrintTo(const FilterCase &example, std::ostream *out) { *out << example.name; }
-
-class BytesOverTheLine : public ReceiverOnLine, public ::testing::WithParamInterface<FilterCase>
+void PrintTo(const FilterCase &example, std::ostream *out)
 {
-};
+    *out << example.name;
+}
+
+class BytesOverTheLine : public ReceiverOnLine, public ::testing::WithParamInterface<FilterCase> {};
 
 TEST_P(BytesOverTheLine, ArriveFilteredOneCharacterPerByte)
 {
@@ -57,18 +57,18 @@ TEST_P(BytesOverTheLine, ArriveFilteredOneCharacterPerByte)
     EXPECT_EQ(receive(receiver, example.shown), example.shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-        Receiver, BytesOverTheLine,
-        ::testing::Values(FilterCase{"TopBorder", bytes({218, 196, 196, 191}), QStringLiteral("+--+")},
-                          FilterCase{"BoxedText", bytes({179, 65, 179}), QStringLiteral("|A|")},
-                          FilterCase{"BottomBorder", bytes({192, 196, 217}), QStringLiteral("+-+")},
-                          FilterCase{"Delete", bytes({127}), QStringLiteral("\x7f")},
-                          FilterCase{"FirstHighByte", bytes({128}), QStringLiteral("+")},
-                          FilterCase{"AccentedLetter", bytes({225}), QStringLiteral("+")},
-                          FilterCase{"NulByte", bytes({'a', 0, 'b'}), QString::fromLatin1("a\0b", 3)},
-                          FilterCase{"LineEndsKept", "A\r\nB\rC\nD\r\n", QStringLiteral("A\r\nB\rC\nD\r\n")},
-                          FilterCase{"TrailingCarriageReturn", "end\r", QStringLiteral("end\r")}),
-        [](const ::testing::TestParamInfo<FilterCase> &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Receiver, BytesOverTheLine,
+                         ::testing::Values(FilterCase{"TopBorder", bytes({218, 196, 196, 191}), QStringLiteral("+--+")},
+                                           FilterCase{"BoxedText", bytes({179, 65, 179}), QStringLiteral("|A|")},
+                                           FilterCase{"BottomBorder", bytes({192, 196, 217}), QStringLiteral("+-+")},
+                                           FilterCase{"Delete", bytes({127}), QStringLiteral("\x7f")},
+                                           FilterCase{"FirstHighByte", bytes({128}), QStringLiteral("+")},
+                                           FilterCase{"AccentedLetter", bytes({225}), QStringLiteral("+")},
+                                           FilterCase{"NulByte", bytes({'a', 0, 'b'}), QString::fromLatin1("a\0b", 3)},
+                                           FilterCase{"LineEndsKept", "A\r\nB\rC\nD\r\n",
+                                                      QStringLiteral("A\r\nB\rC\nD\r\n")},
+                                           FilterCase{"TrailingCarriageReturn", "end\r", QStringLiteral("end\r")}),
+                         [](const ::testing::TestParamInfo<FilterCase> &info) { return info.param.name; });
 
 TEST_F(ReceiverOnLine, MebibyteOfRandomBytesArrivesCompleteAndFiltered)
 {
@@ -130,11 +130,12 @@ struct BurstCase {
     // What each read hands over once its burst arrived, then what finish() hands over.
     QStringList chunks;
 };
-void PrintTo(const BurstCase &example, std::ostream *out) { *out << example.name; }
-
-class LineEndsAcrossBursts : public ReceiverOnLine, public ::testing::WithParamInterface<BurstCase>
+void PrintTo(const BurstCase &example, std::ostream *out)
 {
-};
+    *out << example.name;
+}
+
+class LineEndsAcrossBursts : public ReceiverOnLine, public ::testing::WithParamInterface<BurstCase> {};
 
 TEST_P(LineEndsAcrossBursts, CarriageReturnIsHeldUntilItsLineFeedCanJoinIt)
 {
@@ -156,14 +157,13 @@ TEST_P(LineEndsAcrossBursts, CarriageReturnIsHeldUntilItsLineFeedCanJoinIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-        Receiver, LineEndsAcrossBursts,
-        ::testing::Values(
-                BurstCase{"CarriageReturnThenLineFeed", {"abc\r", "\ndef"}, {"abc", "\r\ndef", ""}},
-                BurstCase{"CarriageReturnThenText", {"a\r", "b"}, {"a", "\rb", ""}},
-                BurstCase{"CarriageReturnAtTheEnd", {"end\r"}, {"end", "\r"}},
-                BurstCase{"PairInOneBurst", {"x\r\n", "y"}, {"x\r\n", "y", ""}},
-                BurstCase{"TwoCarriageReturns", {"p\r\r", "\nq"}, {"p\r", "\r\nq", ""}}),
-        [](const ::testing::TestParamInfo<BurstCase> &info) { return info.param.name; });
+    Receiver, LineEndsAcrossBursts,
+    ::testing::Values(BurstCase{"CarriageReturnThenLineFeed", {"abc\r", "\ndef"}, {"abc", "\r\ndef", ""}},
+                      BurstCase{"CarriageReturnThenText", {"a\r", "b"}, {"a", "\rb", ""}},
+                      BurstCase{"CarriageReturnAtTheEnd", {"end\r"}, {"end", "\r"}},
+                      BurstCase{"PairInOneBurst", {"x\r\n", "y"}, {"x\r\n", "y", ""}},
+                      BurstCase{"TwoCarriageReturns", {"p\r\r", "\nq"}, {"p\r", "\r\nq", ""}}),
+    [](const ::testing::TestParamInfo<BurstCase> &info) { return info.param.name; });
 
 // ---- Failures: the device and the reason, once --------------------------------------------------
 
@@ -188,7 +188,7 @@ TEST_F(ReceiverOnLine, VanishingDeviceEndsTheReceiveWithOneMessageAndKeepsTheTex
     EXPECT_EQ(text + receiver.finish(), QStringLiteral("kept\r\n"));
     const QString expected = QStringLiteral("The connection to %1 was lost: the device is gone (cable or USB "
                                             "adapter unplugged?). The text received so far is kept.")
-                                     .arg(line.devicePath());
+                                 .arg(line.devicePath());
     EXPECT_EQ(receiver.errorString(), expected);
     EXPECT_EQ(failures.value(0), expected);
 }
@@ -212,10 +212,10 @@ TEST_F(ReceiverOnLine, TheLoopEndsOnAStopFromTheEventLoopWithoutAFailureAndClose
     bool stop = false;
     QTimer::singleShot(0, [&stop] { stop = true; });
     QString shown;
-    const QString failure = elvaro::serial::receiveUntilStopped(
-            receiver, {.stopRequested = [&stop] { return stop; },
-                       .show = [&shown](const QString &text) { shown += text; },
-                       .progress = nullptr});
+    const QString failure =
+        elvaro::serial::receiveUntilStopped(receiver, {.stopRequested = [&stop] { return stop; },
+                                                       .show = [&shown](const QString &text) { shown += text; },
+                                                       .progress = nullptr});
     EXPECT_EQ(failure, QString());
     EXPECT_EQ(shown, QString());
     EXPECT_FALSE(receiver.isOpen());
@@ -227,21 +227,21 @@ TEST_F(ReceiverOnLine, TheLoopEndsWhenTheDeviceVanishesWithItsMessageAndAllThatA
     const Deadline deadline(10s);
     QString shown;
     qint64 counted = 0;
-    const QString failure = elvaro::serial::receiveUntilStopped(
-            receiver, {.stopRequested = [&deadline] { return deadline.expired(); },
-                       .show =
-                               [&](const QString &text) {
-                                   shown += text;
-                                   if (shown.endsWith(u'\n'))
-                                       line.close();
-                               },
-                       .progress = [&counted](qint64 bytes) { counted = bytes; }});
+    const QString failure =
+        elvaro::serial::receiveUntilStopped(receiver, {.stopRequested = [&deadline] { return deadline.expired(); },
+                                                       .show =
+                                                           [&](const QString &text) {
+                                                               shown += text;
+                                                               if (shown.endsWith(u'\n'))
+                                                                   line.close();
+                                                           },
+                                                       .progress = [&counted](qint64 bytes) { counted = bytes; }});
     EXPECT_FALSE(deadline.expired());
     EXPECT_EQ(shown, QStringLiteral("kept\r\n"));
     EXPECT_EQ(counted, 6);
     EXPECT_EQ(failure, QStringLiteral("The connection to %1 was lost: the device is gone (cable or USB adapter "
                                       "unplugged?). The text received so far is kept.")
-                               .arg(line.devicePath()));
+                           .arg(line.devicePath()));
 }
 
 struct OpenFailureCase {
@@ -249,11 +249,12 @@ struct OpenFailureCase {
     std::function<QString(PseudoTerminal &, SerialReceiver &holder)> device;
     QString reason;
 };
-void PrintTo(const OpenFailureCase &example, std::ostream *out) { *out << example.name; }
-
-class OpenFailures : public ::testing::TestWithParam<OpenFailureCase>
+void PrintTo(const OpenFailureCase &example, std::ostream *out)
 {
-};
+    *out << example.name;
+}
+
+class OpenFailures : public ::testing::TestWithParam<OpenFailureCase> {};
 
 TEST_P(OpenFailures, NameTheDeviceAndTheReason)
 {
@@ -275,33 +276,34 @@ TEST_P(OpenFailures, NameTheDeviceAndTheReason)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-        Receiver, OpenFailures,
-        ::testing::Values(
-                OpenFailureCase{"NoSuchDevice",
-                                [](PseudoTerminal &, SerialReceiver &) { return QStringLiteral("/dev/ttyNOSUCH7"); },
-                                QStringLiteral("there is no such device. Check that the instrument's cable or "
-                                               "USB adapter is plugged in and that the port number is right.")},
-                OpenFailureCase{"InUse",
-                                [](PseudoTerminal &line, SerialReceiver &holder) {
-                                    EXPECT_TRUE(holder.open(line.devicePath()));
-                                    return line.devicePath();
-                                },
-                                QStringLiteral("the port is in use by another program. Close that program and "
-                                               "try again.")},
-                OpenFailureCase{"NotASerialPort",
-                                [](PseudoTerminal &, SerialReceiver &) { return QStringLiteral("/dev/null"); },
-                                QStringLiteral("it is not a serial port. Choose the port the instrument is "
-                                               "connected to.")}),
-        [](const ::testing::TestParamInfo<OpenFailureCase> &info) { return info.param.name; });
+    Receiver, OpenFailures,
+    ::testing::Values(OpenFailureCase{"NoSuchDevice",
+                                      [](PseudoTerminal &, SerialReceiver &) {
+                                          return QStringLiteral("/dev/ttyNOSUCH7");
+                                      },
+                                      QStringLiteral("there is no such device. Check that the instrument's cable or "
+                                                     "USB adapter is plugged in and that the port number is right.")},
+                      OpenFailureCase{"InUse",
+                                      [](PseudoTerminal &line, SerialReceiver &holder) {
+                                          EXPECT_TRUE(holder.open(line.devicePath()));
+                                          return line.devicePath();
+                                      },
+                                      QStringLiteral("the port is in use by another program. Close that program and "
+                                                     "try again.")},
+                      OpenFailureCase{"NotASerialPort",
+                                      [](PseudoTerminal &, SerialReceiver &) { return QStringLiteral("/dev/null"); },
+                                      QStringLiteral("it is not a serial port. Choose the port the instrument is "
+                                                     "connected to.")}),
+    [](const ::testing::TestParamInfo<OpenFailureCase> &info) { return info.param.name; });
 
 // Lack of permission cannot be produced for real when the tests run as root.
 TEST(OpenFailureMessages, UnreadableDeviceIsNoPermissionAndNamesTheGroupToJoin)
 {
     EXPECT_EQ(elvaro::serial::classifyOpenFailure(QSerialPort::PermissionError, 0, EACCES), OpenFailure::NoPermission);
-    EXPECT_EQ(elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied",
-                                                 "dialout"),
-              "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator to add you "
-              "to the group 'dialout', then log in again.");
+    EXPECT_EQ(
+        elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied", "dialout"),
+        "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator to add you "
+        "to the group 'dialout', then log in again.");
 }
 
 } // namespace

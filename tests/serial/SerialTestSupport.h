@@ -42,8 +42,7 @@ inline QString filtered(const QByteArray &bytes)
 }
 
 // A test with a pseudo-terminal open as the instrument's line.
-class LineTest : public ::testing::Test
-{
+class LineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -55,8 +54,7 @@ protected:
 };
 
 // Expires once `limit` has passed; its timer wakes an event loop that waits for events.
-class Deadline
-{
+class Deadline {
 public:
     explicit Deadline(std::chrono::milliseconds limit)
     {

@@ -10,8 +10,7 @@ using elvaro::shell::DownloadCounter;
 
 namespace {
 
-class DownloadCounterTest : public ::testing::Test
-{
+class DownloadCounterTest : public ::testing::Test {
 protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(m_saved); }
@@ -54,7 +53,8 @@ TEST_F(DownloadCounterTest, StartsAtZeroCountsWhileRunningAndKeepsTheTotalAfterS
     counter.receivedSoFar(0);
     EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
     counter.receivedSoFar(1500);
-    EXPECT_TRUE(counter.text().startsWith(QStringLiteral("1,500 bytes received, last "))) << counter.text().toStdString();
+    EXPECT_TRUE(counter.text().startsWith(QStringLiteral("1,500 bytes received, last ")))
+        << counter.text().toStdString();
     counter.stop(1502);
     EXPECT_EQ(counter.text(), QStringLiteral("1,502 bytes received"));
     counter.start();

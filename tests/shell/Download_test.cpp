@@ -1,5 +1,5 @@
-#include "common/Bytes.h"
 #include "ShellTestSupport.h"
+#include "common/Bytes.h"
 
 #include "report/ByteFilter.h"
 #include "serial/PortTable.h"
@@ -24,9 +24,9 @@
 
 using elvaro::serial::PortTable;
 using elvaro::serial::PseudoTerminal;
+using elvaro::shell::DownloadCounter;
 using elvaro::shell::MainForm;
 using elvaro::shell::MessageBoxes;
-using elvaro::shell::DownloadCounter;
 using elvaro::shell::RichTextBox;
 using elvaro::shell::testing::HookOpener;
 using elvaro::shell::testing::pdfText;
@@ -59,8 +59,7 @@ QString asViewText(const std::string &received)
 
 // Drives DOWNLOAD against a real pseudo-terminal: the test plays the instrument on the master end
 // while the download loop runs, and presses the button again (Stop) when it has seen enough.
-class DownloadTest : public WindowTest
-{
+class DownloadTest : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -118,7 +117,8 @@ TEST_F(DownloadTest, LineDrawingBytesArriveFilteredWithTheirLineEnds)
     bool sent = false;
     download([&](const QString &text) {
         if (!sent && terminal.deviceIsOpen()) {
-            sent = terminal.writeAll(bytes({218, 196, 196, 191, 13, 10, 179, 65, 179, 13, 10, 192, 196, 217, 128, 225}));
+            sent =
+                terminal.writeAll(bytes({218, 196, 196, 191, 13, 10, 179, 65, 179, 13, 10, 192, 196, 217, 128, 225}));
             EXPECT_TRUE(button("CmdAcquisisci")->text() == QStringLiteral("Stop"));
             EXPECT_FALSE(button("CmdQuit")->isEnabled());
             EXPECT_FALSE(button("CmdEsporta")->isEnabled());
@@ -338,7 +338,8 @@ TEST_F(DownloadTest, TheCounterShowsTheBytesReceivedAndKeepsThemAfterStopUntilTh
         whileRunning = counter.text();
         return text.endsWith(QStringLiteral("AB")) && whileRunning.startsWith(QStringLiteral("7 bytes"));
     });
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^7 bytes received, last \\d+ s ago$")).match(whileRunning).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^7 bytes received, last \\d+ s ago$")).match(whileRunning).hasMatch())
         << whileRunning.toStdString();
     EXPECT_EQ(counter.text(), QStringLiteral("7 bytes received"));
     EXPECT_TRUE(counter.isVisible());

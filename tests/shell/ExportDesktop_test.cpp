@@ -25,8 +25,7 @@ namespace {
 constexpr int kWaitMs = 10000;
 
 // The desktop's programs on a PATH of their own while the test runs.
-class OwnPath
-{
+class OwnPath {
 public:
     explicit OwnPath(const QString &bin) : m_saved(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(bin)); }
     ~OwnPath() { qputenv("PATH", m_saved); }
@@ -44,8 +43,7 @@ QByteArray launcher(const char *ending)
            + "\n";
 }
 
-class ExportDesktopTest : public support::WindowTest
-{
+class ExportDesktopTest : public support::WindowTest {
 protected:
     void SetUp() override { sheet.setName("Downloaded"); }
 
@@ -116,7 +114,8 @@ TEST_F(ExportDesktopTest, LibreOfficeOpensAnUntitledCopyAndWithoutAnyApplication
     EXPECT_FALSE(opener.open(QStringLiteral("/tmp/a.xlsx"), {}));
     install("xdg-mime");
     EXPECT_FALSE(opener.open(QStringLiteral("/tmp/a.xlsx"), {}));
-    EXPECT_EQ(recorded("xdg-mime"), "query\ndefault\napplication/vnd.openxmlformats-officedocument.spreadsheetml.sheet\n");
+    EXPECT_EQ(recorded("xdg-mime"),
+              "query\ndefault\napplication/vnd.openxmlformats-officedocument.spreadsheetml.sheet\n");
 
     install("soffice");
     EXPECT_TRUE(opener.open(QStringLiteral("/tmp/a b.xlsx"), {}));
@@ -146,8 +145,9 @@ TEST_F(ExportDesktopTest, AnXdgOpenThatFailsIsReportedAfterOpenReturnsOneThatSuc
         install("xdg-open", launcher(c.ending));
         DesktopWorkbookOpener opener;
         QStringList reasons;
-        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) { reasons.append(reason); }))
-            << c.name;
+        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) {
+            reasons.append(reason);
+        })) << c.name;
         ASSERT_TRUE(launcherStarted()) << c.name;
         EXPECT_EQ(opener.launchesRunning(), 1) << c.name;
 
@@ -166,7 +166,8 @@ TEST_F(ExportDesktopTest, AnXdgOpenThatEndsAfterTheVerdictWindowIsNoVerdictAndOn
     QStringList reasons;
     {
         DesktopWorkbookOpener opener(nullptr, std::chrono::milliseconds(50));
-        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) { reasons.append(reason); }));
+        ASSERT_TRUE(
+            opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) { reasons.append(reason); }));
         ASSERT_TRUE(launcherStarted());
         QTest::qWait(150);
         release();
@@ -179,7 +180,8 @@ TEST_F(ExportDesktopTest, AnXdgOpenThatEndsAfterTheVerdictWindowIsNoVerdictAndOn
     pid_t running = 0;
     {
         DesktopWorkbookOpener opener;
-        ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) { reasons.append(reason); }));
+        ASSERT_TRUE(
+            opener.open(QStringLiteral("/tmp/a.xlsx"), [&reasons](const QString &reason) { reasons.append(reason); }));
         ASSERT_TRUE(launcherStarted());
         QFile pid(binFile(QStringLiteral("xdg-open.pid")));
         ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
@@ -204,7 +206,8 @@ TEST_F(ExportDesktopTest, ALibreOfficeThatFailsIsReportedOneThatRunsOnIsLeftRunn
         DesktopWorkbookOpener opener;
         ASSERT_TRUE(opener.open(QStringLiteral("/tmp/a.xlsx"), note));
         ASSERT_TRUE(QTest::qWaitFor([&reasons] { return !reasons.isEmpty(); }, kWaitMs));
-        EXPECT_EQ(reasons, QStringList{QStringLiteral("soffice ended with exit status 1: Unspecified Application Error")});
+        EXPECT_EQ(reasons,
+                  QStringList{QStringLiteral("soffice ended with exit status 1: Unspecified Application Error")});
     }
 
     reasons.clear();

@@ -33,8 +33,7 @@ Grid cellsOf(const QString &path)
     return elvaro::testing::readWorkbook(path.toStdString()).cells;
 }
 
-class ExportTest : public support::WindowTest
-{
+class ExportTest : public support::WindowTest {
 protected:
     void SetUp() override
     {
@@ -75,9 +74,7 @@ void PrintTo(const ExportCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class ExportWhatIsSelected : public ExportTest, public ::testing::WithParamInterface<ExportCase>
-{
-};
+class ExportWhatIsSelected : public ExportTest, public ::testing::WithParamInterface<ExportCase> {};
 
 TEST_P(ExportWhatIsSelected, GoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
 {
@@ -94,7 +91,9 @@ TEST_P(ExportWhatIsSelected, GoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
     ASSERT_EQ(opener.opened.size(), 1);
     const QFileInfo shown(opener.opened.first());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Downloaded \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.xlsx$"))
-                    .match(shown.fileName()).hasMatch()) << shown.fileName().toStdString();
+                    .match(shown.fileName())
+                    .hasMatch())
+        << shown.fileName().toStdString();
     EXPECT_EQ(folderFiles(), QStringList{shown.fileName()});
     EXPECT_EQ(shown.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
     const elvaro::testing::Readback workbook = elvaro::testing::readWorkbook(shown.filePath().toStdString());
@@ -104,14 +103,20 @@ TEST_P(ExportWhatIsSelected, GoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
 
 INSTANTIATE_TEST_SUITE_P(
     Export, ExportWhatIsSelected,
-    ::testing::Values(
-        ExportCase{"WholeReport", kReport, QString(), kReportCells, 0},
-        // A selection that ends inside the table: both boxes lack their bottom border.
-        ExportCase{"SelectionCuttingTheTable", kReport, kReport.left(kReport.indexOf(QStringLiteral("+-------+ +------+\r\nOK"))),
-                   {{"A1", "s \"REPORT\""}, {"B1", "s \"N. 12\""}, {"A2", "s \"Temp\""}, {"B2", "n 21.5"}}, 2},
-        // Typed characters keep their columns and reach the workbook unchanged.
-        ExportCase{"TypedAccents", QStringLiteral("+------+ +----+\r\n| 25°C | | né |\r\n+------+ +----+\r\n"),
-                   QString(), {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"n\\u00e9\""}}, 0}),
+    ::testing::Values(ExportCase{"WholeReport", kReport, QString(), kReportCells, 0},
+                      // A selection that ends inside the table: both boxes lack their bottom border.
+                      ExportCase{
+                          "SelectionCuttingTheTable",
+                          kReport,
+                          kReport.left(kReport.indexOf(QStringLiteral("+-------+ +------+\r\nOK"))),
+                          {{"A1", "s \"REPORT\""}, {"B1", "s \"N. 12\""}, {"A2", "s \"Temp\""}, {"B2", "n 21.5"}},
+                          2},
+                      // Typed characters keep their columns and reach the workbook unchanged.
+                      ExportCase{"TypedAccents",
+                                 QStringLiteral("+------+ +----+\r\n| 25°C | | né |\r\n+------+ +----+\r\n"),
+                                 QString(),
+                                 {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"n\\u00e9\""}},
+                                 0}),
     [](const ::testing::TestParamInfo<ExportCase> &info) { return info.param.name; });
 
 TEST_F(ExportTest, AnEmptyBufferGivesEmptyStringAndTwoExportsGiveTwoWorkbooks)
@@ -155,17 +160,20 @@ TEST_F(ExportTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChooses)
     exportReport(kReport);
 
     ASSERT_EQ(opener.opened.size(), 1);
-    EXPECT_EQ(opener.suggestions, (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
+    EXPECT_EQ(opener.suggestions,
+              (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("No spreadsheet application was found to show the workbook.\n\n"
                                                      "Choose where to save it, then open it with a spreadsheet "
                                                      "application such as LibreOffice Calc. Until then a read-only "
-                                                     "copy is kept for a day in:\n") + opener.opened[0]);
+                                                     "copy is kept for a day in:\n")
+                                          + opener.opened[0]);
     EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text, QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
-                                                     "the folder %2: No such file or directory\n\nChoose another "
-                                                     "folder or name.")
-                                          .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(messages.shown[1].text,
+              QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
+                             "the folder %2: No such file or directory\n\nChoose another "
+                             "folder or name.")
+                  .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
     EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
 }
@@ -194,11 +202,13 @@ TEST_F(ExportTest, AnApplicationThatFailsLaterIsToldAndTheWorkbookOfferedForSavi
     EXPECT_EQ(messages.shown[0].text,
               notShownMessage(QStringLiteral("xdg-open ended with exit status 4: no application"), opener.opened[0]));
     EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text, QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
-                                                     "the folder %2: No such file or directory\n\nChoose another "
-                                                     "folder or name.")
-                                          .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
-    EXPECT_EQ(opener.suggestions, (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
+    EXPECT_EQ(messages.shown[1].text,
+              QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
+                             "the folder %2: No such file or directory\n\nChoose another "
+                             "folder or name.")
+                  .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(opener.suggestions,
+              (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
     EXPECT_TRUE(QFileInfo(file(QStringLiteral("kept.xlsx"))).permissions() & QFile::WriteOwner);
 }
@@ -214,7 +224,8 @@ TEST_F(ExportTest, ALateFailureWhoseWorkbookFileIsGoneSaysSoAndAsksAgain)
     opener.lateFailures[0](QStringLiteral("xdg-open stopped unexpectedly"));
 
     ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].text, notShownMessage(QStringLiteral("xdg-open stopped unexpectedly"), opener.opened[0]));
+    EXPECT_EQ(messages.shown[0].text,
+              notShownMessage(QStringLiteral("xdg-open stopped unexpectedly"), opener.opened[0]));
     EXPECT_TRUE(messages.shown[1].text.startsWith(
         QStringLiteral("The workbook could not be saved as %1.\n\nthe exported workbook %2 cannot be read: ")
             .arg(file(QStringLiteral("kept.xlsx")), opener.opened[0])))
@@ -234,11 +245,13 @@ TEST_F(ExportTest, ATemporaryFolderThatIsNotPrivateIsNotUsed)
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderFiles().isEmpty());
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text,
-              QStringLiteral("The workbook could not be prepared for the spreadsheet application.\n\nThe folder %1 for "
-                             "exported workbooks is not private to you (it belongs to another user, is a link or others "
-                             "can open it). Remove it and export again.\n\nChoose where to save the workbook instead; "
-                             "you can open it later with a spreadsheet application.").arg(folder));
+    EXPECT_EQ(
+        messages.shown[0].text,
+        QStringLiteral("The workbook could not be prepared for the spreadsheet application.\n\nThe folder %1 for "
+                       "exported workbooks is not private to you (it belongs to another user, is a link or others "
+                       "can open it). Remove it and export again.\n\nChoose where to save the workbook instead; "
+                       "you can open it later with a spreadsheet application.")
+            .arg(folder));
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
 }
 

@@ -38,8 +38,7 @@ using Commands = std::array<bool, 3>; // PRINT, EXPORT, DELETE enabled
 constexpr Commands kEnabled = {true, true, true};
 constexpr Commands kDisabled = {false, false, false};
 
-class MainFormTest : public WindowTest
-{
+class MainFormTest : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -130,8 +129,8 @@ TEST_F(MainFormTest, TheWindowGrowsFromItsDesignedSizeAndTheReportViewTakesTheRo
     EXPECT_EQ(form.size(), designed);
 
     auto at = [this](const char *name) { return form.findChild<QWidget *>(QLatin1String(name))->geometry(); };
-    const char *names[] = {"Colorful1", "Shape1", "CmdAcquisisci", "LblBytes", "CmdStampa", "CmdEsporta", "CmdDelete",
-                           "rtf1", "CmdQuit", "Image1", "Label1", "CmdInfo", "COM"};
+    const char *names[] = {"Colorful1", "Shape1",  "CmdAcquisisci", "LblBytes", "CmdStampa", "CmdEsporta", "CmdDelete",
+                           "rtf1",      "CmdQuit", "Image1",        "Label1",   "CmdInfo",   "COM"};
     QMap<QString, QRect> before;
     for (const char *name : names)
         before[QLatin1String(name)] = at(name);
@@ -298,7 +297,8 @@ TEST_F(MainFormTest, PrintSendsTheSelectionOrTheWholeViewToThePrinter)
         EXPECT_TRUE(messages.shown.isEmpty()) << c.name;
         const QString printed = pdfText(pdfPath());
         for (const QString &text : c.printed)
-            EXPECT_TRUE(printed.contains(text)) << c.name << ": " << text.toStdString() << " in " << printed.toStdString();
+            EXPECT_TRUE(printed.contains(text))
+                << c.name << ": " << text.toStdString() << " in " << printed.toStdString();
         for (const QString &text : c.notPrinted)
             EXPECT_FALSE(printed.contains(text)) << c.name << ": " << text.toStdString();
         EXPECT_EQ(form.reportView().Text(), report) << c.name;
@@ -309,7 +309,8 @@ TEST_F(MainFormTest, PrintLinesUpTablesAndRunsOverSeveralPages)
 {
     QString text;
     for (int line = 0; line < 150; ++line)
-        text += QStringLiteral("| LINE%1 | %2 |\r\n").arg(line, 3, 10, QLatin1Char('0')).arg(QString(line % 7, u'W'), 6);
+        text +=
+            QStringLiteral("| LINE%1 | %2 |\r\n").arg(line, 3, 10, QLatin1Char('0')).arg(QString(line % 7, u'W'), 6);
     setReport(text);
     form.CmdStampa_Click();
     const QString printed = pdfText(pdfPath());

@@ -41,8 +41,8 @@ using RichTextBoxTest = elvaro::shell::testing::WidgetTest;
 TEST_F(RichTextBoxTest, EveryKindOfLineEndReadsBackAsCarriageReturnLineFeed)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"", ""},           {"A\r\nB", "A\r\nB"}, {"A\rB", "A\r\nB"}, {"A\nB", "A\r\nB"},
-        {"A\n\rB", "A\r\n\r\nB"}, {"A\r\r\nB\n", "A\r\n\r\nB\r\n"},
+        {"", ""},           {"A\r\nB", "A\r\nB"},     {"A\rB", "A\r\nB"},
+        {"A\nB", "A\r\nB"}, {"A\n\rB", "A\r\n\r\nB"}, {"A\r\r\nB\n", "A\r\n\r\nB\r\n"},
     };
     RichTextBox view;
     for (const auto &[given, text] : cases) {
@@ -63,8 +63,12 @@ TEST_F(RichTextBoxTest, SelectionCountsInTheTextWithTwoCharacterLineEnds)
         const char *selected;
     };
     const Case cases[] = {
-        {3, 3, 4, ""},     {3, 5, 4, "CD"},          {1, 4, 1, "B\r\nC"},
-        {6, 8, 8, "EF"},   {0, 8, 0, "AB\r\nCD\r\nEF"}, {6, 1, 1, "B\r\nCD\r\n"}, // backwards
+        {3, 3, 4, ""},
+        {3, 5, 4, "CD"},
+        {1, 4, 1, "B\r\nC"},
+        {6, 8, 8, "EF"},
+        {0, 8, 0, "AB\r\nCD\r\nEF"},
+        {6, 1, 1, "B\r\nCD\r\n"}, // backwards
     };
     const QString text = view.Text();
     for (const Case &c : cases) {
@@ -107,8 +111,10 @@ TEST_F(RichTextBoxTest, RichTextGivesAndTakesThePlainText)
 TEST_F(RichTextBoxTest, AppendJoinsACarriageReturnAndLineFeedThatArriveApart)
 {
     const std::pair<QStringList, const char *> cases[] = {
-        {{"AB\r", "\nCD"}, "AB\r\nCD"},         {{"AB\r", "\n", "\nCD"}, "AB\r\n\r\nCD"},
-        {{"AB\r", "\r\nCD"}, "AB\r\n\r\nCD"},   {{"AB\n", "\nCD"}, "AB\r\n\r\nCD"},
+        {{"AB\r", "\nCD"}, "AB\r\nCD"},
+        {{"AB\r", "\n", "\nCD"}, "AB\r\n\r\nCD"},
+        {{"AB\r", "\r\nCD"}, "AB\r\n\r\nCD"},
+        {{"AB\n", "\nCD"}, "AB\r\n\r\nCD"},
     };
     for (const auto &[pieces, text] : cases) {
         RichTextBox view;
@@ -144,8 +150,9 @@ TEST_F(RichTextBoxTest, AppendTouchesOnlyTheAppendedTextWhateverTheViewHolds)
         const int firstRevision = firstBlock.revision();
         const int before = view.document()->characterCount();
         QList<std::array<int, 3>> changes;
-        QObject::connect(view.document(), &QTextDocument::contentsChange,
-                         [&changes](int from, int removed, int added) { changes.append({from, removed, added}); });
+        QObject::connect(view.document(), &QTextDocument::contentsChange, [&changes](int from, int removed, int added) {
+            changes.append({from, removed, added});
+        });
 
         view.Append(QStringLiteral("+--+\r\n"));
         // One change at the old end that removes nothing and adds the five new characters.
@@ -275,6 +282,7 @@ TEST_F(RichTextBoxTest, SoftBreaksAndPastedLineEndsBecomeRealLineEnds)
 
         // Undone as one edit of the user.
         undo(view);
-        EXPECT_EQ(view.Text(), name == QLatin1String("Shift+Enter") ? QStringLiteral("AB\r\nCD\r\n") : QString()) << name;
+        EXPECT_EQ(view.Text(), name == QLatin1String("Shift+Enter") ? QStringLiteral("AB\r\nCD\r\n") : QString())
+            << name;
     }
 }

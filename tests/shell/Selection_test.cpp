@@ -62,8 +62,7 @@ const Selection kSelections[] = {
     {"the line end after AB", 2, 0, 1, QStringLiteral("\r\n"), QString(), QStringLiteral("ABCD\r\nEF")},
 };
 
-class SelectionTest : public support::WindowTest
-{
+class SelectionTest : public support::WindowTest {
 protected:
     void SetUp() override
     {
@@ -127,6 +126,7 @@ TEST_F(SelectionTest, PrintExportAndDeleteActOnExactlyTheSelectedCharacters)
     ASSERT_EQ(opener.opened.size(), exports);
     EXPECT_EQ(elvaro::testing::readWorkbook(opener.opened[exports - int(std::size(kSelections))].toStdString()).cells,
               (elvaro::testing::Grid{{"A1", "s \"CD\""}}));
-    EXPECT_EQ(elvaro::testing::readWorkbook(opener.opened[exports - int(std::size(kSelections)) + 1].toStdString()).cells,
-              (elvaro::testing::Grid{{"A1", "s \"D\""}, {"A2", "s \"E\""}}));
+    EXPECT_EQ(
+        elvaro::testing::readWorkbook(opener.opened[exports - int(std::size(kSelections)) + 1].toStdString()).cells,
+        (elvaro::testing::Grid{{"A1", "s \"D\""}, {"A2", "s \"E\""}}));
 }

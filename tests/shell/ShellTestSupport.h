@@ -41,8 +41,7 @@ inline QApplication &application()
 }
 
 // Answers the questions from a script and records every box shown.
-class ScriptedMessageBoxes final : public MessageBoxes
-{
+class ScriptedMessageBoxes final : public MessageBoxes {
 public:
     struct Shown {
         QString text;
@@ -80,8 +79,7 @@ public:
 
 // Receives the files handed to the spreadsheet application, keeps what it would call when the
 // application failed later, and answers the Save dialog from a script (an empty name is Cancel).
-class HookOpener final : public WorkbookOpener
-{
+class HookOpener final : public WorkbookOpener {
 public:
     bool canOpen = true;
     QStringList opened;
@@ -103,8 +101,7 @@ public:
 };
 
 // Stands in for the person at the print dialog: accepts (printing to a PDF file) or cancels.
-class PdfPrintDialog final : public CommonDialog
-{
+class PdfPrintDialog final : public CommonDialog {
 public:
     explicit PdfPrintDialog(QString pdfPath) : m_pdfPath(std::move(pdfPath)) {}
 
@@ -153,16 +150,14 @@ inline QPushButton *button(QWidget &window, const char *name)
 }
 
 // A test of widgets: the application object is there.
-class WidgetTest : public ::testing::Test
-{
+class WidgetTest : public ::testing::Test {
 protected:
     QApplication &m_application = application();
 };
 
 // A test of the windows: besides the application, a folder of the test's own, message boxes
 // answered from a script and a print dialog that prints to print.pdf in that folder.
-class WindowTest : public WidgetTest
-{
+class WindowTest : public WidgetTest {
 protected:
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QString pdfPath() const { return file(QStringLiteral("print.pdf")); }

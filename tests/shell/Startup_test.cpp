@@ -28,8 +28,7 @@ using elvaro::shell::testing::WindowTest;
 namespace {
 
 // A pseudo-terminal whose device side stands in for the instrument's serial port.
-class Terminal
-{
+class Terminal {
 public:
     Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
     QString path() const { return m_pair.devicePath(); }
@@ -64,8 +63,7 @@ QStringList entries(SettingPage &page)
     return result;
 }
 
-class FailingModule final : public Module1
-{
+class FailingModule final : public Module1 {
 public:
     using Module1::Module1;
 
@@ -73,8 +71,7 @@ protected:
     std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
 };
 
-class StartupTest : public WindowTest
-{
+class StartupTest : public WindowTest {
 protected:
     Terminal terminal;
 };
@@ -132,8 +129,8 @@ TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
 TEST_F(StartupTest, ThePortWindowListsTheOpenableNumbersAscendingAndShowsTheFirst)
 {
     Terminal second;
-    const PortTable ports = PortTable::build(
-        {{3, second.path()}, {1, terminal.path()}, {2, QStringLiteral("/dev/elvaro-missing")}}, {});
+    const PortTable ports =
+        PortTable::build({{3, second.path()}, {1, terminal.path()}, {2, QStringLiteral("/dev/elvaro-missing")}}, {});
     SettingPage page(ports, messages);
     page.Form_Load();
     EXPECT_EQ(entries(page), (QStringList{"1", "3"}));
@@ -154,7 +151,11 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
     };
     const char *notANumber = "\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.";
     const Case cases[] = {
-        {"abc", notANumber}, {"", notANumber}, {"0", notANumber}, {"17", notANumber}, {"70000", notANumber},
+        {"abc", notANumber},
+        {"", notANumber},
+        {"0", notANumber},
+        {"17", notANumber},
+        {"70000", notANumber},
         {"2.5", notANumber},
         {"4", "Port %1 names no serial device on this computer. Choose a port from the list, or connect the "
               "instrument and start the program again."},

@@ -25,11 +25,10 @@ constexpr mode_t kPrivateMode = 0700;
 const QDateTime kTime(QDate(2026, 12, 6), QTime(11, 52, 3));
 
 // Sets an environment variable for the span of a test, or removes it when `value` is empty.
-class EnvironmentVariable
-{
+class EnvironmentVariable {
 public:
-    EnvironmentVariable(const char *name, const QString &value) : m_name(name), m_before(qgetenv(name)),
-                                                                    m_wasSet(qEnvironmentVariableIsSet(name))
+    EnvironmentVariable(const char *name, const QString &value)
+        : m_name(name), m_before(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name))
     {
         if (value.isEmpty())
             qunsetenv(name);
@@ -64,7 +63,10 @@ struct Blocker {
     bool needsRoot;
     std::function<bool(const QString &folder, const QString &elsewhere)> block;
 };
-void PrintTo(const Blocker &blocker, std::ostream *out) { *out << blocker.name; }
+void PrintTo(const Blocker &blocker, std::ostream *out)
+{
+    *out << blocker.name;
+}
 
 bool makeFolder(const QString &folder, mode_t mode)
 {
@@ -73,23 +75,22 @@ bool makeFolder(const QString &folder, mode_t mode)
 }
 
 const Blocker kBlockers[] = {
-        {"AnotherUsersFolder", true,
-         [](const QString &folder, const QString &) {
-             return makeFolder(folder, kPrivateMode) && ::chown(QFile::encodeName(folder).constData(), kAnotherUser,
-                                                                kAnotherUser) == 0;
-         }},
-        {"FolderOpenToEveryone", false, [](const QString &folder, const QString &) { return makeFolder(folder, 0777); }},
-        {"LinkToAnotherFolder", false,
-         [](const QString &folder, const QString &elsewhere) {
-             return makeFolder(elsewhere, kPrivateMode) && QFile::link(elsewhere, folder);
-         }},
+    {"AnotherUsersFolder", true,
+     [](const QString &folder, const QString &) {
+         return makeFolder(folder, kPrivateMode)
+                && ::chown(QFile::encodeName(folder).constData(), kAnotherUser, kAnotherUser) == 0;
+     }},
+    {"FolderOpenToEveryone", false, [](const QString &folder, const QString &) { return makeFolder(folder, 0777); }},
+    {"LinkToAnotherFolder", false,
+     [](const QString &folder, const QString &elsewhere) {
+         return makeFolder(elsewhere, kPrivateMode) && QFile::link(elsewhere, folder);
+     }},
 };
 
 // The user's folders all lie in one temporary folder: the shared temporary folder (TMPDIR), the
 // runtime folder (XDG_RUNTIME_DIR, private as the session sets it up) and the cache folder
 // (XDG_CACHE_HOME, not made yet).
-class TemporaryWorkbooksTest : public ::testing::Test
-{
+class TemporaryWorkbooksTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -103,7 +104,7 @@ protected:
     QString save()
     {
         return TemporaryWorkbooks(TemporaryWorkbooks::defaultFolders())
-                .save(application.Workbooks().Item(1), QStringLiteral("Downloaded"), kTime);
+            .save(application.Workbooks().Item(1), QStringLiteral("Downloaded"), kTime);
     }
 
     QTemporaryDir dir;
@@ -127,9 +128,7 @@ TEST_F(TemporaryWorkbooksTest, TheSharedTemporaryFolderIsUsedWhileNobodyTookItsN
     EXPECT_EQ(elvaro::testing::readWorkbook(saved.toStdString()).cells, cells);
 }
 
-class SharedFolderTaken : public TemporaryWorkbooksTest, public ::testing::WithParamInterface<Blocker>
-{
-};
+class SharedFolderTaken : public TemporaryWorkbooksTest, public ::testing::WithParamInterface<Blocker> {};
 
 TEST_P(SharedFolderTaken, TheWorkbookGoesToTheUsersRuntimeFolder)
 {
@@ -182,9 +181,9 @@ TEST_F(TemporaryWorkbooksTest, WhenNoFolderCanBeUsedEachOneIsNamedWithItsReason)
     } catch (const elvaro::excel::FileError &problem) {
         EXPECT_EQ(QString::fromStdString(problem.what()),
                   notPrivate.arg(sharedFolder) + u'\n' + notPrivate.arg(runtimeFolder) + u'\n'
-                          + QStringLiteral("The folder %1/elvaro-q3 for exported workbooks cannot be created: Not a "
-                                           "directory.")
-                                    .arg(cache));
+                      + QStringLiteral("The folder %1/elvaro-q3 for exported workbooks cannot be created: Not a "
+                                       "directory.")
+                            .arg(cache));
     }
     EXPECT_EQ(QDir(sharedFolder).entryList(QDir::Files), QStringList());
     EXPECT_EQ(QDir(runtimeFolder).entryList(QDir::Files), QStringList());
