@@ -9,35 +9,28 @@
 #include "export/ReportWorkbook.h"
 #include "report/CCella.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
 std::string escaped(std::string_view text)
 {
+    constexpr std::pair<char, const char *> kEscapes[] = {{'\\', "\\\\"}, {'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}};
     std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
+    for (const char c : text) {
+        const auto *escape =
+            std::find_if(std::begin(kEscapes), std::end(kEscapes), [c](const auto &e) { return e.first == c; });
+        if (escape == std::end(kEscapes))
             out += c;
-        }
+        else
+            out += escape->second;
     }
     return out;
 }

@@ -42,17 +42,32 @@ std::optional<std::string> rootName(std::string_view head)
 
 } // namespace
 
-void XmlPartCheck::TagCount::add(std::string_view piece)
+constexpr std::string_view kRowOpening = "<row ";
+constexpr std::string_view kCellOpening = "<c ";
+
+void XmlPartCheck::countOpenings(std::string_view piece)
 {
-    const std::size_t overlap = tag.size() - 1;
-    // Matches that begin in the carried bytes and end in this piece.
-    std::string joint = carry;
+    // An opening is counted where the bytes after its '<' are enough to tell it: in the piece, or
+    // in the carried last bytes of the part joined to the start of the piece.
+    const auto count = [this](std::string_view text, std::size_t at) {
+        if (text.size() - at < kRowOpening.size())
+            return false;
+        if (text.substr(at, kRowOpening.size()) == kRowOpening)
+            ++m_rows;
+        else if (text.substr(at, kCellOpening.size()) == kCellOpening)
+            ++m_cells;
+        return true;
+    };
+    const std::size_t overlap = kRowOpening.size() - 1;
+    std::string joint = m_carry;
     joint.append(piece.substr(0, overlap));
-    for (std::size_t at = joint.find(tag); at != std::string::npos && at < carry.size(); at = joint.find(tag, at + 1))
-        ++count;
-    for (std::size_t at = piece.find(tag); at != std::string_view::npos; at = piece.find(tag, at + tag.size()))
-        ++count;
-    keepLast(carry, piece, overlap);
+    for (std::size_t at = joint.find('<'); at < m_carry.size(); at = joint.find('<', at + 1))
+        count(joint, at);
+    for (std::size_t at = piece.find('<'); at != std::string_view::npos; at = piece.find('<', at + 1)) {
+        if (!count(piece, at))
+            break;
+    }
+    keepLast(m_carry, piece, overlap);
 }
 
 void XmlPartCheck::add(std::string_view piece)
@@ -60,8 +75,7 @@ void XmlPartCheck::add(std::string_view piece)
     if (m_head.size() < kHeadSize)
         m_head.append(piece.substr(0, kHeadSize - m_head.size()));
     keepLast(m_tail, piece, kTailSize);
-    m_rows.add(piece);
-    m_cells.add(piece);
+    countOpenings(piece);
 }
 
 bool XmlPartCheck::isComplete() const

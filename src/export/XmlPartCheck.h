@@ -15,26 +15,19 @@ public:
 
     // True when the part starts with an element and ends with that element's closing tag.
     bool isComplete() const;
-    std::int64_t rows() const { return m_rows.count; }
-    std::int64_t cells() const { return m_cells.count; }
+    std::int64_t rows() const { return m_rows; }
+    std::int64_t cells() const { return m_cells; }
 
 private:
-    // Counts a tag opening over the pieces; the last bytes of the part so far find a tag that
-    // straddles two pieces.
-    struct TagCount {
-        explicit TagCount(std::string_view counted) : tag(counted) {}
-
-        std::string_view tag;
-        std::string carry;
-        std::int64_t count = 0;
-
-        void add(std::string_view piece);
-    };
+    // Counts the row and cell openings of a piece in one pass over its '<'; the last bytes of the
+    // part so far find an opening that straddles two pieces.
+    void countOpenings(std::string_view piece);
 
     std::string m_head;
     std::string m_tail;
-    TagCount m_rows{"<row "};
-    TagCount m_cells{"<c "};
+    std::string m_carry;
+    std::int64_t m_rows = 0;
+    std::int64_t m_cells = 0;
 };
 
 } // namespace elvaro::excel

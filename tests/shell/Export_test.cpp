@@ -54,6 +54,14 @@ protected:
         form.findChild<QPushButton *>(QStringLiteral("CmdEsporta"))->click();
     }
 
+    // What the user is told when the Save dialog's answer names a folder that does not exist.
+    QString notSavedInMissingFolder() const
+    {
+        return QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in the folder %2: No "
+                              "such file or directory\n\nChoose another folder or name.")
+            .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing")));
+    }
+
     QStringList folderFiles() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
     QString folder = file(QStringLiteral("workbooks"));
     elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
@@ -169,11 +177,7 @@ TEST_F(ExportTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChooses)
                                                      "copy is kept for a day in:\n")
                                           + opener.opened[0]);
     EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text,
-              QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
-                             "the folder %2: No such file or directory\n\nChoose another "
-                             "folder or name.")
-                  .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(messages.shown[1].text, notSavedInMissingFolder());
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
     EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
 }
@@ -202,11 +206,7 @@ TEST_F(ExportTest, AnApplicationThatFailsLaterIsToldAndTheWorkbookOfferedForSavi
     EXPECT_EQ(messages.shown[0].text,
               notShownMessage(QStringLiteral("xdg-open ended with exit status 4: no application"), opener.opened[0]));
     EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text,
-              QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in "
-                             "the folder %2: No such file or directory\n\nChoose another "
-                             "folder or name.")
-                  .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+    EXPECT_EQ(messages.shown[1].text, notSavedInMissingFolder());
     EXPECT_EQ(opener.suggestions,
               (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
