@@ -103,20 +103,31 @@ std::optional<double> plainNumber(std::string_view text)
     return value + 0.0;
 }
 
-std::string printedNumberFormat(std::string_view text)
+PrintedForm printedForm(std::string_view text)
 {
-    if (text.find_first_of("eE") != std::string_view::npos)
-        return {};
-    const char sign = !text.empty() && (text[0] == '+' || text[0] == '-') ? text[0] : '\0';
+    PrintedForm form;
     const std::size_t point = text.find('.');
     const std::size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
-    if (decimals > kMaxFormatDecimals)
+    if (text.find_first_of("eE") != std::string_view::npos || decimals > kMaxFormatDecimals) {
+        form.general = true;
+        return form;
+    }
+    form.decimals = static_cast<int>(decimals);
+    const char sign = text.empty() ? '\0' : text.front();
+    form.plus = sign == '+';
+    form.negativeZero = sign == '-' && text.find_first_of("123456789") == std::string_view::npos;
+    return form;
+}
+
+std::string numberFormatOf(const PrintedForm &form)
+{
+    if (form.general)
         return {};
-    const std::string digits = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
-    if (sign == '+')
+    const std::string digits =
+        form.decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(form.decimals), '0');
+    if (form.plus)
         return "+" + digits + ";-" + digits;
-    const bool zero = text.find_first_of("123456789") == std::string_view::npos;
-    if (sign == '-' && zero)
+    if (form.negativeZero)
         return digits + ";-" + digits + ";-" + digits;
     return digits;
 }

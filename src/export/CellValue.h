@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,11 +13,25 @@ namespace elvaro::excel {
 // double keep the text a text, so that no character is lost. "-0" gives 0.
 std::optional<double> plainNumber(std::string_view text);
 
+// What of a number's printed form its format depends on: the numbers of a report share few forms.
+struct PrintedForm {
+    bool general = false; // no format shows it
+    bool plus = false;
+    bool negativeZero = false;
+    int decimals = 0;
+    auto operator<=>(const PrintedForm &) const = default;
+};
+PrintedForm printedForm(std::string_view text);
+std::string numberFormatOf(const PrintedForm &form);
+
 // The number format that shows a plain number (see plainNumber) as it is printed: the printed
 // decimals ("85.0" "0.0", "12" "0"), a printed "+" ("+21.5" "+0.0;-0.0") and a "-" before a zero
 // ("-0.00" "0.00;-0.00;-0.00"). Empty, for General, when no format shows the printed form: an
 // exponent, or more decimals than a format holds (30).
-std::string printedNumberFormat(std::string_view text);
+inline std::string printedNumberFormat(std::string_view text)
+{
+    return numberFormatOf(printedForm(text));
+}
 
 // The text as a workbook stores it: control characters other than tab and line feed become
 // the workbook's escape _xHHHH_, and an underscore that would start such an escape in the

@@ -3,8 +3,6 @@
 #include "export/CellValue.h"
 #include "export/WorkbookError.h"
 
-#include <algorithm>
-#include <cstdint>
 
 namespace elvaro::excel {
 
@@ -14,20 +12,11 @@ SheetFormats::SheetFormats(lxw_workbook *book, const CellFormat &alignment)
 
 lxw_format *SheetFormats::forNumber(std::string_view printed)
 {
-    // The format depends only on the sign, the number of decimals and whether the number is a
-    // zero with a minus: the printed forms of the numbers of a report are few.
-    const std::size_t point = printed.find('.');
-    const std::size_t decimals = point == std::string_view::npos ? 0 : printed.size() - point - 1;
-    const char sign = printed.empty() ? '\0' : printed.front();
-    const bool negativeZero = sign == '-' && printed.find_first_of("123456789") == std::string_view::npos;
-    const bool exponent = printed.find_first_of("eE") != std::string_view::npos;
-    const std::uint32_t form = (exponent ? 1u << 31 : 0u) | (sign == '+' ? 1u << 30 : 0u)
-                               | (negativeZero ? 1u << 29 : 0u)
-                               | static_cast<std::uint32_t>(std::min<std::size_t>(decimals, 1u << 20));
+    const PrintedForm form = printedForm(printed);
     const auto found = m_numbers.find(form);
     if (found != m_numbers.end())
         return found->second;
-    const std::string code = printedNumberFormat(printed);
+    const std::string code = numberFormatOf(form);
     lxw_format *added = code.empty() ? m_plain : add(code);
     m_numbers.emplace(form, added);
     return added;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "export/CellFormat.h"
+#include "export/CellValue.h"
 
 #include <xlsxwriter.h>
 
-#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,7 +29,7 @@ private:
     lxw_workbook *m_book = nullptr;
     CellFormat m_alignment;
     lxw_format *m_plain = nullptr;
-    std::map<std::uint32_t, lxw_format *> m_numbers; // by printed form
+    std::map<PrintedForm, lxw_format *> m_numbers;
 };
 
 } // namespace elvaro::excel
