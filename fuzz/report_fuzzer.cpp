@@ -38,10 +38,14 @@ const std::string &outputPath()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::string text = elvaro::report::decodeReport(std::string_view(reinterpret_cast<const char *>(data), size));
+    std::string error;
+    const std::optional<std::string> text = elvaro::report::decodeReport(
+        std::string_view(reinterpret_cast<const char *>(data), size), elvaro::report::ReportEncoding::Automatic, error);
+    if (!text)
+        return 0;
     try {
         CountingReporter reporter;
-        const elvaro::excel::ReportWorkbook book(text, reporter);
+        const elvaro::excel::ReportWorkbook book(*text, reporter);
         book.saveAs(outputPath());
     } catch (const elvaro::report::OverflowError &) {
     } catch (const elvaro::excel::WorkbookError &) {

@@ -130,7 +130,7 @@ public:
     {
         if (text.isEmpty())
             return true;
-        const QByteArray bytes = text.toLatin1();
+        const QByteArray bytes = text.toUtf8();
         const auto size = static_cast<std::size_t>(bytes.size());
         return (std::fwrite(bytes.constData(), 1, size, m_file) == size && std::fflush(m_file) == 0) || failed();
     }

@@ -36,6 +36,11 @@ int CommandMessages::failure(std::string_view file, std::string_view reason) con
     return failure(std::string(file).append(": ").append(reason));
 }
 
+void CommandMessages::warning(std::string_view message) const
+{
+    print(message);
+}
+
 void CommandMessages::notice(std::string_view message) const
 {
     if (::isatty(STDERR_FILENO))

@@ -27,6 +27,9 @@ public:
     // A failure with one file, named before the reason.
     int failure(std::string_view file, std::string_view reason) const;
 
+    // Something the user should know while the work goes on, always printed.
+    void warning(std::string_view message) const;
+
     // A line that tells what goes on, on a terminal only.
     void notice(std::string_view message) const;
 

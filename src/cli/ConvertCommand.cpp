@@ -2,6 +2,7 @@
 
 #include "cli/BatchMemory.h"
 #include "cli/CommandMessages.h"
+#include "cli/EncodingOption.h"
 #include "cli/StderrParseReporter.h"
 #include "export/PendingRemoval.h"
 #include "export/ReportWorkbook.h"
@@ -26,20 +27,21 @@ namespace {
 
 std::string usage()
 {
-    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT]\n"
+    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT] [--encoding cp437|utf-8]\n"
            "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
            "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
            "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
            "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
            "standard error and the conversion goes on.\n"
-           "Exit status: "
-           + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
-           + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
+           + std::string(kEncodingUsage) + "Exit status: " + std::to_string(system::kExitSuccess) + " converted, "
+           + std::to_string(system::kExitFailure) + " failed (the reason on standard error), "
+           + std::to_string(system::kExitUsage) + " bad usage.\n";
 }
 
 struct ConvertOptions {
     std::string input;
     std::string output;
+    report::ReportEncoding encoding = report::ReportEncoding::Automatic;
 };
 
 bool hasOutputSuffix(const std::string &path)
@@ -64,6 +66,7 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
             },
             inQuotes(name) + " needs the name of the output file");
     }
+    addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (inputGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));
@@ -136,7 +139,7 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
         return messages.failure(options->output, "is the input itself; choose another OUTPUT with -o");
 
     std::string error;
-    const std::optional<std::string> text = report::readReportFile(options->input, error);
+    const std::optional<std::string> text = report::readReportFile(options->input, error, options->encoding);
     if (!text)
         return messages.failure(inputName, error);
     if (text->empty())

@@ -1,6 +1,7 @@
 #include "cli/CommandApplication.h"
 #include "cli/CommandMessages.h"
 #include "cli/Commands.h"
+#include "cli/EncodingOption.h"
 #include "cli/StopSignals.h"
 #include "report/ReportFile.h"
 #include "serial/InstrumentSimulator.h"
@@ -29,24 +30,27 @@ constexpr int kMaxBaudRate = 100'000'000;
 
 std::string usage()
 {
-    return "Usage: elvaro-q3 simulate [REPORT] [--baud N] [--once]\n"
+    return "Usage: elvaro-q3 simulate [REPORT] [--baud N] [--once] [--encoding cp437|utf-8]\n"
            "\n"
            "Acts as the instrument: opens a pseudo-terminal, prints the path of its device, and every\n"
-           "time a program opens that device sends it the bytes of the file REPORT as they are (by\n"
-           "default a built-in sample report drawn with code page 437 line-drawing bytes), paced at\n"
-           "the baud rate, 10 bits a byte. Ctrl-C ends it.\n"
+           "time a program opens that device sends it the file REPORT in the instrument's code page 437\n"
+           "(by default a built-in sample report drawn with its line-drawing bytes), paced at the baud\n"
+           "rate, 10 bits a byte. A REPORT in UTF-8 is sent in code page 437; a character the code page\n"
+           "lacks is sent as '?'. Ctrl-C ends it.\n"
            "\n"
            "  --baud N   line speed in baud, "
            + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
            + std::to_string(serial::kLineBaudRate)
            + ")\n"
-             "  --once     end after one whole report, once the receiving program has closed the device\n";
+             "  --once     end after one whole report, once the receiving program has closed the device\n"
+           + kEncodingUsage;
 }
 
 struct SimulateOptions {
     std::string reportPath;
     int baudRate = serial::kLineBaudRate;
     bool once = false;
+    report::ReportEncoding encoding = report::ReportEncoding::Automatic;
 };
 
 int readBaudRate(const std::string &text)
@@ -67,6 +71,7 @@ std::optional<SimulateOptions> readOptions(const Arguments &args)
     OptionParser parser(usage());
     parser.addFlag({"--once"}, [&] { options.once = true; });
     parser.addValue({"--baud"}, [&](const std::string &value) { options.baudRate = readBaudRate(value); });
+    addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (reportGiven)
             throw UsageError("only one REPORT file can be given; " + inQuotes(operand) + " is one too many");
@@ -79,14 +84,17 @@ std::optional<SimulateOptions> readOptions(const Arguments &args)
 }
 
 // The bytes to send: the file REPORT, at most report::kMaxReportBytes, or the built-in sample.
-// `size` is set once the file is read, before its bytes are copied for sending.
-std::optional<QByteArray> readReport(const std::string &path, qsizetype &size, QString &error)
+// `size` is set once the file is read, before its bytes are copied for sending. A report read as
+// UTF-8 is sent in code page 437, as the instrument sends it.
+std::optional<QByteArray> readReport(const SimulateOptions &options, const CommandMessages &messages, qsizetype &size,
+                                     QString &error)
 {
+    const std::string &path = options.reportPath;
     if (path.empty())
         return serial::sampleReport();
     const QString name = path == "-" ? QStringLiteral("standard input") : QString::fromLocal8Bit(path.c_str());
     std::string reason;
-    const std::optional<std::string> bytes = report::readReportBytes(path, reason);
+    std::optional<std::string> bytes = report::readReportBytes(path, reason);
     if (!bytes) {
         error = QStringLiteral("cannot read %1: %2").arg(name, QString::fromLocal8Bit(reason.c_str()));
         return std::nullopt;
@@ -96,6 +104,22 @@ std::optional<QByteArray> readReport(const std::string &path, qsizetype &size, Q
         error = QStringLiteral("%1 is empty: there is no report to send").arg(name);
         return std::nullopt;
     }
+    const bool utf8 = options.encoding == report::ReportEncoding::Utf8
+                      || (options.encoding == report::ReportEncoding::Automatic && report::readsAsUtf8(*bytes));
+    if (utf8) {
+        if (report::firstInvalidUtf8(*bytes) != std::string::npos) {
+            error = QStringLiteral("%1 is not UTF-8; send it as it is with --encoding cp437").arg(name);
+            return std::nullopt;
+        }
+        std::size_t replaced = 0;
+        *bytes = report::toCodePage437(*bytes, replaced);
+        if (replaced > 0) {
+            messages.warning(std::to_string(replaced) + (replaced == 1 ? " character" : " characters") + " of "
+                             + name.toStdString() + " " + (replaced == 1 ? "is" : "are")
+                             + " not in the instrument's code page 437 and " + (replaced == 1 ? "is" : "are")
+                             + " sent as '?'");
+        }
+    }
     return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
 }
 
@@ -104,7 +128,7 @@ std::optional<QByteArray> readReport(const std::string &path, qsizetype &size, Q
 int simulate(const SimulateOptions &options, const CommandMessages &messages, qsizetype &reportSize)
 {
     QString error;
-    std::optional<QByteArray> report = readReport(options.reportPath, reportSize, error);
+    std::optional<QByteArray> report = readReport(options, messages, reportSize, error);
     if (!report)
         return messages.failure(error);
     reportSize = report->size();

@@ -2,6 +2,7 @@
 
 #include "cli/BatchMemory.h"
 #include "cli/CommandMessages.h"
+#include "cli/EncodingOption.h"
 #include "cli/StderrParseReporter.h"
 #include "cli/TreeJson.h"
 #include "report/CCella.h"
@@ -19,40 +20,47 @@ namespace elvaro::cli {
 
 namespace {
 
-constexpr const char *kUsage = "Usage: elvaro-q3 tree [FILE|-]\n"
-                               "Parses a report (a file, or standard input when FILE is '-' or missing) and prints\n"
-                               "its cell tree as JSON on standard output. Messages about boxes without a bottom\n"
-                               "border go to standard error.\n";
+const std::string kUsage = std::string("Usage: elvaro-q3 tree [FILE|-] [--encoding cp437|utf-8]\n"
+                                       "Parses a report (a file, or standard input when FILE is '-' or missing) and "
+                                       "prints\nits cell tree as JSON on standard output. Messages about boxes "
+                                       "without a bottom\nborder go to standard error.\n")
+                           + kEncodingUsage;
+
+struct TreeOptions {
+    std::string path = "-";
+    report::ReportEncoding encoding = report::ReportEncoding::Automatic;
+};
 
 // The report to read: a file, or "-" for standard input. Nothing when the help was asked for.
-std::optional<std::string> readPath(const Arguments &args)
+std::optional<TreeOptions> readOptions(const Arguments &args)
 {
-    std::string path = "-";
+    TreeOptions options;
     bool pathGiven = false;
     OptionParser parser(kUsage);
+    addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (pathGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));
-        path = operand;
+        options.path = operand;
         pathGiven = true;
     });
     if (!parser.parse(args))
         return std::nullopt;
-    return path;
+    return options;
 }
 
 } // namespace
 
 int runTree(const Arguments &args, const CommandMessages &messages)
 {
-    const std::optional<std::string> path = readPath(args);
-    if (!path)
+    const std::optional<TreeOptions> options = readOptions(args);
+    if (!options)
         return system::kExitSuccess;
-    const std::string shownName = *path == "-" ? "standard input" : *path;
+    const std::string shownName = options->path == "-" ? "standard input" : options->path;
     keepFreedMemoryForReuse();
 
     std::string error;
-    const std::optional<std::string> text = report::readReportFile(*path, error);
+    const std::optional<std::string> text = report::readReportFile(options->path, error, options->encoding);
     if (!text)
         return messages.failure(shownName, error);
 

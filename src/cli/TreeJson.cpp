@@ -31,8 +31,8 @@ void appendJsonString(std::string &out, const std::string &text)
             out += "\\t";
             break;
         default:
-            if (byte < 0x20 || byte >= 0x7f) {
-                // Control characters, and bytes above ASCII read as Latin-1, so the output stays valid UTF-8.
+            if (byte < 0x20 || byte == 0x7f) {
+                // Control characters; the cells' texts are UTF-8, written as they are.
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
                 out += escaped;

@@ -13,46 +13,6 @@ namespace elvaro::excel {
 
 namespace {
 
-bool hasLatin1(std::string_view text)
-{
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-std::string latin1ToUtf8(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
-
-// The cells' texts from the parser's one byte per character to the workbook's UTF-8. Child
-// collections shared between copies are converted once.
-void contentsToUtf8(report::CCella &root)
-{
-    std::vector<report::CCella *> pending{&root};
-    std::unordered_set<const report::SottoCelle *> converted;
-    while (!pending.empty()) {
-        report::CCella &cell = *pending.back();
-        pending.pop_back();
-        if (hasLatin1(cell.text()))
-            cell.setContenuto(latin1ToUtf8(cell.text()));
-        if (cell.children().Count() == 0 || !converted.insert(&cell.children()).second)
-            continue;
-        report::SottoCelle &children = *cell.SottoCelle();
-        for (std::int32_t index = 1; index <= children.Count(); ++index)
-            pending.push_back(&children.Item(index));
-    }
-}
-
 // The cells of the tree, each collection counted once: at most that many values are written.
 std::size_t cellCount(const report::CCella &root)
 {
@@ -79,8 +39,6 @@ ReportWorkbook::ReportWorkbook(std::string_view text, report::ParseReporter &rep
 {
     report::CCella root;
     root.newCella(text, reporter);
-    if (hasLatin1(text))
-        contentsToUtf8(root);
     m_workbook = &m_application.Workbooks().Add();
     m_sheet = &m_workbook->Sheets().Add();
     m_sheet->setName(kSheetName);

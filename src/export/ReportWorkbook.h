@@ -16,9 +16,8 @@ inline constexpr std::string_view kSheetName = "Downloaded";
 // the benchmark all go this one way, so the same text always gives the same workbook.
 class ReportWorkbook {
 public:
-    // `text` holds one character per byte, as the report view and report files give it: bytes
-    // from 128 up are Latin-1 characters, written to the workbook as UTF-8. Each box without a
-    // bottom border is reported to `reporter` and the export goes on. Throws
+    // `text` is report text in UTF-8, as report files and the report view give it. Each box
+    // without a bottom border is reported to `reporter` and the export goes on. Throws
     // report::OverflowError when the report leaves the program's limits, WorkbookError when a
     // cell cannot be written, std::bad_alloc when memory runs out.
     ReportWorkbook(std::string_view text, report::ParseReporter &reporter);

@@ -5,24 +5,20 @@
 
 namespace elvaro::report {
 
-// The instrument's byte filter: bytes below 128 pass unchanged, 196 (horizontal line)
-// becomes '-', 179 (vertical line) becomes '|', every other byte from 128 up becomes '+'.
-constexpr char filterByte(unsigned char byte)
-{
-    if (byte < 128)
-        return static_cast<char>(byte);
-    if (byte == 196)
-        return '-';
-    if (byte == 179)
-        return '|';
-    return '+';
-}
+// The instrument's byte filter. Bytes below 128 pass unchanged. The line-drawing bytes of code
+// page 437 become the characters the parser reads boxes by: 196 (horizontal line) '-', 205 (double
+// horizontal line) '=', 179 and 186 (single and double vertical lines) '|', and every other
+// line-drawing byte from 180 to 218 (corners, junctions and tees, single, double and mixed) '+'.
+// Every other byte from 128 up becomes the code page 437 character it stands for (accented
+// letters, degree, plus-minus, micro, Greek letters, shading and blocks), written in UTF-8: one
+// character, and so one column of the report, per byte.
 
-// Appends the filtered form of every byte of `bytes` to `out`: one character per byte.
+// The filtered form of one byte, in UTF-8 (one to three bytes).
+std::string_view filterByte(unsigned char byte);
+
+// Appends the filtered form of every byte of `bytes` to `out`.
 void appendFiltered(std::string &out, std::string_view bytes);
 
 std::string filterBytes(std::string_view bytes);
-// Filters every byte of `text` where it stands.
-void filterInPlace(std::string &text);
 
 } // namespace elvaro::report

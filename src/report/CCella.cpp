@@ -128,7 +128,7 @@ std::int16_t CCella::SortCells()
 
 bool CCella::SoloTrattini(const std::string &s)
 {
-    return !s.empty() && s.find_first_not_of(" -") == std::string::npos;
+    return !s.empty() && s.find_first_not_of(" -=") == std::string::npos;
 }
 
 bool CCella::SoloSpazi(const std::string &s)

@@ -12,6 +12,8 @@
 namespace elvaro::report {
 
 class CCella;
+template <class Char>
+class Parser;
 
 // Receives the parser's messages, "Errore in riga N, fine casella non trovata", one call each,
 // in order. The desktop shows them in a message box, the command line prints them.
@@ -46,6 +48,7 @@ public:
 
 private:
     friend class CCella;
+    template <class Char>
     friend class Parser;
     static void releaseAll(std::vector<std::unique_ptr<CCella>> work);
     // AddC for a source that is about to be discarded or overwritten: its text is moved, not copied.
@@ -120,13 +123,14 @@ public:
     // in a new collection; the old collection is left empty. Always returns 0.
     std::int16_t SortCells();
 
-    // True when s is not empty and made only of spaces and '-': separator and filler text.
+    // True when s is not empty and made only of spaces, '-' and '=': separator and filler text.
     static bool SoloTrattini(const std::string &s);
     // True when s is not empty and made only of spaces.
     static bool SoloSpazi(const std::string &s);
 
 private:
     friend class SottoCelle;
+    template <class Char>
     friend class Parser;
 
     std::string m_text;

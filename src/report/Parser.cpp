@@ -1,8 +1,10 @@
 #include "report/CCella.h"
 
 #include "report/Int16.h"
+#include "report/ReportEncoding.h"
 #include "report/Thousands.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,11 +21,12 @@ constexpr char kCorner = '+';
 
 // Characters from the 1-based position `start`, at most `count` of them (all when count < 0);
 // nothing when the position lies past the end.
-std::string_view mid(std::string_view s, long long start, long long count = -1)
+template <class Char>
+std::basic_string_view<Char> mid(std::basic_string_view<Char> s, long long start, long long count = -1)
 {
     if (start < 1 || static_cast<std::size_t>(start) > s.size())
         return {};
-    std::string_view rest = s.substr(static_cast<std::size_t>(start) - 1);
+    std::basic_string_view<Char> rest = s.substr(static_cast<std::size_t>(start) - 1);
     if (count >= 0 && static_cast<std::size_t>(count) < rest.size())
         rest = rest.substr(0, static_cast<std::size_t>(count));
     return rest;
@@ -31,19 +34,21 @@ std::string_view mid(std::string_view s, long long start, long long count = -1)
 
 // The position of the first '+' at position 2 or later of s (the box's right corner seen
 // from its left corner), 0 when there is none.
-std::int16_t rightCornerOffset(std::string_view s)
+template <class Char>
+std::int16_t rightCornerOffset(std::basic_string_view<Char> s)
 {
     if (s.size() < 2)
         return 0;
-    const std::size_t found = s.find(kCorner, 1);
-    if (found == std::string_view::npos)
+    const std::size_t found = s.find(Char{kCorner}, 1);
+    if (found == std::basic_string_view<Char>::npos)
         return 0;
     return checked16(static_cast<long long>(found) + 1, "box width");
 }
 
 // Removes a box of `width` whose left border stands at `position`: the characters before it and
 // the characters from position + width on stay.
-void cutLine(std::string &line, std::int16_t position, std::int16_t width)
+template <class Char>
+void cutLine(std::basic_string<Char> &line, std::int16_t position, std::int16_t width)
 {
     const std::size_t from = static_cast<std::size_t>(position) - 1;
     if (from >= line.size())
@@ -55,6 +60,59 @@ void cutLine(std::string &line, std::int16_t position, std::int16_t width)
         line.shrink_to_fit();
 }
 
+// A '+' at `index` of `line` starts a box only when a top border follows it: everything up to the
+// next '+' on the line is '-' or '=' (nothing between them, as in "++", is a border too). Any
+// other '+' is text, as in "+21.5" or "Drift +0.4   Offset +0.1".
+template <class Char>
+bool startsTopBorder(const std::basic_string<Char> &line, std::size_t index)
+{
+    for (std::size_t at = index + 1; at < line.size(); ++at) {
+        const Char c = line[at];
+        if (c == Char{kCorner})
+            return true;
+        if (c != Char{'-'} && c != Char{'='})
+            return false;
+    }
+    return false;
+}
+
+template <class Char>
+bool onlySpaces(const std::basic_string<Char> &s)
+{
+    return !s.empty() && s.find_first_not_of(Char{' '}) == std::basic_string<Char>::npos;
+}
+
+// A cell's text from the parser's characters: UTF-8, as every text of the cell model.
+std::string cellText(std::string &&characters)
+{
+    return std::move(characters);
+}
+
+std::string cellText(const std::string &characters)
+{
+    return characters;
+}
+
+std::string cellText(const std::u32string &characters)
+{
+    std::string text;
+    text.reserve(characters.size());
+    appendUtf8(text, characters);
+    return text;
+}
+
+// A line of the report as the parser's characters. ASCII text is read one byte per character;
+// any other text one Unicode character per character, so that every character takes one column.
+void appendLine(std::string &line, std::string_view piece)
+{
+    line.append(piece);
+}
+
+void appendLine(std::u32string &line, std::string_view piece)
+{
+    appendCharacters(line, piece);
+}
+
 } // namespace
 
 // The report parser. Boxes nest to any depth, so instead of calling itself for every box's
@@ -62,7 +120,11 @@ void cutLine(std::string &line, std::int16_t position, std::int16_t width)
 // stops at a box corner, the box's inner text is parsed as a frame of its own, and the scan
 // resumes where it stopped once that frame is done. A frame holds its text's lines and the cuts
 // made in them; they go with the frame when its text is done.
+template <class Char>
 class Parser {
+    using Text = std::basic_string<Char>;
+    using TextView = std::basic_string_view<Char>;
+
 public:
     explicit Parser(ParseReporter &reporter) : m_reporter(reporter) {}
 
@@ -128,7 +190,7 @@ private:
     struct Frame {
         CCella *cell = nullptr;
         std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
-        std::vector<std::string> lines;   // shortened in place as boxes are cut out of them
+        std::vector<Text> lines;          // shortened in place as boxes are cut out of them
         std::vector<Cut> cuts;            // of the current row band, in the order they were made
         std::int16_t lineCount = 0;
         Int16 line{"line number", std::int16_t{1}};
@@ -140,7 +202,7 @@ private:
         int depth = 0;   // the boxes around this text
         int topLine = 0; // the line of the report on which the box of this text starts; 0 for the report
         Int16 position{"position in a line", std::int16_t{1}};
-        std::string buffer;
+        Text buffer;
         bool textSeen = false;
         Int16 gap{"run gap", std::int16_t{0}};
         std::unique_ptr<CCella> scratch; // every text run of this text is filled in here, then copied
@@ -150,10 +212,10 @@ private:
     // a carriage return counts only when it is not empty. Lines and their positions are 16-bit
     // numbers, so a text of more lines, or with a longer line, than they can count is refused
     // here, before it takes memory, naming the line.
-    static std::vector<std::string> splitLines(std::string_view s)
+    static std::vector<Text> splitLines(std::string_view s)
     {
-        std::vector<std::string> lines;
-        std::string buffer;
+        std::vector<Text> lines;
+        Text buffer;
         auto endLine = [&lines, &buffer] {
             if (lines.size() == kMaxLines) {
                 throw OverflowError("Overflow: the report has more than " + withThousands(kMaxLines)
@@ -169,7 +231,7 @@ private:
             for (std::size_t start = 0; start < piece.size();) {
                 const std::size_t feed = piece.find(kLineFeed, start);
                 const std::size_t stop = feed == std::string_view::npos ? piece.size() : feed;
-                buffer.append(piece.substr(start, stop - start));
+                appendLine(buffer, piece.substr(start, stop - start));
                 if (buffer.size() > kMaxLineLength) {
                     throw OverflowError("Overflow: line " + withThousands(lines.size() + 1)
                                         + " of the report has more than " + withThousands(kMaxLineLength)
@@ -191,7 +253,7 @@ private:
     // The frame of a text split into its lines. A box's inner text is handed over as its lines:
     // each of them ends with a line feed and a carriage return, so it would split into exactly the
     // lines it was built from.
-    static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::vector<std::string> lines)
+    static Frame begin(CCella &cell, std::unique_ptr<CCella> ownedBox, std::vector<Text> lines)
     {
         cell.m_parsed = true;
         Frame frame;
@@ -216,7 +278,7 @@ private:
                 f.textSeen = false;
                 f.gap = 0;
             }
-            const std::string &text = f.lines[static_cast<std::size_t>(f.line) - 1];
+            const Text &text = f.lines[static_cast<std::size_t>(f.line) - 1];
             const long long length = static_cast<long long>(text.size());
             long long position = f.position;
             long long gap = f.gap;
@@ -234,19 +296,19 @@ private:
                     break;
                 }
                 const std::size_t index = static_cast<std::size_t>(position) - 1;
-                const char c = text[index];
-                if (c == ' ') {
-                    const std::size_t end = std::min(text.find_first_not_of(' ', index), text.size());
+                const Char c = text[index];
+                if (c == Char{' '}) {
+                    const std::size_t end = std::min(text.find_first_not_of(Char{' '}, index), text.size());
                     const std::size_t spaces = end - index;
                     f.buffer.append(spaces, ' ');
                     if (f.textSeen)
                         gap += static_cast<long long>(spaces);
                     position = advance(position, static_cast<long long>(spaces));
-                } else if (c == kCorner && text.find(kCorner, index + 1) != std::string::npos) {
+                } else if (c == Char{kCorner} && startsTopBorder(text, index)) {
                     f.position = static_cast<std::int16_t>(position);
                     // Text before the corner ends there: it is a run of its own, and the scan goes
                     // on after the box, so that nothing on the line is read twice or skipped.
-                    if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
+                    if (!f.buffer.empty() && !onlySpaces(f.buffer))
                         emitRun(f, runColumn(f, f.position), true);
                     f.buffer.clear();
                     f.gap = 0;
@@ -255,11 +317,12 @@ private:
                     pushBox(f, boxColumn(f, f.position));
                     return true;
                 } else {
-                    // Ordinary text, a '+' with no closing corner on its line included.
-                    std::size_t end = text.find_first_of(" +", index + 1);
-                    if (end == std::string::npos)
+                    // Ordinary text, a '+' that starts no top border included.
+                    constexpr Char kTextEnds[] = {Char{' '}, Char{kCorner}};
+                    std::size_t end = text.find_first_of(kTextEnds, index + 1, 2);
+                    if (end == Text::npos)
                         end = text.size();
-                    ordinaryText(f, gap, position, std::string_view(text).substr(index, end - index));
+                    ordinaryText(f, gap, position, TextView(text).substr(index, end - index));
                     position = advance(position, static_cast<long long>(end - index));
                 }
             }
@@ -277,7 +340,7 @@ private:
 
     // Characters other than a space or a box corner, starting at `position`: a gap of two or more
     // spaces before them ends the run in the buffer.
-    void ordinaryText(Frame &f, long long &gap, long long position, std::string_view characters)
+    void ordinaryText(Frame &f, long long &gap, long long position, TextView characters)
     {
         if (gap > 1) {
             emitRun(f, runColumn(f, checked16(position, "position in a line")), true);
@@ -290,7 +353,7 @@ private:
 
     void endLine(Frame &f)
     {
-        if (!f.buffer.empty() && !CCella::SoloSpazi(f.buffer))
+        if (!f.buffer.empty() && !onlySpaces(f.buffer))
             emitRun(f, runColumn(f, f.position), false);
         if (f.countdown == 0) {
             f.cuts.clear();
@@ -343,7 +406,7 @@ private:
         CCella &run = *f.scratch;
         run.setBordato(false);
         run.setLarghezza(checked16(static_cast<long long>(f.buffer.size()), "text run width"));
-        run.setContenuto(bufferIsEmptiedAfter ? std::move(f.buffer) : f.buffer);
+        run.setContenuto(bufferIsEmptiedAfter ? cellText(std::move(f.buffer)) : cellText(f.buffer));
         run.setIndexRiga(f.band);
         run.setIndexChar(column);
         run.setAltezza(1);
@@ -373,26 +436,26 @@ private:
         box->setAltezza(0);
         box->m_sourceLine = cornerLine;
 
-        std::string &top = f.lines[static_cast<std::size_t>(cornerLine) - 1];
-        const std::int16_t width = rightCornerOffset(mid(top, position));
+        Text &top = f.lines[static_cast<std::size_t>(cornerLine) - 1];
+        const std::int16_t width = rightCornerOffset(mid(TextView(top), position));
         box->setLarghezza(width);
         f.cuts.push_back(Cut{position, width});
         cutLine(top, position, width);
 
         Int16 height("box height", std::int16_t{0});
-        std::vector<std::string> inner;
+        std::vector<Text> inner;
         bool bottomFound = false;
         for (std::int16_t below = cornerLine; below < f.lineCount;) {
             ++below;
-            std::string &line = f.lines[static_cast<std::size_t>(below) - 1];
+            Text &line = f.lines[static_cast<std::size_t>(below) - 1];
             const std::size_t index = static_cast<std::size_t>(position) - 1;
-            if (index < line.size() && line[index] == kCorner) {
+            if (index < line.size() && line[index] == Char{kCorner}) {
                 cutLine(line, position, width);
                 bottomFound = true;
                 break;
             }
             ++height;
-            inner.emplace_back(mid(line, static_cast<long long>(position) + 1, width - 2));
+            inner.emplace_back(mid(TextView(line), static_cast<long long>(position) + 1, width - 2));
             cutLine(line, position, width);
         }
         box->setAltezza(height);
@@ -443,7 +506,7 @@ private:
         if (members->Count() == 1 && !members->Item(1).Bordato())
             cell.setContenuto(members->Item(1).Contenuto());
         else
-            cell.setContenuto(f.buffer);
+            cell.setContenuto(cellText(f.buffer));
     }
 
     ParseReporter &m_reporter;
@@ -455,7 +518,15 @@ private:
 
 void CCella::newCella(std::string_view text, ParseReporter &reporter)
 {
-    Parser(reporter).parse(*this, text);
+    // The instrument's reports are ASCII once filtered: they are parsed a byte a character. Text
+    // with any other character is parsed a Unicode character a character, so that "°C" or "à"
+    // take one column each, as on the screen and the paper.
+    const bool ascii =
+        std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (ascii)
+        Parser<char>(reporter).parse(*this, text);
+    else
+        Parser<char32_t>(reporter).parse(*this, text);
 }
 
 } // namespace elvaro::report

@@ -25,11 +25,42 @@ void lineEndsOfLinux(std::string &text)
     }
 }
 
-// The filter keeps one character per byte, so the text is decoded where it stands.
-void decodeInPlace(std::string &bytes)
+bool hasHighBytes(std::string_view bytes)
 {
-    filterInPlace(bytes);
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The line, counted from 1 as the parser counts them, on which the byte at `offset` stands.
+std::size_t lineOf(std::string_view bytes, std::size_t offset)
+{
+    const std::string_view before = bytes.substr(0, offset);
+    const char end = bytes.find('\r') == std::string_view::npos ? '\n' : '\r';
+    return static_cast<std::size_t>(std::count(before.begin(), before.end(), end)) + 1;
+}
+
+// Decodes `bytes` where they stand when the reading keeps their size or shrinks them: ASCII, and
+// UTF-8, whose three-byte box-drawing characters become one; code page 437 grows them.
+bool decodeInPlace(std::string &bytes, ReportEncoding encoding, std::string &error)
+{
+    if (encoding == ReportEncoding::Automatic)
+        encoding = readsAsUtf8(bytes) ? ReportEncoding::Utf8 : ReportEncoding::CodePage437;
+    if (encoding == ReportEncoding::Utf8) {
+        const std::size_t invalid = firstInvalidUtf8(bytes);
+        if (invalid != std::string::npos) {
+            error = "the report is not UTF-8: line " + std::to_string(lineOf(bytes, invalid))
+                    + " holds a byte that is no part of a UTF-8 character. Read it as the instrument's code page "
+                      "with --encoding cp437.";
+            return false;
+        }
+        mapUtf8Report(bytes);
+    } else if (hasHighBytes(bytes)) {
+        std::string filtered;
+        filtered.reserve(bytes.size() + bytes.size() / 4);
+        appendFiltered(filtered, bytes);
+        bytes = std::move(filtered);
+    }
     lineEndsOfLinux(bytes);
+    return true;
 }
 
 struct FileCloser {
@@ -66,10 +97,11 @@ bool readAll(std::FILE *file, std::string &bytes, std::string &error)
 
 } // namespace
 
-std::string decodeReport(std::string_view bytes)
+std::optional<std::string> decodeReport(std::string_view bytes, ReportEncoding encoding, std::string &error)
 {
     std::string text(bytes);
-    decodeInPlace(text);
+    if (!decodeInPlace(text, encoding, error))
+        return std::nullopt;
     return text;
 }
 
@@ -102,12 +134,19 @@ std::optional<std::string> readReportBytes(const std::string &path, std::string 
     return bytes;
 }
 
-std::optional<std::string> readReportFile(const std::string &path, std::string &error)
+std::optional<std::string> readReportFile(const std::string &path, std::string &error, ReportEncoding encoding)
 {
     std::optional<std::string> bytes = readReportBytes(path, error);
     if (!bytes)
         return std::nullopt;
-    decodeInPlace(*bytes);
+    try {
+        if (!decodeInPlace(*bytes, encoding, error))
+            return std::nullopt;
+    } catch (const std::bad_alloc &) {
+        error = "Not enough memory to read the report (" + std::to_string(bytes->size() >> 20)
+                + " MiB). Close other programs and try again.";
+        return std::nullopt;
+    }
     return bytes;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/ReportEncoding.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -7,11 +9,13 @@
 
 namespace elvaro::report {
 
-// Turns the bytes of a saved report into report text: the byte filter on every byte, and
-// line ends made the parser's: a carriage return ends a line and a line feed is ignored,
-// except in text that holds no carriage return at all (saved on Linux), where every line
-// feed ends a line.
-std::string decodeReport(std::string_view bytes);
+// Turns the bytes of a saved report into report text, UTF-8 as the parser reads it: bytes read as
+// code page 437 go through the instrument's byte filter, bytes read as UTF-8 have their box-drawing
+// characters mapped the same way (see ReportEncoding.h for which reading `encoding` chooses). Line
+// ends are made the parser's: a carriage return ends a line and a line feed is ignored, except in
+// text that holds no carriage return at all (saved on Linux), where every line feed ends a line.
+// Fails, setting `error`, only when UTF-8 is asked for and the bytes are not.
+std::optional<std::string> decodeReport(std::string_view bytes, ReportEncoding encoding, std::string &error);
 
 // The most bytes a report file may hold, a whole number of MiB. Reports of the instrument are a
 // few hundred kilobytes at most; anything larger is refused while it is read, before memory grows
@@ -23,7 +27,8 @@ inline constexpr std::size_t kMaxReportBytes = std::size_t{64} << 20;
 // On failure returns nothing and sets `error` to the reason (without the file name).
 std::optional<std::string> readReportBytes(const std::string &path, std::string &error);
 
-// Reads a whole report file as readReportBytes does and decodes it.
-std::optional<std::string> readReportFile(const std::string &path, std::string &error);
+// Reads a whole report file as readReportBytes does and decodes it as decodeReport does.
+std::optional<std::string> readReportFile(const std::string &path, std::string &error,
+                                          ReportEncoding encoding = ReportEncoding::Automatic);
 
 } // namespace elvaro::report

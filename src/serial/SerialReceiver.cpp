@@ -98,8 +98,8 @@ QString SerialReceiver::takeFiltered(QByteArray bytes, bool holdCarriageReturn)
         text.pop_back();
         m_heldCarriageReturn = true;
     }
-    // The filter's output is 7-bit, so Latin-1 maps it one character per byte.
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    // The filter writes every byte's character whole, so each piece is UTF-8 of its own.
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void SerialReceiver::handleError(QSerialPort::SerialPortError error)

@@ -4,6 +4,7 @@
 #include "export/WorkbookError.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
+#include "report/ReportEncoding.h"
 #include "shell/MessageBoxes.h"
 #include "shell/TemporaryWorkbooks.h"
 #include "shell/WorkbookFileCopy.h"
@@ -40,18 +41,13 @@ private:
     MessageBoxes &m_messages;
 };
 
-constexpr char16_t kLastLatin1 = 0xFF;
-
-// The report as the parser reads it: one byte per character, so that the columns of the
-// fixed-pitch view are the parser's columns. Characters beyond Latin-1, which the instrument
-// never sends and only typing can bring, become "?".
+// The report as the parser reads it: UTF-8, with the box-drawing characters that pasted or typed
+// text may hold mapped as the instrument's are.
 std::string parserText(const QString &text)
 {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar c : text)
-        bytes += c.unicode() <= kLastLatin1 ? static_cast<char>(c.unicode()) : '?';
-    return bytes;
+    std::string utf8 = text.toStdString();
+    report::mapUtf8Report(utf8);
+    return utf8;
 }
 
 QString paragraphs(const QString &what, const std::exception &problem, const QString &todo)

@@ -1,5 +1,6 @@
 #include "ProgramRunner.h"
 
+#include "common/Bytes.h"
 #include "export/ExportTestSupport.h"
 #include "serial/SampleReport.h"
 
@@ -11,6 +12,7 @@
 namespace elvaro::testing {
 namespace {
 
+using elvaro::testing::bytes;
 using ::testing::ElementsAre;
 
 class ConvertTest : public ::testing::Test {
@@ -70,6 +72,73 @@ TEST_F(ConvertTest, TheOutputKindIsReadFromTheSuffixInAnyCase)
     EXPECT_EQ(contentOf("Values.CSV"), "Temp,21.5\r\n");
 }
 
+// Reports as instruments and other programs write them: every character kept, one column each,
+// and a "+" is a box corner only where a box is drawn.
+struct CharactersCase {
+    const char *name;
+    std::string report;
+    std::string csv;
+};
+
+class ConvertCharactersTest : public ConvertTest, public ::testing::WithParamInterface<CharactersCase> {};
+
+TEST_P(ConvertCharactersTest, KeepsEveryValue)
+{
+    const Outcome outcome = convert({"-", "-o", "sheet.csv"}, GetParam().report);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(contentOf("sheet.csv"), GetParam().csv);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, ConvertCharactersTest,
+    ::testing::Values(
+        // Code page 437: "à" is 133, "°" 248, "²" 253, "µ" 230, "±" 241, "ò" 149; a box below the text.
+        CharactersCase{"CodePage437Text",
+                       bytes({'U', 'm', 'i', 'd', 'i', 't', 133, ' ', 'r', 'e', 'l', 'a', 't', 'i', 'v', 'a', ' ',
+                              ' ', '+', '4', '5', '.', '2', ' ', '%', 13,  10,  'T', 'e', 'm', 'p', ' ', '2', '1',
+                              '.', '5', ' ', 248, 'C', ' ', ' ', 'A', 'r', 'e', 'a', ' ', '3', ' ', 'm', 253, ' ',
+                              ' ', 230, 'S', '/', 'c', 'm', ' ', ' ', 241, '0', '.', '2', 13,  10,  218, 196, 196,
+                              196, 196, 196, 196, 196, 196, 191, 13,  10,  179, ' ', 'N', 'i', 'c', 'c', 'o', 'l',
+                              149, 179, 13,  10,  192, 196, 196, 196, 196, 196, 196, 196, 196, 217, 13,  10}),
+                       "Umidità relativa,+45.2 %,,\r\nTemp 21.5 °C,Area 3 m²,µS/cm,±0.2\r\nNiccolò,,,\r\n"},
+        CharactersCase{"SignedNumbersInText", "Drift +0.4   Offset +0.1\r\nT1  +21.5  +21.3\r\n",
+                       "Drift +0.4,Offset +0.1,\r\nT1,+21.5,+21.3\r\n"},
+        // Double lines and mixed corners side by side, in code page 437.
+        CharactersCase{"DoubleLineBoxes",
+                       bytes({201, 205, 205, 205, 205, 205, 205, 205, 205, 205, 205, 187, ' ', 213, 205, 205, 205, 205,
+                              205, 205, 184, 13,  10,  186, ' ', 'T', '1', ' ', 'i', 'n', 'l', 'e', 't', ' ', 186, ' ',
+                              179, ' ', '+', '2', '1', '.', '5', 179, 13,  10,  200, 205, 205, 205, 205, 205, 205, 205,
+                              205, 205, 205, 188, ' ', 212, 205, 205, 205, 205, 205, 205, 190, 13,  10}),
+                       "T1 inlet,+21.5\r\n"},
+        // UTF-8 from another program: "°C" is one column, so the right-hand box stays in its place.
+        CharactersCase{"Utf8Boxes",
+                       "┌─────────┐ ┌────────┐\n"
+                       "│ T 21 °C │ │ ±0.2 Ω │\n"
+                       "│ T 22 °C │ │ ±0.3 Ω │\n"
+                       "└─────────┘ └────────┘\n"
+                       "════════════════════\n",
+                       "T 21 °C,±0.2 Ω\r\nT 22 °C,±0.3 Ω\r\n"},
+        CharactersCase{"SeparatorsWriteNothing", "A  B\r\n== -- ==\r\nC  D\r\n", "A,B\r\n,\r\nC,D\r\n"}),
+    [](const ::testing::TestParamInfo<CharactersCase> &info) { return info.param.name; });
+
+TEST_F(ConvertTest, TheEncodingCanBeForced)
+{
+    // "é" in UTF-8 is two bytes, which code page 437 reads as two characters.
+    EXPECT_EQ(convert({"-", "-o", "utf8.csv", "--encoding", "utf-8"}, "caf\xC3\xA9\r\n").status, 0);
+    EXPECT_EQ(contentOf("utf8.csv"), "café\r\n");
+    EXPECT_EQ(convert({"-", "-o", "cp437.csv", "--encoding=cp437"}, "caf\xC3\xA9\r\n").status, 0);
+    EXPECT_EQ(contentOf("cp437.csv"), "caf+⌐\r\n");
+    const Outcome bad = convert({"-", "-o", "x.csv", "--encoding", "latin1"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_THAT(bad.err, ::testing::StartsWith("elvaro-q3 convert: --encoding expects cp437 or utf-8, not 'latin1'"));
+    const Outcome notUtf8 = convert({"-", "-o", "x.csv", "--encoding", "utf-8"}, "caf\x82\r\n");
+    EXPECT_EQ(notUtf8.status, 1);
+    EXPECT_EQ(notUtf8.err, "elvaro-q3 convert: standard input: the report is not UTF-8: line 1 holds a byte that is "
+                           "no part of a UTF-8 character. Read it as the instrument's code page with --encoding "
+                           "cp437.\n");
+}
+
 struct SampleCase {
     const char *name;
     std::string report;
@@ -118,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         SampleCase{"Boiler", sampleFile("boiler-report.txt"),
                    "ELVARO Q3 CONTROLLER,REPORT N. 0412,,\r\n"
                    "Date 06/12/2026,Time 10:41,,\r\n"
-                   "============================================,,,\r\n"
+                   ",,,\r\n"
                    "Zone,Setpoint,Measured,\r\n"
                    "Boiler 1,+85.0,+84.6,\r\n"
                    "Boiler 2,+85.0,-2.5,\r\n"

@@ -31,6 +31,26 @@ TEST(SimulateCommand, OnceSendsTheWholeSampleReportThenEndsWhenTheReceiverCloses
     EXPECT_EQ(simulate.errors(), QString());
 }
 
+TEST(SimulateCommand, SendsAUtf8ReportInTheInstrumentsCodePage)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("┌────┐\r\n│°C €│\r\n╰━━━━╯\r\n").toUtf8());
+    file.close();
+
+    Command simulate({"simulate", path, "--baud", kFastBaud, "--once"});
+    SerialReceiver receiver;
+    ASSERT_TRUE(receiver.open(simulate.firstLine()));
+    const QString expected = QStringLiteral("+----+\r\n|°C ?|\r\n+----+\r\n");
+    EXPECT_EQ(receive(receiver, expected), expected);
+    EXPECT_EQ(simulate.finish(), 0);
+    EXPECT_EQ(simulate.errors(), QStringLiteral("elvaro-q3 simulate: 1 character of %1 is not in the instrument's "
+                                                "code page 437 and is sent as '?'\n")
+                                     .arg(path));
+}
+
 TEST(SimulateCommand, SendsTheBytesOfAReportFileUnchanged)
 {
     QTemporaryDir folder;
@@ -44,8 +64,8 @@ TEST(SimulateCommand, SendsTheBytesOfAReportFileUnchanged)
     Command simulate({"simulate", path, "--baud", kFastBaud, "--once"});
     SerialReceiver receiver;
     ASSERT_TRUE(receiver.open(simulate.firstLine()));
-    EXPECT_EQ(receive(receiver, QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7f++")),
-              QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7f++"));
+    EXPECT_EQ(receive(receiver, QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7fÇß")),
+              QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7fÇß"));
     EXPECT_EQ(simulate.finish(), 0);
 }
 

@@ -57,18 +57,19 @@ TEST_P(BytesOverTheLine, ArriveFilteredOneCharacterPerByte)
     EXPECT_EQ(receive(receiver, example.shown), example.shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Receiver, BytesOverTheLine,
-                         ::testing::Values(FilterCase{"TopBorder", bytes({218, 196, 196, 191}), QStringLiteral("+--+")},
-                                           FilterCase{"BoxedText", bytes({179, 65, 179}), QStringLiteral("|A|")},
-                                           FilterCase{"BottomBorder", bytes({192, 196, 217}), QStringLiteral("+-+")},
-                                           FilterCase{"Delete", bytes({127}), QStringLiteral("\x7f")},
-                                           FilterCase{"FirstHighByte", bytes({128}), QStringLiteral("+")},
-                                           FilterCase{"AccentedLetter", bytes({225}), QStringLiteral("+")},
-                                           FilterCase{"NulByte", bytes({'a', 0, 'b'}), QString::fromLatin1("a\0b", 3)},
-                                           FilterCase{"LineEndsKept", "A\r\nB\rC\nD\r\n",
-                                                      QStringLiteral("A\r\nB\rC\nD\r\n")},
-                                           FilterCase{"TrailingCarriageReturn", "end\r", QStringLiteral("end\r")}),
-                         [](const ::testing::TestParamInfo<FilterCase> &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Receiver, BytesOverTheLine,
+    ::testing::Values(FilterCase{"TopBorder", bytes({218, 196, 196, 191}), QStringLiteral("+--+")},
+                      FilterCase{"BoxedText", bytes({179, 65, 179}), QStringLiteral("|A|")},
+                      FilterCase{"BottomBorder", bytes({192, 196, 217}), QStringLiteral("+-+")},
+                      FilterCase{"Delete", bytes({127}), QStringLiteral("\x7f")},
+                      FilterCase{"FirstHighByte", bytes({128}), QStringLiteral("Ç")},
+                      FilterCase{"AccentedLetter", bytes({133}), QStringLiteral("à")},
+                      FilterCase{"DoubleLines", bytes({201, 205, 187, 186}), QStringLiteral("+=+|")},
+                      FilterCase{"NulByte", bytes({'a', 0, 'b'}), QString::fromLatin1("a\0b", 3)},
+                      FilterCase{"LineEndsKept", "A\r\nB\rC\nD\r\n", QStringLiteral("A\r\nB\rC\nD\r\n")},
+                      FilterCase{"TrailingCarriageReturn", "end\r", QStringLiteral("end\r")}),
+    [](const ::testing::TestParamInfo<FilterCase> &info) { return info.param.name; });
 
 TEST_F(ReceiverOnLine, MebibyteOfRandomBytesArrivesCompleteAndFiltered)
 {

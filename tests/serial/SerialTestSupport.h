@@ -33,7 +33,7 @@ inline void ensureApplication()
 inline QString filtered(std::string_view bytes)
 {
     const std::string text = report::filterBytes(bytes);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 inline QString filtered(const QByteArray &bytes)

@@ -41,17 +41,17 @@ using elvaro::testing::bytes;
 // or the pair each end one line, and lines are separated by carriage return and line feed.
 QString asViewText(const std::string &received)
 {
-    const std::string text = elvaro::report::filterBytes(received);
+    const QString text = QString::fromStdString(elvaro::report::filterBytes(received));
     QString out;
-    out.reserve(static_cast<qsizetype>(text.size()) + 1024);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
+    out.reserve(text.size() + 1024);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
             out += QStringLiteral("\r\n");
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
         } else {
-            out += QLatin1Char(c);
+            out += c;
         }
     }
     return out;
@@ -124,9 +124,9 @@ TEST_F(DownloadTest, LineDrawingBytesArriveFilteredWithTheirLineEnds)
             EXPECT_FALSE(button("CmdEsporta")->isEnabled());
             EXPECT_TRUE(button("CmdInfo")->isEnabled());
         }
-        return text.endsWith(QStringLiteral("++"));
+        return text.endsWith(QStringLiteral("Çß"));
     });
-    EXPECT_EQ(form->reportView().Text(), QStringLiteral("+--+\r\n|A|\r\n+-+++"));
+    EXPECT_EQ(form->reportView().Text(), QStringLiteral("+--+\r\n|A|\r\n+-+Çß"));
     EXPECT_TRUE(messages.shown.isEmpty());
     expectIdle(true);
 }

@@ -124,6 +124,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  QStringLiteral("+------+ +----+\r\n| 25°C | | né |\r\n+------+ +----+\r\n"),
                                  QString(),
                                  {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"n\\u00e9\""}},
+                                 0},
+                      // Pasted box drawing is read as the instrument's; no character becomes "?".
+                      ExportCase{"PastedBoxDrawing",
+                                 QStringLiteral("╔══════╗ ┌──────┐\r\n║ 25°C ║ │ Ω 中  │\r\n╚══════╝ └──────┘\r\n"),
+                                 QString(),
+                                 {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"\\u03a9 \\u4e2d\""}},
                                  0}),
     [](const ::testing::TestParamInfo<ExportCase> &info) { return info.param.name; });
 
