@@ -39,7 +39,7 @@ TEST_F(CaptureOnLine, WritesTheFilteredReportToStandardOutputAndEndsWhenIdle)
     ASSERT_TRUE(line.writeAll(std::string_view(report.constData(), static_cast<std::size_t>(report.size()))));
 
     EXPECT_EQ(capture->finish(), 0);
-    EXPECT_EQ(QString::fromLatin1(capture->output()), filtered(report));
+    EXPECT_EQ(QString::fromUtf8(capture->output()), filtered(report));
     EXPECT_EQ(capture->errors(), QString());
 }
 
@@ -98,7 +98,7 @@ TEST(CaptureCommand, ReceivesTheSimulatorsReportWhole)
 
     EXPECT_EQ(capture.finish(), 0) << capture.errors().toStdString();
     EXPECT_EQ(simulate.finish(), 0) << simulate.errors().toStdString();
-    EXPECT_EQ(QString::fromLatin1(fileContents(output)), filtered(elvaro::serial::sampleReport()));
+    EXPECT_EQ(QString::fromUtf8(fileContents(output)), filtered(elvaro::serial::sampleReport()));
 }
 
 struct RefusalCase {
