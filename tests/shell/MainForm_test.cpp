@@ -220,15 +220,13 @@ TEST_F(MainFormTest, QuitAsksAndClosesOnlyOnYesWhileTheTitleBarAsksNothing)
     EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b");
     EXPECT_TRUE(messages.shown[0].question);
 
-    // Closing by the title bar during a download asks nothing and asks the download to stop.
+    // Closing an idle window by the title bar asks nothing, whatever the view holds.
     messages.shown.clear();
     form.show();
-    form.InAcquisizione = true;
-    form.lampTimer().start();
+    form.reportView().setText(QStringLiteral("REPORT"));
     form.close();
     EXPECT_TRUE(messages.shown.isEmpty());
-    EXPECT_TRUE(form.RichiestaStop);
-    EXPECT_FALSE(form.lampTimer().isActive());
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainFormTest, DeleteRemovesTheSelectionOrEverythingAfterAskingThenAppliesTheRule)
