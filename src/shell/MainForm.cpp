@@ -398,7 +398,8 @@ void MainForm::closeEvent(QCloseEvent *event)
     if (InAcquisizione
         && !m_messages.askYesNo(QStringLiteral("A download is running. Stop it and close the window?\n\n"
                                                "What it has received will be lost. To keep it, answer No, "
-                                               "press Stop, then save the report (Ctrl+S)."))) {
+                                               "press Stop, then save the report (%1).")
+                                    .arg(m_files->saveAction().shortcut().toString(QKeySequence::NativeText)))) {
         event->ignore();
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <QPrinter>
 
+#include <memory>
+
 // PRINT: the report view's selection, or its whole text, through the print dialog. One printer is
 // kept for the run, so that the dialog offers again the printer or the file chosen last. The pages
 // keep margins of at least kMinMarginMm, and a print of more than kPagesWithoutAsking pages is
@@ -18,6 +20,7 @@ public:
     static constexpr int kPagesWithoutAsking = 100;
 
     ReportPrinter(CommonDialog &dialog, MessageBoxes &messages);
+    ~ReportPrinter();
 
     void print(const RichTextBox &view);
 
@@ -28,7 +31,8 @@ private:
 
     CommonDialog &m_dialog;
     MessageBoxes &m_messages;
-    QPrinter m_printer{QPrinter::HighResolution};
+    // Made at the first PRINT: finding the system's printers can take a while.
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 } // namespace elvaro::shell

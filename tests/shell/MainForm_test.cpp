@@ -489,7 +489,7 @@ TEST_F(MainFormTest, PrintKeepsWideMarginsRemembersItsFileAndAsksBeforeMoreThanA
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].question);
     const QRegularExpressionMatch asked =
-        QRegularExpression(QStringLiteral("^The report fills (\\d+) pages\\. Print all of them\\?$"))
+        QRegularExpression(QStringLiteral("^This print takes (\\d+) pages\\. Print all of them\\?$"))
             .match(messages.shown[0].text);
     ASSERT_TRUE(asked.hasMatch()) << messages.shown[0].text.toStdString();
     EXPECT_GT(asked.captured(1).toInt(), 100);
