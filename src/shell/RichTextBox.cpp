@@ -188,7 +188,7 @@ void RichTextBox::Append(const QString &text)
 
 void RichTextBox::startNewLine()
 {
-    // A line end is a block of its own: the last block is empty right after one.
+    // Each line is a block; the last one is empty when the text ends with a line end or is empty.
     if (document()->lastBlock().length() > 1)
         Append(QStringLiteral("\n"));
 }
