@@ -6,6 +6,7 @@
 #include "report/OverflowError.h"
 #include "report/ReportEncoding.h"
 #include "shell/MessageBoxes.h"
+#include "shell/MissingBorderMessages.h"
 #include "shell/TemporaryWorkbooks.h"
 #include "shell/WorkbookFileCopy.h"
 #include "shell/WorkbookOpener.h"
@@ -26,20 +27,6 @@ namespace {
 const QString kNotExported = QStringLiteral("The report could not be exported.");
 const QString kSheetName =
     QString::fromUtf8(excel::kSheetName.data(), static_cast<qsizetype>(excel::kSheetName.size()));
-
-// Shows each missing-border message of the parse in a "DEBUG" box; the parse goes on after it.
-class MessageBoxReporter final : public report::ParseReporter {
-public:
-    explicit MessageBoxReporter(MessageBoxes &messages) : m_messages(messages) {}
-
-    void reportError(const std::string &message) override
-    {
-        m_messages.tell(QString::fromStdString(message), kDebugTitle, MessageBoxes::Icon::Critical);
-    }
-
-private:
-    MessageBoxes &m_messages;
-};
 
 // The report as the parser reads it: UTF-8, with the box-drawing characters that pasted or typed
 // text may hold mapped as the instrument's are.
@@ -99,9 +86,9 @@ void ExportCommand::EsportaExcel(const QString &text)
 
     std::unique_ptr<excel::ReportWorkbook> book;
     QString failure;
+    MissingBorderMessages missingBorders;
     try {
-        MessageBoxReporter reporter(m_messages);
-        book = std::make_unique<excel::ReportWorkbook>(parserText(text), reporter);
+        book = std::make_unique<excel::ReportWorkbook>(parserText(text), missingBorders);
     } catch (const report::OverflowError &problem) {
         failure = paragraphs(kNotExported, problem,
                              QStringLiteral("The report or the selected part is too large for the export. "
@@ -120,6 +107,8 @@ void ExportCommand::EsportaExcel(const QString &text)
                              QStringLiteral("Press EXPORT again; if the message comes back, select a smaller "
                                             "part of the report."));
     }
+    if (!missingBorders.isEmpty())
+        m_messages.tell(missingBorders.text(), kDebugTitle, MessageBoxes::Icon::Critical);
     if (!book) {
         m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
         return;

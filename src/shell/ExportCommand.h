@@ -20,8 +20,8 @@ public:
         : m_messages(messages), m_opener(opener), m_workbooks(workbooks)
     {}
 
-    // Exports the report text. An empty text gives "Empty String"; each box without a bottom
-    // border gives its "DEBUG" message and the export goes on. When the report cannot be
+    // Exports the report text. An empty text gives "Empty String"; the boxes without a bottom
+    // border are named together in one "DEBUG" box and the export goes on. When the report cannot be
     // exported the user is told why and what to do, and no workbook is shown.
     void EsportaExcel(const QString &text);
 

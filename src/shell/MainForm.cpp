@@ -9,18 +9,22 @@
 #include "shell/DesktopWorkbookOpener.h"
 #include "shell/DownloadCounter.h"
 #include "shell/ExportCommand.h"
+#include "shell/FileDrop.h"
 #include "shell/Fonts.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ReportContextMenu.h"
+#include "shell/ReportFiles.h"
 #include "shell/Resources.h"
 #include "shell/RichTextBox.h"
 #include "shell/RingShape.h"
+#include "shell/StandardKey.h"
 #include "shell/frmAbout.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPrinter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTextDocument>
@@ -28,6 +32,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace elvaro::shell {
 
@@ -84,6 +89,12 @@ MainForm::MainForm(const serial::PortTable &ports, MessageBoxes &messages, Commo
     connect(CmdInfo, &QPushButton::clicked, this, &MainForm::CmdInfo_Click);
     connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     connect(rtf1, &QPlainTextEdit::textChanged, this, &MainForm::rtf1_Change);
+    connect(rtf1, &QWidget::customContextMenuRequested, m_contextMenu, &ReportContextMenu::show);
+    connect(&m_files->saveAction(), &QAction::triggered, m_files, &ReportFiles::saveAs);
+    connect(&m_files->openAction(), &QAction::triggered, m_files, &ReportFiles::openChosen);
+    connect(m_files, &ReportFiles::reportOpened, this, &MainForm::applyReportCommandsRule);
+    // Opened once the drop has ended, so that the desktop's drag is over before any message shows.
+    connect(m_drop, &FileDrop::filesDropped, m_files, &ReportFiles::openFiles, Qt::QueuedConnection);
 
     // Workbooks exported by earlier runs, long since read by the spreadsheet application.
     m_temporaryWorkbooks.removeOlderThan(TemporaryWorkbooks::kKeptFor);
@@ -114,13 +125,24 @@ void MainForm::createControls()
     LblBytes->setObjectName(QStringLiteral("LblBytes"));
     LblBytes->setVisible(false);
     CmdStampa = commandButton(this, "CmdStampa", QStringLiteral("PRINT"), commandPointSize);
+    giveStandardKey(*CmdStampa, QKeySequence::Print, QStringLiteral("Print the report or the selected part"));
     CmdEsporta = commandButton(this, "CmdEsporta", QStringLiteral("EXPORT"), commandPointSize);
     CmdDelete = commandButton(this, "CmdDelete", QStringLiteral("DELETE"), commandPointSize);
 
     rtf1 = new RichTextBox(this);
     rtf1->setObjectName(QStringLiteral("rtf1"));
+    m_files = new ReportFiles(*rtf1, m_messages, *this);
+    // The keys work wherever the focus is in the window.
+    addAction(&m_files->saveAction());
+    addAction(&m_files->openAction());
+    m_contextMenu = new ReportContextMenu(*rtf1, {&m_files->saveAction(), &m_files->openAction()});
+    m_drop = new FileDrop(this);
+    m_drop->watch(*this);
+    m_drop->watch(*rtf1);
+    m_drop->watch(*rtf1->viewport());
 
     CmdQuit = commandButton(this, "CmdQuit", QStringLiteral("QUIT"), commandPointSize);
+    giveStandardKey(*CmdQuit, QKeySequence::Quit, QStringLiteral("Quit the program"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -135,6 +157,7 @@ void MainForm::createControls()
     Label1->setPalette(blue);
 
     CmdInfo = commandButton(this, "CmdInfo", QStringLiteral("?"), 9.75);
+    giveStandardKey(*CmdInfo, QKeySequence::HelpContents, QStringLiteral("About Elvaro-Q3"));
 
     COM = new QLineEdit(QStringLiteral("1"), this);
     COM->setObjectName(QStringLiteral("COM"));
@@ -219,6 +242,7 @@ void MainForm::Form_Load()
     CmdStampa->setEnabled(false);
     CmdEsporta->setEnabled(false);
     CmdDelete->setEnabled(false);
+    m_files->saveAction().setEnabled(false);
     LblBytes->setVisible(false);
 }
 
@@ -228,6 +252,7 @@ void MainForm::applyReportCommandsRule()
     CmdStampa->setEnabled(holdsText);
     CmdEsporta->setEnabled(holdsText);
     CmdDelete->setEnabled(holdsText);
+    m_files->saveAction().setEnabled(holdsText);
 }
 
 void MainForm::rtf1_Change()
@@ -278,23 +303,7 @@ void MainForm::CmdDelete_Click()
 
 void MainForm::CmdStampa_Click()
 {
-    CommonDialog1.CancelError = true;
-    CommonDialog1.Flags = CommonDialog::cdlPDReturnDC | CommonDialog::cdlPDNoPageNums;
-    const bool hasSelection = rtf1->SelLength() != 0;
-    CommonDialog1.Flags += hasSelection ? CommonDialog::cdlPDSelection : CommonDialog::cdlPDNoSelection;
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
-    bool printed = false;
-    if (CommonDialog1.ShowPrinter(printer)) {
-        // The user may turn the preselected choice back to the whole text in the dialog.
-        if (hasSelection && printer.printRange() != QPrinter::Selection)
-            printed = rtf1->printText(printer, rtf1->Text());
-        else
-            printed = rtf1->SelPrint(printer);
-    }
-    if (!printed)
-        m_messages.tell(QStringLiteral("Errors during print"));
+    m_printer.print(*rtf1);
 }
 
 void MainForm::CmdAcquisisci_Click()
@@ -307,6 +316,10 @@ void MainForm::CmdAcquisisci_Click()
     CmdEsporta->setEnabled(false);
     CmdDelete->setEnabled(false);
     CmdQuit->setEnabled(false);
+    // Reports are not saved or opened in the middle of a download.
+    m_files->saveAction().setEnabled(false);
+    m_files->openAction().setEnabled(false);
+    m_drop->setEnabled(false);
     InAcquisizione = true;
     Timer1->start();
     CmdAcquisisci->setText(QStringLiteral("Stop"));
@@ -324,7 +337,13 @@ void MainForm::CmdAcquisisci_Click()
     } else {
         failure = serial::receiveUntilStopped(receiver,
                                               {.stopRequested = [this] { return RichiestaStop; },
-                                               .show = [this](const QString &text) { rtf1->Append(text); },
+                                               .show =
+                                                   [this, started = false](const QString &text) mutable {
+                                                       // The report starts on a line of its own.
+                                                       if (!std::exchange(started, true))
+                                                           rtf1->startNewLine();
+                                                       rtf1->Append(text);
+                                                   },
                                                .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
     }
     endDownload(receiver.bytesReceived());
@@ -343,6 +362,8 @@ void MainForm::endDownload(qint64 bytesReceived)
     LblBytes->stop(bytesReceived);
     applyReportCommandsRule();
     CmdQuit->setEnabled(true);
+    m_files->openAction().setEnabled(true);
+    m_drop->setEnabled(true);
 }
 
 void MainForm::CmdEsporta_Click()
@@ -372,7 +393,16 @@ void MainForm::setWorkbookOpener(WorkbookOpener &opener, const QString &temporar
 
 void MainForm::closeEvent(QCloseEvent *event)
 {
-    // Closing the window during a download asks the download to wind up; it closes the port.
+    // A slip of the title bar's close must not cost the report being received: No keeps the
+    // window and the download. Yes asks the download to wind up; it closes the port.
+    if (InAcquisizione
+        && !m_messages.askYesNo(QStringLiteral("A download is running. Stop it and close the window?\n\n"
+                                               "What it has received will be lost. To keep it, answer No, "
+                                               "press Stop, then save the report (%1).")
+                                    .arg(m_files->saveAction().shortcut().toString(QKeySequence::NativeText)))) {
+        event->ignore();
+        return;
+    }
     if (InAcquisizione)
         RichiestaStop = true;
     Timer1->stop();

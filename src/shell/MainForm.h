@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Anchors.h"
+#include "shell/ReportPrinter.h"
 #include "shell/TemporaryWorkbooks.h"
 
 #include <QPointer>
@@ -19,15 +20,19 @@ class PortTable;
 
 // The main window (WORK PAGE): the report view, the command buttons and their state rule, the
 // status lamp with its timer and the download's byte counter, DELETE, PRINT, QUIT and the About
-// box. The window can be made larger than its designed size, never smaller: the report view takes
+// box. The report view's context menu and Ctrl+S, Ctrl+O save and open reports, and a report file
+// dropped onto the window opens; closing the window during a download asks first. The window can be made larger than its designed size, never smaller: the report view takes
 // the new room, the top row's commands keep to the right edge and the bottom row to the bottom.
 namespace elvaro::shell {
 
 class Colorful;
 class CommonDialog;
 class DownloadCounter;
+class FileDrop;
 class frmAbout;
 class MessageBoxes;
+class ReportContextMenu;
+class ReportFiles;
 class RichTextBox;
 class RingShape;
 class WorkbookOpener;
@@ -62,7 +67,8 @@ public:
     void EsportaExcel();
     void rtf1_Change();
 
-    // PRINT, EXPORT and DELETE are enabled exactly when the report view holds text.
+    // PRINT, EXPORT and DELETE (and "Save report as…") are enabled exactly when the report view
+    // holds text.
     void applyReportCommandsRule();
 
     // The port number as decimal text; start-up writes it, the download reads it.
@@ -75,6 +81,7 @@ public:
     QTimer &lampTimer() const { return *Timer1; }
     QPushButton &downloadButton() const { return *CmdAcquisisci; }
     DownloadCounter &byteCounter() const { return *LblBytes; }
+    ReportFiles &reportFiles() const { return *m_files; }
     frmAbout *aboutBox() const;
 
     // Who shows exported workbooks, and the folder that keeps them meanwhile; unless set, the
@@ -101,6 +108,7 @@ private:
     WorkbookOpener *m_workbookOpener = nullptr;
     TemporaryWorkbooks m_temporaryWorkbooks{TemporaryWorkbooks::defaultFolders()};
     Anchors m_anchors{designedSize()};
+    ReportPrinter m_printer{CommonDialog1, m_messages};
 
     Colorful *Colorful1 = nullptr;
     RingShape *Shape1 = nullptr;
@@ -117,6 +125,9 @@ private:
     QLineEdit *COM = nullptr;
     RichTextBox *rtf = nullptr;
     QTimer *Timer1 = nullptr;
+    ReportFiles *m_files = nullptr;
+    ReportContextMenu *m_contextMenu = nullptr;
+    FileDrop *m_drop = nullptr;
 };
 
 } // namespace elvaro::shell

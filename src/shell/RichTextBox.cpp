@@ -92,15 +92,15 @@ int RichTextBox::SelLength() const
     return textIndex(cursor.selectionEnd()) - textIndex(cursor.selectionStart());
 }
 
-bool RichTextBox::SelPrint(QPrinter &printer) const
+bool RichTextBox::SelPrint(QPrinter &printer, const PageCountCheck &mayPrint) const
 {
     const QTextCursor cursor = textCursor();
     if (cursor.hasSelection())
-        return printText(printer, normaliseLineEnds(cursor.selectedText()));
-    return printText(printer, normaliseLineEnds(document()->toRawText()));
+        return printText(printer, normaliseLineEnds(cursor.selectedText()), mayPrint);
+    return printText(printer, normaliseLineEnds(document()->toRawText()), mayPrint);
 }
 
-bool RichTextBox::printText(QPrinter &printer, const QString &text) const
+bool RichTextBox::printText(QPrinter &printer, const QString &text, const PageCountCheck &mayPrint) const
 {
     if (!printer.isValid())
         return false;
@@ -119,10 +119,12 @@ bool RichTextBox::printText(QPrinter &printer, const QString &text) const
         return false;
     page.setPageSize(area.size());
 
+    const int pages = page.pageCount();
+    if (mayPrint && !mayPrint(pages))
+        return true;
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const int pages = page.pageCount();
     for (int index = 0; index < pages; ++index) {
         if (index > 0 && !printer.newPage()) {
             painter.end();
@@ -182,6 +184,13 @@ void RichTextBox::Append(const QString &text)
     }
     horizontal->setValue(horizontalValue);
     vertical->setValue(followEnd ? vertical->maximum() : verticalValue);
+}
+
+void RichTextBox::startNewLine()
+{
+    // Each line is a block; the last one is empty when the text ends with a line end or is empty.
+    if (document()->lastBlock().length() > 1)
+        Append(QStringLiteral("\n"));
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent *event)

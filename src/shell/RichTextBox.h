@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+#include <functional>
+
 class QKeyEvent;
 class QMimeData;
 class QPrinter;
@@ -32,16 +34,24 @@ public:
     int SelStart() const;
     int SelLength() const;
 
+    // Asked with the number of pages once they are laid out, before anything is printed; false
+    // prints nothing, which is no failure.
+    using PageCountCheck = std::function<bool(int pages)>;
+
     // Prints the selected text, or the whole text when nothing is selected. False on failure.
-    bool SelPrint(QPrinter &printer) const;
+    bool SelPrint(QPrinter &printer, const PageCountCheck &mayPrint = {}) const;
 
     // Prints the given text in the view's font, page after page. False on failure.
-    bool printText(QPrinter &printer, const QString &text) const;
+    bool printText(QPrinter &printer, const QString &text, const PageCountCheck &mayPrint = {}) const;
 
     // Puts text at the end. The cost grows with the appended text only; the user's selection and
     // caret stay where they were, and the view follows the end only when it was scrolled there.
     // The undo history is cleared: undoing an earlier edit must not take away what arrived since.
     void Append(const QString &text);
+
+    // Ends the last line when the text does not end with a line end, so that what is appended next
+    // starts on a line of its own. An empty view stays empty.
+    void startNewLine();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

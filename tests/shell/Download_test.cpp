@@ -7,8 +7,10 @@
 #include "shell/Colorful.h"
 #include "shell/DownloadCounter.h"
 #include "shell/MainForm.h"
+#include "shell/ReportFiles.h"
 #include "shell/RichTextBox.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -131,7 +133,7 @@ TEST_F(DownloadTest, LineDrawingBytesArriveFilteredWithTheirLineEnds)
     expectIdle(true);
 }
 
-TEST_F(DownloadTest, ASecondDownloadAppendsAndACarriageReturnMeetsItsLineFeedAcrossBursts)
+TEST_F(DownloadTest, ADownloadAppendsOnANewLineAndACarriageReturnMeetsItsLineFeedAcrossBursts)
 {
     bool firstSent = false;
     download([&](const QString &text) {
@@ -148,6 +150,14 @@ TEST_F(DownloadTest, ASecondDownloadAppendsAndACarriageReturnMeetsItsLineFeedAcr
     // The carriage return held back at the end of the first download is one line end with the
     // line feed that opened the second.
     EXPECT_EQ(form->reportView().Text(), QStringLiteral("first\r\nsecond"));
+    // A report that did not end its last line: the next one starts on a line of its own.
+    bool thirdSent = false;
+    download([&](const QString &text) {
+        if (!thirdSent && terminal.deviceIsOpen())
+            thirdSent = terminal.writeAll("+-+ third");
+        return text.endsWith(QStringLiteral("third"));
+    });
+    EXPECT_EQ(form->reportView().Text(), QStringLiteral("first\r\nsecond\r\n+-+ third"));
     expectIdle(true);
 }
 
@@ -267,13 +277,37 @@ TEST_F(DownloadTest, APortThatCannotBeOpenedIsReportedAndTheWindowIsIdleAgain)
     expectIdle(false);
 }
 
-TEST_F(DownloadTest, ClosingTheWindowEndsTheDownloadAndClosesThePort)
+// A close request during a download asks; No keeps the window, its text and the download, Yes
+// ends the download, closes the port and the window.
+TEST_F(DownloadTest, ClosingTheWindowDuringADownloadAsksFirst)
 {
-    download([&](const QString &) {
-        if (terminal.deviceIsOpen())
-            form->close();
-        return false;
+    int phase = 0;
+    download([&](const QString &text) {
+        if (phase == 0 && terminal.deviceIsOpen()) {
+            terminal.writeAll("before\r\n");
+            phase = 1;
+        } else if (phase == 1 && text == QStringLiteral("before\r\n")) {
+            messages.answers = {false};
+            EXPECT_FALSE(form->close());
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_TRUE(form->InAcquisizione);
+            EXPECT_FALSE(form->reportFiles().openAction().isEnabled()) << "no report opens into a download";
+            terminal.writeAll("after");
+            phase = 2;
+        } else if (phase == 2 && text == QStringLiteral("before\r\nafter")) {
+            messages.answers = {true};
+            EXPECT_TRUE(form->close());
+            phase = 3;
+        }
+        return false; // Yes stops the download, not a Stop press
     });
+    ASSERT_EQ(phase, 3);
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_TRUE(messages.shown[0].question);
+    EXPECT_TRUE(
+        messages.shown[0].text.startsWith(QStringLiteral("A download is running. Stop it and close the window?")))
+        << messages.shown[0].text.toStdString();
+    EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->InAcquisizione);
     EXPECT_FALSE(terminal.deviceIsOpen());
 }

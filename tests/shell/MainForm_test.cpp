@@ -14,14 +14,17 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPrintDialog>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 using elvaro::serial::PortTable;
 using elvaro::shell::frmAbout;
@@ -220,15 +223,13 @@ TEST_F(MainFormTest, QuitAsksAndClosesOnlyOnYesWhileTheTitleBarAsksNothing)
     EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b");
     EXPECT_TRUE(messages.shown[0].question);
 
-    // Closing by the title bar during a download asks nothing and asks the download to stop.
+    // Closing an idle window by the title bar asks nothing, whatever the view holds.
     messages.shown.clear();
     form.show();
-    form.InAcquisizione = true;
-    form.lampTimer().start();
+    form.reportView().setText(QStringLiteral("REPORT"));
     form.close();
     EXPECT_TRUE(messages.shown.isEmpty());
-    EXPECT_TRUE(form.RichiestaStop);
-    EXPECT_FALSE(form.lampTimer().isActive());
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainFormTest, DeleteRemovesTheSelectionOrEverythingAfterAskingThenAppliesTheRule)
@@ -410,4 +411,91 @@ TEST_F(MainFormTest, OkEnterAndEscEachCloseTheAboutBox)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(about.isNull()) << name;
     }
+}
+
+namespace {
+
+// Where the first word of a PDF stands on its page, in points from the top left.
+QPointF firstWordPosition(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    const QRegularExpressionMatch word =
+        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\""))
+            .match(QString::fromUtf8(process.readAllStandardOutput()));
+    return word.hasMatch() ? QPointF(word.captured(1).toDouble(), word.captured(2).toDouble()) : QPointF(-1, -1);
+}
+
+int pdfPages(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {path});
+    process.waitForFinished(30000);
+    const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                                              .match(QString::fromUtf8(process.readAllStandardOutput()));
+    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+// PRINT, QUIT and "?" answer the platform's keys for them, where it has one, and their tooltips name
+// the keys.
+TEST_F(MainFormTest, ThePrintQuitAndHelpKeysPressTheirButtonsAndTheTooltipsNameThem)
+{
+    form.reportView().setText(QStringLiteral("REPORT"));
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    messages.answers = {false};
+    const std::tuple<const char *, QKeySequence::StandardKey, std::function<bool()>> cases[] = {
+        {"CmdStampa", QKeySequence::Print, [this] { return printDialog.shownCount == 1; }},
+        {"CmdQuit", QKeySequence::Quit,
+         [this] { return messages.shown.size() == 1 && messages.shown[0].text == "Are you sure to exit?"; }},
+        {"CmdInfo", QKeySequence::HelpContents, [this] { return form.aboutBox() != nullptr; }},
+    };
+    for (const auto &[name, key, pressed] : cases) {
+        const QKeySequence sequence(key);
+        if (sequence.isEmpty()) {
+            // This platform has no key for the command (offscreen has none for Quit).
+            EXPECT_FALSE(button(name)->toolTip().endsWith(u')')) << name;
+            continue;
+        }
+        EXPECT_TRUE(
+            button(name)->toolTip().endsWith(QStringLiteral("(%1)").arg(sequence.toString(QKeySequence::NativeText))))
+            << name << ": " << button(name)->toolTip().toStdString();
+        QTest::keyClick(&form.reportView(), sequence[0].key(), sequence[0].keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor(pressed)) << name;
+    }
+    EXPECT_TRUE(form.isVisible());
+}
+
+// PRINT keeps margins of 15 mm at least, offers again the file it printed to, and asks before it
+// prints more than 100 pages; No prints nothing and tells nothing more.
+TEST_F(MainFormTest, PrintKeepsWideMarginsRemembersItsFileAndAsksBeforeMoreThanAHundredPages)
+{
+    setReport(QStringLiteral("MARGIN"));
+    form.CmdStampa_Click();
+    EXPECT_EQ(printDialog.fileWhenShown, QString());
+    const QPointF corner = firstWordPosition(pdfPath());
+    const qreal fifteenMillimetres = 15 / 25.4 * 72;
+    EXPECT_GE(corner.x(), fifteenMillimetres);
+    EXPECT_GE(corner.y(), fifteenMillimetres);
+
+    setReport(QStringLiteral("x\r\n").repeated(10000));
+    QFile::remove(pdfPath());
+    messages.answers = {false, true};
+    form.CmdStampa_Click();
+    EXPECT_EQ(printDialog.fileWhenShown, pdfPath()) << "the file printed to last is offered";
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].question);
+    const QRegularExpressionMatch asked =
+        QRegularExpression(QStringLiteral("^This print takes (\\d+) pages\\. Print all of them\\?$"))
+            .match(messages.shown[0].text);
+    ASSERT_TRUE(asked.hasMatch()) << messages.shown[0].text.toStdString();
+    EXPECT_GT(asked.captured(1).toInt(), 100);
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+
+    form.CmdStampa_Click();
+    EXPECT_EQ(messages.shown.size(), 2) << "asked again, and nothing else said";
+    EXPECT_EQ(pdfPages(pdfPath()), asked.captured(1).toInt());
 }

@@ -113,6 +113,7 @@ public:
     int flagsWhenShown = 0;
     bool cancelErrorWhenShown = false;
     QPrinter::PrintRange rangeWhenShown = QPrinter::AllPages;
+    QString fileWhenShown; // the printer's output file as the dialog finds it
 
     bool ShowPrinter(QPrinter &printer) override
     {
@@ -120,6 +121,7 @@ public:
         flagsWhenShown = Flags;
         cancelErrorWhenShown = CancelError;
         rangeWhenShown = printer.printRange();
+        fileWhenShown = printer.outputFileName();
         if (cancel)
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
