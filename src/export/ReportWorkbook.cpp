@@ -88,12 +88,12 @@ ReportWorkbook::ReportWorkbook(std::string_view text, report::ParseReporter &rep
     ExportExcel(root, 1, 1, *m_sheet);
 }
 
-void ReportWorkbook::saveAs(const std::string &path) const
+void ReportWorkbook::saveAs(const std::string &path, ByteOrderMark csvMark) const
 {
     // Past a file-size limit a write then fails with an error that is reported and cleaned up,
     // instead of the signal ending the program with a temporary file left behind.
     std::signal(SIGXFSZ, SIG_IGN);
-    m_workbook->SaveAs(path);
+    m_workbook->SaveAs(path, csvMark);
 }
 
 } // namespace elvaro::excel

@@ -7,9 +7,11 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 
 namespace elvaro::cli {
@@ -36,11 +38,11 @@ TEST(DesktopOptions, PinsKeepTheirOrderAndDemoIsAFlag)
         readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=1=/dev/pts/4"});
     ASSERT_TRUE(options.has_value());
     EXPECT_TRUE(options->demo);
-    ASSERT_EQ(options->pins.size(), 2);
+    ASSERT_EQ(options->pins.size(), 2u);
     EXPECT_EQ(options->pins[0].port, 3);
-    EXPECT_EQ(options->pins[0].device, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(options->pins[0].device, "/dev/ttyUSB1");
     EXPECT_EQ(options->pins[1].port, 1);
-    EXPECT_EQ(options->pins[1].device, QStringLiteral("/dev/pts/4"));
+    EXPECT_EQ(options->pins[1].device, "/dev/pts/4");
     EXPECT_FALSE(readDesktopOptions({})->demo);
 }
 
@@ -175,6 +177,67 @@ TEST(ProgramEntry, RefusesAnUnknownOptionBeforeAnyWindowIsMade)
     EXPECT_EQ(process.exitCode(), 2);
     EXPECT_THAT(QString::fromLocal8Bit(process.readAllStandardError()).toStdString(),
                 StartsWith("elvaro-q3: unknown option '--verbose'\n"));
+}
+
+// The shared libraries a run of elvaro-q3 loads, as the dynamic loader tells them (LD_DEBUG=files),
+// its parts started in its place included: "libQt6Core.so.6"...
+std::set<std::string> loadedLibraries(const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(ELVARO_EXECUTABLE), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    std::set<std::string> loaded;
+    const QString trace = QString::fromLocal8Bit(process.readAllStandardError());
+    static const QRegularExpression kLoaded(QStringLiteral("file=(?:[^ \\t]*/)?([^/ \\t]+)"));
+    for (const QRegularExpressionMatch &match : kLoaded.globalMatch(trace))
+        loaded.insert(match.captured(1).toStdString());
+    return loaded;
+}
+
+// The commands that need no window load no window library (Qt Gui, Qt Widgets); those without a
+// serial line no Qt at all. The commands of the serial program load the same libraries whatever
+// they do, so their --help shows them. The desktop shows that the trace sees what is loaded.
+TEST(ProgramEntry, EachCommandLoadsOnlyTheLibrariesItNeeds)
+{
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString sample = QStringLiteral(ELVARO_SAMPLES_DIR "/worked-example.txt");
+    struct Case {
+        QStringList arguments;
+        std::set<std::string> expected;
+        std::set<std::string> refused;
+    };
+    const std::set<std::string> window{"libQt6Gui.so.6", "libQt6Widgets.so.6"};
+    const std::set<std::string> anyQt{"libQt6Core.so.6", "libQt6Gui.so.6", "libQt6Widgets.so.6",
+                                      "libQt6SerialPort.so.6"};
+    const std::set<std::string> serialLine{"libQt6Core.so.6", "libQt6SerialPort.so.6"};
+    const Case cases[] = {
+        {{"--version"}, {"libxlsxwriter.so.4"}, anyQt},
+        {{"--help"}, {}, anyQt},
+        {{"tree", sample}, {}, anyQt},
+        {{"convert", sample, "-o", "out.xlsx"}, {"libz.so.1"}, anyQt},
+        {{"simulate", "--help"}, serialLine, window},
+        {{"capture", "--help"}, serialLine, window},
+        {{"--demo"}, {"libQt6Widgets.so.6"}, {}},
+    };
+    for (const Case &c : cases) {
+        const std::set<std::string> loaded = loadedLibraries(c.arguments, folder.path());
+        const std::string shown = c.arguments.join(u' ').toStdString();
+        EXPECT_FALSE(loaded.empty()) << shown;
+        for (const std::string &library : c.expected)
+            EXPECT_TRUE(loaded.contains(library)) << shown << " does not load " << library;
+        for (const std::string &library : c.refused)
+            EXPECT_FALSE(loaded.contains(library)) << shown << " loads " << library;
+    }
 }
 
 TEST(ProgramEntry, AnUnknownCommandIsBadUsage)
