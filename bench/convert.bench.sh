@@ -8,10 +8,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 compare() { # NAME SOURCE RUNS GOAL
   "$BIN_DIR/convert_prepare" "$work" "$1" "$2"
-  read -r -d '' lines < <("$BIN_DIR/measure" "$3" "$EXE" convert "$work/$1.txt" -o "$work/$1.xlsx" \
-    :: "$BIN_DIR/xlsx_baseline" "$work/$1.tsv" "$work/$1-floor.xlsx"; printf '\0') || true
-  awk -v lines="$lines" -v goal="$4" -v name="$1" 'BEGIN {
-    split(lines, line, "\n"); split(line[1], a, " "); split(line[2], b, " ")
+  mapfile -t lines < <("$BIN_DIR/measure" "$3" "$EXE" convert "$work/$1.txt" -o "$work/$1.xlsx" \
+    :: "$BIN_DIR/xlsx_baseline" "$work/$1.tsv" "$work/$1-floor.xlsx")
+  awk -v first="${lines[0]}" -v second="${lines[1]}" -v goal="$4" -v name="$1" 'BEGIN {
+    split(first, a, " "); split(second, b, " ")
     ratio = a[2] / b[2]
     printf "  convert  processor %8.2f ms  wall %8.2f ms  peak %6.1f MB\n", a[2] * 1000, a[1] * 1000, a[3] / 1024
     printf "  floor    processor %8.2f ms  wall %8.2f ms  peak %6.1f MB\n", b[2] * 1000, b[1] * 1000, b[3] / 1024
