@@ -16,5 +16,5 @@ read -r tree_wall tree_cpu tree_kb < <("$BIN_DIR/measure" 7 "$EXE" tree "$work/g
 awk -v dc="$docutils_cpu" -v cells="$docutils_cells" -v tc="$tree_cpu" -v tw="$tree_wall" 'BEGIN {
   printf "docutils GridTableParser (in-process)  processor %8.2f ms  (%d cells)\n", dc * 1000, cells
   printf "elvaro-q3 tree (whole process)         processor %8.2f ms  wall %8.2f ms\n", tc * 1000, tw * 1000
-  printf "tree is %.1f times as fast (goal: at least 15): %s\n", dc / tc, dc / tc >= 15 ? "met" : "NOT MET"
+  printf "tree is %.1f times as fast (goal: at least 15): %s\n", dc / tc, (dc / tc >= 15) ? "met" : "NOT MET"
 }'

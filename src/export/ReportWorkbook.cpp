@@ -53,26 +53,6 @@ void contentsToUtf8(report::CCella &root)
     }
 }
 
-// The cells of the tree, each collection counted once: at most that many values are written.
-std::size_t cellCount(const report::CCella &root)
-{
-    std::size_t count = 0;
-    std::vector<const report::SottoCelle *> pending{&root.children()};
-    std::unordered_set<const report::SottoCelle *> counted;
-    while (!pending.empty()) {
-        const report::SottoCelle &members = *pending.back();
-        pending.pop_back();
-        if (!counted.insert(&members).second)
-            continue;
-        count += static_cast<std::size_t>(members.Count());
-        for (std::int32_t index = 1; index <= members.Count(); ++index) {
-            if (members.Item(index).isBordered())
-                pending.push_back(&members.Item(index).children());
-        }
-    }
-    return count + 1;
-}
-
 } // namespace
 
 ReportWorkbook::ReportWorkbook(std::string_view text, report::ParseReporter &reporter)
@@ -84,7 +64,6 @@ ReportWorkbook::ReportWorkbook(std::string_view text, report::ParseReporter &rep
     m_workbook = &m_application.Workbooks().Add();
     m_sheet = &m_workbook->Sheets().Add();
     m_sheet->setName(kSheetName);
-    m_sheet->reserveValues(cellCount(root));
     ExportExcel(root, 1, 1, *m_sheet);
 }
 
