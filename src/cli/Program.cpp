@@ -127,16 +127,6 @@ serial::PortPinText readPin(const std::string &value)
 
 } // namespace
 
-int runCommand(std::string_view name, CommandFunction run, const Arguments &args)
-{
-    const CommandMessages messages(name);
-    try {
-        return run(args, messages);
-    } catch (const UsageError &problem) {
-        return messages.usage(problem.what());
-    }
-}
-
 std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
 {
     DesktopOptions options;
