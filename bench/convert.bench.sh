@@ -23,5 +23,3 @@ compare() { # NAME SOURCE RUNS GOAL
 compare few-lines "$ROOT_DIR/samples/boiler-report.txt" 30 1.5
 compare tables-30000 30000 7 1.3
 compare log-30000 sparse:30000 7 1.3
-# Parser speed on generated 15,000- and 30,000-line reports (goal: 30,000 lines under 100 ms).
-"$BIN_DIR/parse_bench"

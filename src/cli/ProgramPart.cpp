@@ -24,7 +24,7 @@ std::filesystem::path findPart(std::string_view name, std::error_code &error)
         return {};
     std::filesystem::path first;
     for (const char *folder : kPartFolders) {
-        std::filesystem::path candidate = entry.parent_path() / folder / name;
+        std::filesystem::path candidate = (entry.parent_path() / folder / name).lexically_normal();
         if (first.empty())
             first = candidate;
         if (::access(candidate.c_str(), X_OK) == 0)

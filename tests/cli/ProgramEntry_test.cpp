@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -243,6 +244,25 @@ TEST(ProgramEntry, EachCommandLoadsOnlyTheLibrariesItNeeds)
             EXPECT_TRUE(loaded.contains(library)) << shown << " does not load " << library;
         for (const std::string &library : c.refused)
             EXPECT_FALSE(loaded.contains(library)) << shown << " loads " << library;
+    }
+}
+
+// An entry whose parts are missing (a damaged install) says which part and what to do.
+TEST(ProgramEntry, AMissingPartIsNamedWithTheAdviceToReinstall)
+{
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString entry = folder.filePath(QStringLiteral("elvaro-q3"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ELVARO_EXECUTABLE), entry));
+    for (const QString &command : {QStringLiteral("capture"), QStringLiteral("--demo")}) {
+        QProcess process;
+        process.start(entry, {command});
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_THAT(QString::fromLocal8Bit(process.readAllStandardError()).toStdString(),
+                    ::testing::MatchesRegex("elvaro-q3: .*/elvaro-q3-(serial|desktop): cannot be started: No such file "
+                                            "or directory\\. This part of elvaro-q3 is missing or damaged; reinstall "
+                                            "the program\\.\n"));
     }
 }
 
