@@ -55,4 +55,23 @@ inline std::string generateReport(int lineCount, unsigned seed = 1)
     return report;
 }
 
+// Generates a report of `lineCount` lines with few cells a line, as a log of readings prints it:
+// a reading of two values, a separator and an empty line, over and over: about 20,000 cells in
+// 30,000 lines.
+inline std::string generateSparseReport(int lineCount, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::string report = "ELVARO Q3 CONTROLLER LOG N. " + std::to_string(seed) + "\r\n";
+    for (int line = 1; line < lineCount; ++line) {
+        if (line % 3 == 1)
+            report += "Valve " + std::to_string(pick(1, 8)) + " at 10:" + std::to_string(10 + pick(0, 49)) + "  +"
+                      + std::to_string(pick(10, 40)) + "." + std::to_string(pick(0, 9)) + " bar";
+        else if (line % 3 == 2)
+            report += std::string(40, '-');
+        report += "\r\n";
+    }
+    return report;
+}
+
 } // namespace elvaro::bench

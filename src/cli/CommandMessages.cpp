@@ -26,11 +26,6 @@ int CommandMessages::failure(std::string_view message) const
     return system::kExitFailure;
 }
 
-int CommandMessages::failure(const QString &message) const
-{
-    return failure(message.toLocal8Bit().toStdString());
-}
-
 int CommandMessages::failure(std::string_view file, std::string_view reason) const
 {
     return failure(std::string(file).append(": ").append(reason));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <new>
 #include <string>
 #include <string_view>
@@ -23,7 +21,10 @@ public:
 
     // A failure of the work; returns kExitFailure.
     int failure(std::string_view message) const;
-    int failure(const QString &message) const;
+    // A message in a Qt string, from the commands that run on Qt; the entry itself has no Qt.
+    template <typename QtText>
+    requires requires(const QtText &text) { text.toLocal8Bit().toStdString(); }
+    int failure(const QtText &message) const { return failure(std::string_view(message.toLocal8Bit().toStdString())); }
     // A failure with one file, named before the reason.
     int failure(std::string_view file, std::string_view reason) const;
 

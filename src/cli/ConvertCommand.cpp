@@ -27,21 +27,24 @@ namespace {
 
 std::string usage()
 {
-    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT] [--encoding cp437|utf-8]\n"
+    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT] [--no-bom] [--encoding cp437|utf-8]\n"
            "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
            "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
            "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
            "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
            "standard error and the conversion goes on.\n"
-           + std::string(kEncodingUsage) + "Exit status: " + std::to_string(system::kExitSuccess) + " converted, "
-           + std::to_string(system::kExitFailure) + " failed (the reason on standard error), "
-           + std::to_string(system::kExitUsage) + " bad usage.\n";
+           "A .csv file is UTF-8 and starts with a byte-order mark, by which spreadsheet programs read\n"
+           "characters such as \"\u00b0C\" right; --no-bom leaves the mark out.\n"
+           + std::string(kEncodingUsage) + "Exit status: "
+           + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
+           + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
 }
 
 struct ConvertOptions {
     std::string input;
     std::string output;
     report::ReportEncoding encoding = report::ReportEncoding::Automatic;
+    excel::ByteOrderMark csvMark = excel::ByteOrderMark::Written;
 };
 
 bool hasOutputSuffix(const std::string &path)
@@ -67,6 +70,7 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
             inQuotes(name) + " needs the name of the output file");
     }
     addEncodingOption(parser, options.encoding);
+    parser.addFlag({"--no-bom"}, [&] { options.csvMark = excel::ByteOrderMark::Omitted; });
     parser.setOperands([&](const std::string &operand) {
         if (inputGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));
@@ -158,7 +162,7 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
     }
 
     try {
-        book->saveAs(options->output);
+        book->saveAs(options->output, options->csvMark);
     } catch (const std::bad_alloc &) {
         return messages.failure(options->output,
                                 "Not enough memory to write the file. Close other programs and try again.");

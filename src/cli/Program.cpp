@@ -2,6 +2,7 @@
 
 #include "cli/CommandMessages.h"
 #include "cli/Commands.h"
+#include "cli/ProgramPart.h"
 #include "system/ExitCodes.h"
 #include "system/ProgramTitle.h"
 
@@ -9,22 +10,24 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace elvaro::cli {
 
 namespace {
 
+// A command runs in the entry (`run`), or, with no `run`, in the serial program.
 struct Command {
     std::string_view name;
-    int (*run)(const Arguments &, const CommandMessages &);
+    CommandFunction run;
     std::string_view summary;
 };
 
 constexpr Command kCommands[] = {
     {"tree", runTree, "print the cell tree of a report as JSON"},
     {"convert", runConvert, "convert a report into a workbook (.xlsx) or CSV"},
-    {"capture", runCapture, "receive a report from a serial port without a window"},
-    {"simulate", runSimulate, "act as the instrument on a pseudo-terminal"},
+    {"capture", nullptr, "receive a report from a serial port without a window"},
+    {"simulate", nullptr, "act as the instrument on a pseudo-terminal"},
 };
 
 const Command *findCommand(std::string_view name)
@@ -43,8 +46,7 @@ std::string programUsage()
                         "\n"
                         "  --demo           offer a simulated instrument as port 1\n"
                         "  --port N=DEVICE  offer DEVICE as port N ("
-                        + std::to_string(serial::PortTable::kFirstPort) + " to "
-                        + std::to_string(serial::PortTable::kLastPort)
+                        + std::to_string(serial::kFirstPortNumber) + " to " + std::to_string(serial::kLastPortNumber)
                         + "); may be given more than once\n"
                           "  --help           show this help\n"
                           "  --version        show the program's name and version\n"
@@ -114,23 +116,13 @@ std::size_t qtOptionLength(const Arguments &args, std::size_t index)
     return 2;
 }
 
-serial::PortPin readPin(const std::string &value)
+serial::PortPinText readPin(const std::string &value)
 {
-    QString error;
-    const std::optional<serial::PortPin> pin = serial::PortTable::parsePin(QString::fromLocal8Bit(value), &error);
+    std::string error;
+    std::optional<serial::PortPinText> pin = serial::readPortPin(value, error);
     if (!pin)
-        throw UsageError(error.toLocal8Bit().toStdString());
-    return *pin;
-}
-
-int runCommand(const Command &command, const Arguments &args)
-{
-    const CommandMessages messages(command.name);
-    try {
-        return command.run(args, messages);
-    } catch (const UsageError &problem) {
-        return messages.usage(problem.what());
-    }
+        throw UsageError(error);
+    return std::move(*pin);
 }
 
 } // namespace
@@ -142,7 +134,7 @@ std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
     parser.addAnswer({"--version"}, versionText);
     parser.addFlag({"--demo"}, [&] { options.demo = true; });
     parser.addValue(
-        {"--port"}, [&](const std::string &value) { options.pins.append(readPin(value)); },
+        {"--port"}, [&](const std::string &value) { options.pins.push_back(readPin(value)); },
         "--port needs a value, for example --port 1=/dev/ttyUSB0");
     parser.setForeignOptions(qtOptionLength);
     if (!parser.parse(args))
@@ -150,23 +142,25 @@ std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
     return options;
 }
 
-std::variant<int, DesktopOptions> runCommandLine(int argc, char **argv)
+int runCommandLine(int argc, char **argv)
 {
     const Arguments args(argv + 1, argv + argc);
     const CommandMessages messages;
     if (!args.empty() && !args.front().starts_with("-")) {
-        if (const Command *command = findCommand(args.front()))
-            return runCommand(*command, Arguments(args.begin() + 1, args.end()));
-        return messages.usage("unknown command " + inQuotes(args.front()));
+        const Command *command = findCommand(args.front());
+        if (!command)
+            return messages.usage("unknown command " + inQuotes(args.front()));
+        if (!command->run)
+            return continueInPart(kSerialProgram, argv);
+        return runCommand(command->name, command->run, Arguments(args.begin() + 1, args.end()));
     }
     try {
-        std::optional<DesktopOptions> options = readDesktopOptions(args);
-        if (!options)
+        if (!readDesktopOptions(args))
             return system::kExitSuccess;
-        return std::move(*options);
     } catch (const UsageError &problem) {
         return messages.usage(problem.what());
     }
+    return continueInPart(kDesktopProgram, argv);
 }
 
 } // namespace elvaro::cli

@@ -1,20 +1,24 @@
 #pragma once
 
 #include "cli/CommandLine.h"
-#include "serial/PortTable.h"
-
-#include <QList>
+#include "serial/PortPinText.h"
 
 #include <optional>
-#include <variant>
+#include <string_view>
+#include <vector>
 
-// The program's entry: what the command line asks for, before any window or display.
+// The program's entry: what the command line asks for, before any window or display. The entry
+// itself uses no Qt: `tree`, `convert`, --help and --version run in it; `capture` and `simulate`
+// run in the serial program (Qt Core and Qt SerialPort), the window in the desktop program (Qt
+// Widgets). Both are started in the entry's place, with the same arguments and process.
 namespace elvaro::cli {
+
+class CommandMessages;
 
 // What the desktop program starts with.
 struct DesktopOptions {
     // Ports pinned with --port N=DEVICE, in the order given.
-    QList<serial::PortPin> pins;
+    std::vector<serial::PortPinText> pins;
     // --demo: the built-in simulated instrument is offered as port 1.
     bool demo = false;
 };
@@ -25,8 +29,14 @@ struct DesktopOptions {
 std::optional<DesktopOptions> readDesktopOptions(const Arguments &args);
 
 // Answers the command line: runs a command, prints the help or the version, or reports bad
-// usage, and returns the exit code. Returns the desktop options when the desktop program is to
-// start: the window is the caller's business.
-std::variant<int, DesktopOptions> runCommandLine(int argc, char **argv);
+// usage, and returns the exit code. A command of the serial program, and the desktop once its
+// options have been read, replace this process by that program; when it cannot be started, the
+// reason is told and the failure returned.
+int runCommandLine(int argc, char **argv);
+
+using CommandFunction = int (*)(const Arguments &args, const CommandMessages &messages);
+
+// Runs the command `name` with the arguments after its name; bad usage is told as the command's.
+int runCommand(std::string_view name, CommandFunction run, const Arguments &args);
 
 } // namespace elvaro::cli

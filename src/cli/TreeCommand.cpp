@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/BatchMemory.h"
+#include "cli/BufferedOutput.h"
 #include "cli/CommandMessages.h"
 #include "cli/EncodingOption.h"
 #include "cli/StderrParseReporter.h"
@@ -15,6 +16,8 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+
+#include <unistd.h>
 
 namespace elvaro::cli {
 
@@ -64,12 +67,12 @@ int runTree(const Arguments &args, const CommandMessages &messages)
     if (!text)
         return messages.failure(shownName, error);
 
-    std::string json;
+    BufferedOutput out(STDOUT_FILENO);
     try {
         report::CCella root;
         StderrParseReporter reporter;
         root.newCella(*text, reporter);
-        json = treeToJson(root);
+        writeTreeJson(root, out);
     } catch (const report::OverflowError &overflow) {
         return messages.failure(shownName, overflow.what());
     } catch (const std::bad_alloc &) {
@@ -78,8 +81,7 @@ int runTree(const Arguments &args, const CommandMessages &messages)
                                                + " characters). Close other programs, or print the tree of a "
                                                  "smaller part of it.");
     }
-
-    if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
+    if (!out.flush()) {
         return messages.failure("Cannot write the tree to standard output: " + system::errorText(errno)
                                 + ". Check that the file or program it goes to can take it, then try again.");
     }

@@ -164,12 +164,14 @@ std::optional<std::size_t> utf8Length(std::string_view text)
     std::size_t pos = 0;
     while (pos < text.size()) {
         const auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead < 0x80) {
+            ++pos;
+            ++characters;
+            continue;
+        }
         std::size_t length = 0;
         std::uint32_t code = 0;
-        if (lead < 0x80) {
-            length = 1;
-            code = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
+        if ((lead & 0xE0) == 0xC0) {
             length = 2;
             code = lead & 0x1F;
         } else if ((lead & 0xF0) == 0xE0) {

@@ -26,8 +26,10 @@ void putField(std::string &line, std::string_view text)
 
 } // namespace
 
-void writeCsv(const Worksheet &sheet, std::FILE *out)
+void writeCsv(const Worksheet &sheet, std::FILE *out, ByteOrderMark mark)
 {
+    if (mark == ByteOrderMark::Written)
+        std::fputs("\xEF\xBB\xBF", out);
     const auto &values = sheet.values();
     if (values.empty())
         return;

@@ -141,8 +141,9 @@ void start(Frame &frame)
         frame.members.push_back(&sorted.Item(i));
     // Only band 0 can split (its line 1 cells from those below), so a stable sort by sheet band
     // keeps the reading order of each band.
-    std::stable_sort(frame.members.begin(), frame.members.end(),
-                     [](const CCella *a, const CCella *b) { return sheetBand(*a) < sheetBand(*b); });
+    const auto byBand = [](const CCella *a, const CCella *b) { return sheetBand(*a) < sheetBand(*b); };
+    if (!std::is_sorted(frame.members.begin(), frame.members.end(), byBand))
+        std::stable_sort(frame.members.begin(), frame.members.end(), byBand);
 }
 
 // Places the next member's band: a new band goes to its row, or below everything the bands above

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Application.h"
+#include "export/CsvFile.h"
 #include "report/CCella.h"
 
 #include <string>
@@ -28,8 +29,9 @@ public:
     const Worksheet &sheet() const { return *m_sheet; }
 
     // Writes the workbook to `path`: .xlsx the whole workbook, .csv the sheet's values. The file
-    // appears whole or not at all. Throws WorkbookError or FileError with the reason.
-    void saveAs(const std::string &path) const;
+    // appears whole or not at all; `csvMark` tells whether a .csv file starts with the UTF-8
+    // byte-order mark. Throws WorkbookError or FileError with the reason.
+    void saveAs(const std::string &path, ByteOrderMark csvMark = ByteOrderMark::Omitted) const;
 
 private:
     Application m_application;

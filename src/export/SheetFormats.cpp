@@ -3,7 +3,6 @@
 #include "export/CellValue.h"
 #include "export/WorkbookError.h"
 
-
 namespace elvaro::excel {
 
 SheetFormats::SheetFormats(lxw_workbook *book, const CellFormat &alignment)

@@ -27,13 +27,13 @@ FileKind fileKindOf(const std::string &path)
     throw WorkbookError("cannot tell the file type: give a name ending in .xlsx or .csv");
 }
 
-void writeCsvTo(OutputFile &file, const Worksheet &sheet)
+void writeCsvTo(OutputFile &file, const Worksheet &sheet, ByteOrderMark mark)
 {
     std::FILE *out = ::fdopen(file.descriptor(), "wb");
     if (!out)
         throw FileError(kCannotWrite, errno);
     file.releaseDescriptor();
-    writeCsv(sheet, out);
+    writeCsv(sheet, out, mark);
     const bool failed = std::ferror(out) != 0;
     const int error = errno;
     if (std::fclose(out) != 0 || failed)
@@ -42,7 +42,7 @@ void writeCsvTo(OutputFile &file, const Worksheet &sheet)
 
 } // namespace
 
-void Workbook::SaveAs(const std::string &path) const
+void Workbook::SaveAs(const std::string &path, ByteOrderMark csvMark) const
 {
     const FileKind kind = fileKindOf(path);
     if (!m_activeSheet)
@@ -52,7 +52,7 @@ void Workbook::SaveAs(const std::string &path) const
         file.closeDescriptor();
         writeXlsx(*this, file.temporaryPath());
     } else {
-        writeCsvTo(file, *m_activeSheet);
+        writeCsvTo(file, *m_activeSheet, csvMark);
     }
     file.commit();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/CsvFile.h"
+
 #include "export/Worksheet.h"
 
 #include <cstdint>
@@ -47,8 +49,9 @@ public:
     // Writes the workbook to `path`, whose name ends in .xlsx (the whole workbook) or .csv
     // (the values of the active sheet). The file appears whole or not at all, replacing any
     // file of that name. Throws WorkbookError for a name of another type or a workbook without a
-    // sheet, FileError with the system's reason when the file cannot be written.
-    void SaveAs(const std::string &path) const;
+    // sheet, FileError with the system's reason when the file cannot be written. `csvMark` tells
+    // whether a .csv file starts with the UTF-8 byte-order mark.
+    void SaveAs(const std::string &path, ByteOrderMark csvMark = ByteOrderMark::Omitted) const;
 
 private:
     friend class Application;

@@ -99,11 +99,6 @@ const CellValues &Worksheet::values() const
     return m_values;
 }
 
-void Worksheet::reserveValues(std::size_t count)
-{
-    m_values.reserve(count);
-}
-
 void Worksheet::storeValue(const CellPosition &position, std::string_view text)
 {
     if (m_inOrder && !m_values.empty() && !(m_values.back().first < position))

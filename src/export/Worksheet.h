@@ -49,8 +49,6 @@ public:
 
     // The cells that hold a text, by row and then column, one entry each; an empty cell is absent.
     const CellValues &values() const;
-    // Room for `count` values, so that writing them does not move those written before.
-    void reserveValues(std::size_t count);
     // The format of every cell, written or empty.
     const CellFormat &format() const { return m_format; }
     const CellArea &selection() const { return m_selection; }

@@ -1,6 +1,7 @@
 #include "export/XlsxFile.h"
 
 #include "export/CellValue.h"
+#include "export/ColumnWidths.h"
 #include "export/SheetFormats.h"
 #include "export/SheetLimits.h"
 #include "export/StderrCapture.h"
@@ -106,10 +107,15 @@ SheetContents writeSheet(lxw_workbook *book, const Worksheet &sheet)
     if (!target)
         throw WorkbookError("cannot add the sheet '" + sheet.Name() + "' to the file");
     SheetFormats formats(book, sheet.format());
-    check(worksheet_set_column(target, 0, kMaxColumns - 1, LXW_DEF_COL_WIDTH, formats.plain()), "format the columns");
+    const CellValues &values = sheet.values();
+    for (const ColumnSpan &span : columnWidths(values)) {
+        check(worksheet_set_column(target, static_cast<lxw_col_t>(span.first - 1),
+                                   static_cast<lxw_col_t>(span.last - 1), span.width, formats.plain()),
+              "format the columns");
+    }
     SheetContents contents;
     std::int32_t lastRow = 0;
-    for (const auto &[position, text] : sheet.values()) {
+    for (const auto &[position, text] : values) {
         const auto row = static_cast<lxw_row_t>(position.row - 1);
         const auto column = static_cast<lxw_col_t>(position.column - 1);
         if (const std::optional<double> number = plainNumber(text)) {

@@ -115,11 +115,14 @@ std::int16_t CCella::SortCells()
     // shares, and the old collection is left empty.
     std::vector<std::unique_ptr<CCella>> members = std::move(old->m_members);
     old->m_members.clear();
-    std::stable_sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
+    const auto readingOrder = [](const auto &a, const auto &b) {
         if (a->m_band != b->m_band)
             return a->m_band < b->m_band;
         return a->m_column < b->m_column;
-    });
+    };
+    // Most boxes are found in reading order already; the sort would only copy them.
+    if (!std::is_sorted(members.begin(), members.end(), readingOrder))
+        std::stable_sort(members.begin(), members.end(), readingOrder);
     auto sorted = std::make_shared<report::SottoCelle>();
     sorted->m_members = std::move(members);
     m_children = std::move(sorted);
@@ -128,7 +131,8 @@ std::int16_t CCella::SortCells()
 
 bool CCella::SoloTrattini(const std::string &s)
 {
-    return !s.empty() && s.find_first_not_of(" -=") == std::string::npos;
+    // A plain loop: find_first_not_of with a set searches the set once for every character.
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '-' || c == '='; });
 }
 
 bool CCella::SoloSpazi(const std::string &s)

@@ -75,21 +75,13 @@ bool naturalLess(const QString &left, const QString &right)
 
 std::optional<PortPin> PortTable::parsePin(const QString &text, QString *error)
 {
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals <= 0 || equals == text.size() - 1) {
-        *error = QStringLiteral("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"%1\".").arg(text);
+    std::string problem;
+    const std::optional<PortPinText> pin = readPortPin(text.toStdString(), problem);
+    if (!pin) {
+        *error = QString::fromStdString(problem);
         return std::nullopt;
     }
-    bool isNumber = false;
-    const int port = text.left(equals).trimmed().toInt(&isNumber);
-    if (!isNumber || !inRange(port)) {
-        *error = QStringLiteral("--port %1: the port number must be a whole number from %2 to %3.")
-                     .arg(text)
-                     .arg(kFirstPort)
-                     .arg(kLastPort);
-        return std::nullopt;
-    }
-    return PortPin{port, text.mid(equals + 1)};
+    return PortPin{pin->port, QString::fromStdString(pin->device)};
 }
 
 PortTable PortTable::fromSystem(const QList<PortPin> &pins)

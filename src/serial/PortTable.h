@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/PortPinText.h"
+
 #include <QList>
 #include <QString>
 
@@ -26,8 +28,8 @@ struct SystemPort {
 
 class PortTable {
 public:
-    static constexpr int kFirstPort = 1;
-    static constexpr int kLastPort = 16;
+    static constexpr int kFirstPort = kFirstPortNumber;
+    static constexpr int kLastPort = kLastPortNumber;
 
     // Reads "N=DEVICE". On failure returns nothing and puts a message for the user in *error.
     static std::optional<PortPin> parsePin(const QString &text, QString *error);

@@ -15,6 +15,9 @@ namespace {
 using elvaro::testing::bytes;
 using ::testing::ElementsAre;
 
+// What convert's .csv files start with: the UTF-8 byte-order mark.
+constexpr const char *kMark = "\xEF\xBB\xBF";
+
 class ConvertTest : public ::testing::Test {
 protected:
     void write(const std::string &name, const std::string &content)
@@ -62,14 +65,17 @@ TEST_F(ConvertTest, StandardInputWithAMissingBorderIsReportedAndStillConverted)
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "Errore in riga 4, fine casella non trovata\n");
     // The box keeps every line below its top border: its two lines go below the first line.
-    EXPECT_EQ(contentOf("values.csv"), "Zone,0012\r\nab,\r\ncd,\r\n");
+    EXPECT_EQ(contentOf("values.csv"), kMark + std::string("Zone,0012\r\nab,\r\ncd,\r\n"));
 }
 
-TEST_F(ConvertTest, TheOutputKindIsReadFromTheSuffixInAnyCase)
+TEST_F(ConvertTest, TheOutputKindIsReadFromTheSuffixInAnyCaseAndNoBomLeavesTheMarkOut)
 {
     const Outcome outcome = convert({"-", "-o", "Values.CSV"}, "Temp  21.5\r\n");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(contentOf("Values.CSV"), "Temp,21.5\r\n");
+    EXPECT_EQ(contentOf("Values.CSV"), kMark + std::string("Temp,21.5\r\n"));
+    const Outcome bare = convert({"-", "--no-bom", "-o", "bare.csv"}, "Temp  21.5\r\n");
+    ASSERT_EQ(bare.status, 0) << bare.err;
+    EXPECT_EQ(contentOf("bare.csv"), "Temp,21.5\r\n");
 }
 
 // Reports as instruments and other programs write them: every character kept, one column each,
@@ -87,7 +93,7 @@ TEST_P(ConvertCharactersTest, KeepsEveryValue)
     const Outcome outcome = convert({"-", "-o", "sheet.csv"}, GetParam().report);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(contentOf("sheet.csv"), GetParam().csv);
+    EXPECT_EQ(contentOf("sheet.csv"), kMark + GetParam().csv);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,9 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConvertTest, TheEncodingCanBeForced)
 {
     // "é" in UTF-8 is two bytes, which code page 437 reads as two characters.
-    EXPECT_EQ(convert({"-", "-o", "utf8.csv", "--encoding", "utf-8"}, "caf\xC3\xA9\r\n").status, 0);
+    EXPECT_EQ(convert({"-", "-o", "utf8.csv", "--no-bom", "--encoding", "utf-8"}, "caf\xC3\xA9\r\n").status, 0);
     EXPECT_EQ(contentOf("utf8.csv"), "café\r\n");
-    EXPECT_EQ(convert({"-", "-o", "cp437.csv", "--encoding=cp437"}, "caf\xC3\xA9\r\n").status, 0);
+    EXPECT_EQ(convert({"-", "-o", "cp437.csv", "--no-bom", "--encoding=cp437"}, "caf\xC3\xA9\r\n").status, 0);
     EXPECT_EQ(contentOf("cp437.csv"), "caf+⌐\r\n");
     const Outcome bad = convert({"-", "-o", "x.csv", "--encoding", "latin1"});
     EXPECT_EQ(bad.status, 2);
@@ -159,7 +165,7 @@ TEST_P(ConvertSampleTest, LosesNoValue)
     const Outcome outcome = convert({"-", "-o", "sheet.csv"}, GetParam().report);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(contentOf("sheet.csv"), GetParam().csv);
+    EXPECT_EQ(contentOf("sheet.csv"), kMark + GetParam().csv);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,13 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 
 namespace elvaro::cli {
@@ -36,11 +39,11 @@ TEST(DesktopOptions, PinsKeepTheirOrderAndDemoIsAFlag)
         readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=1=/dev/pts/4"});
     ASSERT_TRUE(options.has_value());
     EXPECT_TRUE(options->demo);
-    ASSERT_EQ(options->pins.size(), 2);
+    ASSERT_EQ(options->pins.size(), 2u);
     EXPECT_EQ(options->pins[0].port, 3);
-    EXPECT_EQ(options->pins[0].device, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(options->pins[0].device, "/dev/ttyUSB1");
     EXPECT_EQ(options->pins[1].port, 1);
-    EXPECT_EQ(options->pins[1].device, QStringLiteral("/dev/pts/4"));
+    EXPECT_EQ(options->pins[1].device, "/dev/pts/4");
     EXPECT_FALSE(readDesktopOptions({})->demo);
 }
 
@@ -175,6 +178,92 @@ TEST(ProgramEntry, RefusesAnUnknownOptionBeforeAnyWindowIsMade)
     EXPECT_EQ(process.exitCode(), 2);
     EXPECT_THAT(QString::fromLocal8Bit(process.readAllStandardError()).toStdString(),
                 StartsWith("elvaro-q3: unknown option '--verbose'\n"));
+}
+
+// The shared libraries of the program that does the work of a run of elvaro-q3 (the entry, or the
+// part it started in its place), as the dynamic loader tells them (LD_DEBUG=files): "libQt6Core.so.6"...
+std::set<std::string> loadedLibraries(const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(ELVARO_EXECUTABLE), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    std::set<std::string> loaded;
+    // Each program the process becomes loads its libraries, then the loader tells that it
+    // transfers control to it: what the last one loaded lies between the last two such lines.
+    const QString whole = QString::fromLocal8Bit(process.readAllStandardError());
+    const QString transfer = QStringLiteral("transferring control");
+    const qsizetype last = whole.lastIndexOf(transfer);
+    const qsizetype previous = last > 0 ? whole.lastIndexOf(transfer, last - 1) : -1;
+    const QString trace = whole.mid(previous + 1, last - previous - 1);
+    static const QRegularExpression kLoaded(QStringLiteral("file=(?:[^ \\t]*/)?([^/ \\t]+)"));
+    for (const QRegularExpressionMatch &match : kLoaded.globalMatch(trace))
+        loaded.insert(match.captured(1).toStdString());
+    return loaded;
+}
+
+// The commands that need no window load no window library (Qt Gui, Qt Widgets); those without a
+// serial line no Qt at all, those on the serial line no .xlsx writer. The commands of the serial program load the same libraries whatever
+// they do, so their --help shows them. The desktop shows that the trace sees what is loaded.
+TEST(ProgramEntry, EachCommandLoadsOnlyTheLibrariesItNeeds)
+{
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString sample = QStringLiteral(ELVARO_SAMPLES_DIR "/worked-example.txt");
+    struct Case {
+        QStringList arguments;
+        std::set<std::string> expected;
+        std::set<std::string> refused;
+    };
+    const std::set<std::string> anyQt{"libQt6Core.so.6", "libQt6Gui.so.6", "libQt6Widgets.so.6",
+                                      "libQt6SerialPort.so.6"};
+    const std::set<std::string> serialLine{"libQt6Core.so.6", "libQt6SerialPort.so.6"};
+    const std::set<std::string> withoutSerialLine{"libQt6Gui.so.6", "libQt6Widgets.so.6", "libxlsxwriter.so.4"};
+    const Case cases[] = {
+        {{"--version"}, {"libxlsxwriter.so.4"}, anyQt},
+        {{"--help"}, {}, anyQt},
+        {{"tree", sample}, {}, anyQt},
+        {{"convert", sample, "-o", "out.xlsx"}, {"libz.so.1"}, anyQt},
+        {{"simulate", "--help"}, serialLine, withoutSerialLine},
+        {{"capture", "--help"}, serialLine, withoutSerialLine},
+        {{"--demo"}, {"libQt6Widgets.so.6"}, {}},
+    };
+    for (const Case &c : cases) {
+        const std::set<std::string> loaded = loadedLibraries(c.arguments, folder.path());
+        const std::string shown = c.arguments.join(u' ').toStdString();
+        EXPECT_FALSE(loaded.empty()) << shown;
+        for (const std::string &library : c.expected)
+            EXPECT_TRUE(loaded.contains(library)) << shown << " does not load " << library;
+        for (const std::string &library : c.refused)
+            EXPECT_FALSE(loaded.contains(library)) << shown << " loads " << library;
+    }
+}
+
+// An entry whose parts are missing (a damaged install) says which part and what to do.
+TEST(ProgramEntry, AMissingPartIsNamedWithTheAdviceToReinstall)
+{
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString entry = folder.filePath(QStringLiteral("elvaro-q3"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ELVARO_EXECUTABLE), entry));
+    for (const QString &command : {QStringLiteral("capture"), QStringLiteral("--demo")}) {
+        QProcess process;
+        process.start(entry, {command});
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_THAT(QString::fromLocal8Bit(process.readAllStandardError()).toStdString(),
+                    ::testing::MatchesRegex("elvaro-q3: .*/elvaro-q3-(serial|desktop): cannot be started: No such file "
+                                            "or directory\\. This part of elvaro-q3 is missing or damaged; reinstall "
+                                            "the program\\.\n"));
+    }
 }
 
 TEST(ProgramEntry, AnUnknownCommandIsBadUsage)

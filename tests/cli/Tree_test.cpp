@@ -1,9 +1,13 @@
 #include "ProgramRunner.h"
 
+#include "cli/BufferedOutput.h"
+#include "cli/TreeJson.h"
 #include "export/ExportTestSupport.h"
+#include "report/CCella.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace elvaro::testing {
@@ -33,6 +37,21 @@ TEST(TreeCommand, ReadsStandardInputAndEscapesControlCharacters)
     const Outcome run = tree({"-"}, std::string("a\"b\\c\x0c") + "\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(R"("Contenuto": "a\"b\\c\u000c")"), std::string::npos) << run.out;
+}
+
+TEST(TreeJson, TextBeyondAsciiIsWrittenAsItIsAndDelIsEscaped)
+{
+    report::CCella root;
+    root.setContenuto("21.5 \u00b0C \u2502\x7f");
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    cli::BufferedOutput out(::fileno(file));
+    cli::writeTreeJson(root, out);
+    ASSERT_TRUE(out.flush());
+    EXPECT_NE(readAll(file).find(R"("Contenuto": "21.5 )"
+                                 "\u00b0C \u2502"
+                                 R"(\u007f")"),
+              std::string::npos);
 }
 
 TEST(TreeCommand, MissingBorderMessagesGoToStandardErrorInOrder)

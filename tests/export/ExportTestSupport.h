@@ -115,7 +115,7 @@ private:
 };
 
 // What read_workbook.py (openpyxl) saw in an .xlsx file: each record kind ("sheets", "active",
-// "selection", "merged", "columns") with its text, and each cell's value, alignment and number
+// "selection", "merged", "columns", "widths") with its text, and each cell's value, alignment and number
 // format.
 struct Readback {
     std::map<std::string, std::string> records;

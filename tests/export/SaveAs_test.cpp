@@ -37,9 +37,12 @@ protected:
     TemporaryFolder folder;
 };
 
-TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionAndUniformFormat)
+TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionUniformFormatAndColumnWidths)
 {
+    const std::string longText(70, 'x');
     put({{1, 1, "Temp"},
+         {1, 2, "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc"},
+         {1, 4, longText},
          {2, 3, "Low  water"},
          {3, 1, "12.5"},
          {3, 2, "-3"},
@@ -56,8 +59,13 @@ TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionAndUniformFormat)
                                                   {"active", "Downloaded"},
                                                   {"selection", "A1 A1"},
                                                   {"merged", "0"},
-                                                  {"columns", std::string("1 16384 ") + kUniformAlignment}}));
+                                                  {"columns", std::string("1 16384 ") + kUniformAlignment},
+                                                  // As wide as the longest text in characters and one more,
+                                                  // at least the default and at most 60.
+                                                  {"widths", "1-1:8.43 2-2:22 3-3:20 4-4:60 5-16384:8.43"}}));
     EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "Temp")"},
+                                {"B1", R"(s "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc")"},
+                                {"D1", "s \"" + longText + "\""},
                                 {"C2", R"(s "Low  water")"},
                                 {"A3", "n 12.5"},
                                 {"B3", "n -3"},

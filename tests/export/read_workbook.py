@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Reads an .xlsx file with openpyxl and prints one record a line: sheets, active, selection,
-merged, columns (the column defaults), then "cell COORD s|n JSON-VALUE" and "format COORD
+merged, columns (the span the column defaults cover and their alignment), widths (each span of
+columns of one width, in characters as the spreadsheet's column dialog shows them), then "cell COORD s|n JSON-VALUE" and "format COORD
 ALIGNMENT" for each cell, ALIGNMENT with the defaults (general, bottom) for what the file omits,
 and "numfmt COORD CODE" for each cell whose number format is not General."""
 import json
@@ -49,9 +50,12 @@ def main(path):
     selection = sheet.sheet_view.selection[0]
     print("selection", selection.activeCell, selection.sqref)
     print("merged", len(sheet.merged_cells.ranges))
-    for dimension in sheet.column_dimensions.values():
-        align = book._alignments[dimension._style.alignmentId]
-        print("columns", dimension.min, dimension.max, alignment(align))
+    dimensions = sorted(sheet.column_dimensions.values(), key=lambda d: d.min)
+    if dimensions:
+        aligns = sorted({alignment(book._alignments[d._style.alignmentId]) for d in dimensions})
+        print("columns", dimensions[0].min, dimensions[-1].max, " / ".join(aligns))
+        # The file holds the width with the writer's padding of 5 pixels, in digits of 7 pixels.
+        print("widths", " ".join("%d-%d:%g" % (d.min, d.max, round((d.width * 7 - 5) / 7, 2)) for d in dimensions))
     for row in sheet.iter_rows():
         for cell in row:
             if cell.value is None:
