@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -83,7 +84,6 @@ void SettingPage::createControls()
     LblReason->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Combo->setItemDelegate(new PortListDelegate(Combo));
-    Combo->view()->setFont(sansSerifFont(11, true));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -122,7 +122,8 @@ void SettingPage::fitWidthToTitle()
 
 void SettingPage::fitHeightToReasons()
 {
-    int height = 0;
+    LblReason->setText(othersRefused());
+    int height = LblReason->text().isEmpty() ? 0 : LblReason->heightForWidth(LblReason->width());
     for (const serial::PortTable::Offer &offer : std::as_const(m_offers)) {
         if (!offer.probe.openable) {
             LblReason->setText(offer.probe.message(m_ports.device(offer.port).value_or(QString())));
@@ -150,6 +151,7 @@ void SettingPage::CercaPorte()
         const int index = Combo->count();
         QString shown = QStringLiteral("%1  %2").arg(offer.port).arg(m_ports.describe(offer.port));
         Combo->addItem(QString::number(offer.port));
+        Combo->setItemData(index, sansSerifFont(11, offer.probe.openable), Qt::FontRole);
         if (!offer.probe.openable) {
             shown += QStringLiteral(": ") + offer.probe.summary();
             Combo->setItemData(index, palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
@@ -161,7 +163,7 @@ void SettingPage::CercaPorte()
         Combo->setItemData(index, shown, PortListDelegate::kShownTextRole);
     }
     QAbstractItemView *list = Combo->view();
-    list->setMinimumWidth(std::min(list->sizeHintForColumn(0) + 2 * kMargin, m_width - Combo->x()));
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * kMargin);
     fitHeightToReasons();
     if (Combo->count() > 0) {
         Combo->setCurrentIndex(std::max(firstOpenable, 0));
@@ -173,6 +175,20 @@ void SettingPage::CercaPorte()
     showDevice(Combo->currentText());
 }
 
+QString SettingPage::othersRefused() const
+{
+    QStringList refused;
+    for (const serial::PortTable::Offer &offer : m_offers) {
+        if (!offer.probe.openable)
+            refused.append(
+                QStringLiteral("%1 %2 (%3)").arg(offer.port).arg(m_ports.describe(offer.port), offer.probe.summary()));
+    }
+    if (refused.isEmpty())
+        return QString();
+    return QStringLiteral("Also found, but cannot be opened: %1. Choose one to see why.")
+        .arg(refused.join(QStringLiteral(", ")));
+}
+
 void SettingPage::showDevice(const QString &text)
 {
     bool isNumber = false;
@@ -180,7 +196,7 @@ void SettingPage::showDevice(const QString &text)
     const QString device = isNumber ? m_ports.describe(port) : QString();
     const serial::PortTable::Offer *offer = isNumber ? findOffer(m_offers, port) : nullptr;
     const bool refused = offer != nullptr && !offer->probe.openable;
-    LblReason->setText(refused ? offer->probe.message(m_ports.device(port).value_or(QString())) : QString());
+    LblReason->setText(refused ? offer->probe.message(m_ports.device(port).value_or(QString())) : othersRefused());
     if (!device.isEmpty()) {
         const QString line =
             refused ? QStringLiteral("%1: cannot be opened, %2").arg(device, offer->probe.summary()) : device;

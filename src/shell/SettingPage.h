@@ -41,6 +41,8 @@ private:
     void fitHeightToReasons();
     // Shows which device the number in the field stands for and, when it cannot be opened, why.
     void showDevice(const QString &text);
+    // The listed ports that cannot be opened, in one sentence; empty when there are none.
+    QString othersRefused() const;
     // What OK says about a field that holds no number from 1 to 16.
     QString notAPortNumber(const QString &text) const;
     // Shows a refusal of OK and gives the field the keyboard focus for a new number.
