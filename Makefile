@@ -5,7 +5,8 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev \
     qt6-base-dev qt6-serialport-dev libgl-dev \
     libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils \
-    clang libclang-rt-14-dev xvfb fonts-dejavu-core
+    clang libclang-rt-14-dev fonts-dejavu-core \
+    desktop-file-utils appstream man-db
 
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
@@ -16,7 +17,7 @@ JOBS ?= $(shell nproc)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test bench test-asan fuzz clean
+.PHONY: all deps build run test bench package test-asan fuzz clean
 
 all: build
 
@@ -46,6 +47,10 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/run-benchmarks
+
+# The Debian package, in $(BUILD_DIR): elvaro-q3_VERSION_ARCH.deb.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DELVARO_SANITIZE=ON $(CMAKE_FLAGS)

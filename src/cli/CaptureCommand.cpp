@@ -6,6 +6,7 @@
 #include "serial/PortTable.h"
 #include "serial/SerialReceiver.h"
 #include "system/ExitCodes.h"
+#include "system/FolderRefusal.h"
 #include "system/SystemText.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -115,6 +117,19 @@ std::optional<QString> resolveDevice(const CaptureOptions &options, QString &err
     return std::nullopt;
 }
 
+// What a terminal is told while nothing has arrived: the device, the line settings and how the
+// capture ends.
+std::string waitingNotice(const std::string &device, const CaptureOptions &options)
+{
+    std::string stopping = "Ctrl-C stops it";
+    if (options.idle) {
+        const double seconds = static_cast<double>(options.idle->count()) / 1000;
+        stopping += ", and so do " + QString::number(seconds, 'g', 6).toStdString() + " s without a byte";
+    }
+    return "waiting for the report from " + device + " at " + kLineSettings + " ("
+           + std::to_string(serial::kLineBaudRate) + " baud, no parity, 8 data bits, 1 stop bit); " + stopping + ".";
+}
+
 // Where the received text goes; every write is flushed so that nothing received is lost when the
 // capture is stopped.
 class Output {
@@ -123,7 +138,16 @@ public:
     {
         m_name = path.empty() ? QStringLiteral("standard output") : QString::fromLocal8Bit(path.c_str());
         m_file = path.empty() ? stdout : std::fopen(path.c_str(), "wb");
-        return m_file != nullptr || failed();
+        if (m_file != nullptr)
+            return true;
+        const int error = errno;
+        const std::filesystem::path target(path);
+        const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+        if (!system::folderTakesNoNewFiles(folder, error))
+            return failed();
+        m_error = QStringLiteral("cannot create %1: the folder %2 %3")
+                      .arg(m_name, QString::fromLocal8Bit(folder.c_str()), QLatin1String(system::kTakesNoNewFiles));
+        return false;
     }
 
     bool write(const QString &text)
@@ -184,8 +208,8 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
     Output output;
     if (!output.open(options.outputPath))
         return messages.failure(output.errorString());
-    messages.notice("receiving from " + device->toLocal8Bit().toStdString() + " at " + kLineSettings
-                    + "; Ctrl-C ends.");
+    const std::string deviceName = device->toLocal8Bit().toStdString();
+    messages.notice(waitingNotice(deviceName, options));
 
     QEventLoop loop;
     QTimer idle;
@@ -196,6 +220,9 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
         if (options.idle)
             idle.start(*options.idle);
         const QString text = receiver.readAvailable();
+        // The report itself shows on standard output; into a file, the terminal is told.
+        if (received == 0 && !text.isEmpty() && !options.outputPath.empty())
+            messages.notice("receiving from " + deviceName + " into " + options.outputPath + "; Ctrl-C stops it.");
         received += text.size();
         if (!output.write(text)) {
             failureMessage = output.errorString();
@@ -218,6 +245,8 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
         failureMessage = output.errorString();
     if (!output.close() && failureMessage.isEmpty())
         failureMessage = output.errorString();
+    if (received == 0 && failureMessage.isEmpty())
+        messages.notice("nothing arrived from " + deviceName + ".");
     return failureMessage.isEmpty() ? system::kExitSuccess : messages.failure(failureMessage);
 }
 

@@ -139,6 +139,11 @@ std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
     parser.setForeignOptions(qtOptionLength);
     if (!parser.parse(args))
         return std::nullopt;
+    const bool portOneTaken = std::any_of(options.pins.cbegin(), options.pins.cend(),
+                                          [](const serial::PortPinText &pin) { return pin.port == 1; });
+    if (options.demo && portOneTaken)
+        throw UsageError("--demo offers the simulated instrument as port 1, which --port 1=DEVICE also names; give "
+                         "DEVICE another number or leave out --demo");
     return options;
 }
 

@@ -2,6 +2,7 @@
 
 #include "export/FileError.h"
 #include "export/StopSignalsHeld.h"
+#include "system/FolderRefusal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -61,8 +62,13 @@ OutputFile::OutputFile(std::string path) : m_path(std::move(path))
     name.push_back('\0');
     const StopSignalsHeld held;
     const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0)
-        throw FileError("cannot create a file in the folder " + folder.string(), errno);
+    if (descriptor < 0) {
+        const int error = errno;
+        if (system::folderTakesNoNewFiles(folder.string(), error))
+            throw FileError("cannot create a file in the folder " + folder.string() + ": it "
+                            + system::kTakesNoNewFiles);
+        throw FileError("cannot create a file in the folder " + folder.string(), error);
+    }
     m_descriptor = descriptor;
     m_temporaryPath = name.data();
     m_pending.emplace(m_temporaryPath, PendingRemoval::Kind::File);

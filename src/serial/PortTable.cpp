@@ -1,15 +1,9 @@
 #include "serial/PortTable.h"
 
-#include "system/DeviceOpen.h"
-
-#include <QFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <algorithm>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace elvaro::serial {
 
@@ -103,7 +97,7 @@ PortTable PortTable::build(const QList<PortPin> &pins, const QList<SystemPort> &
         auto &entry = table.m_entries[pin.port - kFirstPort];
         if (entry)
             taken.removeOne(entry->device);
-        entry = Entry{pin.device, QString()};
+        entry = Entry{pin.device, QString(), pin.label, true};
         taken.append(pin.device);
     }
 
@@ -120,7 +114,7 @@ PortTable PortTable::build(const QList<PortPin> &pins, const QList<SystemPort> &
         const int number = comNumber(port.name);
         auto *entry = inRange(number) ? &table.m_entries[number - kFirstPort] : nullptr;
         if (entry && !*entry)
-            *entry = Entry{port.location, port.description};
+            *entry = Entry{port.location, port.description, QString(), false};
         else if (number == 0)
             unnumbered.append(port);
     }
@@ -137,7 +131,7 @@ PortTable PortTable::build(const QList<PortPin> &pins, const QList<SystemPort> &
         if (next == unnumbered.cend())
             break;
         if (!entry) {
-            entry = Entry{next->location, next->description};
+            entry = Entry{next->location, next->description, QString(), false};
             ++next;
         }
     }
@@ -156,6 +150,8 @@ QString PortTable::describe(int port) const
     if (!inRange(port) || !m_entries[port - kFirstPort])
         return QString();
     const Entry &entry = *m_entries[port - kFirstPort];
+    if (!entry.label.isEmpty())
+        return entry.label;
     QString name = entry.device;
     if (name.startsWith(QLatin1String("/dev/")))
         name = name.mid(int(sizeof("/dev/")) - 1);
@@ -185,17 +181,23 @@ QList<int> PortTable::openablePorts() const
     return result;
 }
 
+QList<PortTable::Offer> PortTable::offers() const
+{
+    QList<Offer> result;
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        const auto &entry = m_entries[port - kFirstPort];
+        if (!entry)
+            continue;
+        PortProbe probe = PortProbe::of(entry->device);
+        if (probe.openable || probe.exists || entry->pinned)
+            result.append({port, std::move(probe)});
+    }
+    return result;
+}
+
 bool canOpenPort(const QString &device)
 {
-    if (device.isEmpty())
-        return false;
-    // No read or write happens; the flags keep the open from waiting or taking the terminal.
-    const int fd = ::open(QFile::encodeName(device).constData(), system::kDeviceOpenFlags);
-    if (fd < 0)
-        return false;
-    const bool terminal = ::isatty(fd) == 1;
-    ::close(fd);
-    return terminal;
+    return PortProbe::of(device).openable;
 }
 
 } // namespace elvaro::serial

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "serial/PortPinText.h"
+#include "serial/PortProbe.h"
 
 #include <QList>
 #include <QString>
 
 #include <array>
 #include <optional>
+#include <utility>
 
 // Port numbers 1 to 16 and the serial devices they stand for. Numbers pinned on the command line
 // (--port N=DEVICE) come first; the free numbers then go, in ascending order, to the devices the
@@ -16,8 +18,15 @@
 namespace elvaro::serial {
 
 struct PortPin {
+    PortPin() = default;
+    PortPin(int number, QString path, QString shownAs = {})
+        : port(number), device(std::move(path)), label(std::move(shownAs))
+    {}
+
     int port = 0;
     QString device;
+    // What the port is shown as instead of its device name ("Simulated instrument"); may be empty.
+    QString label;
 };
 
 struct SystemPort {
@@ -49,14 +58,24 @@ public:
     // The numbers that name a device, ascending.
     QList<int> ports() const;
 
-    // The numbers whose device can be opened at this moment, ascending (see canOpenPort): what the
-    // port window offers.
+    // The numbers whose device can be opened at this moment, ascending (see canOpenPort).
     QList<int> openablePorts() const;
+
+    // What the port window lists, ascending: every number whose device can be opened, whose device
+    // is there but cannot be opened, or that was pinned on the command line, with why it cannot
+    // be opened.
+    struct Offer {
+        int port = 0;
+        PortProbe probe;
+    };
+    QList<Offer> offers() const;
 
 private:
     struct Entry {
         QString device;
         QString description;
+        QString label;
+        bool pinned = false;
     };
     static constexpr int kPortCount = kLastPort - kFirstPort + 1;
 

@@ -44,8 +44,7 @@ bool SerialReceiver::open(const QString &device)
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QSerialPort::SerialPortError error = m_port.error();
         const OpenFailure failure = diagnoseOpenFailure(m_device, error);
-        m_errorString = openFailureMessage(m_device, failure, m_port.errorString(),
-                                           failure == OpenFailure::NoPermission ? owningGroup(m_device) : QString());
+        m_errorString = openFailureMessage(m_device, failure, m_port.errorString());
         return false;
     }
     m_receiving = true;

@@ -39,7 +39,7 @@ int runDesktop(int argc, char **argv, QList<serial::PortPin> pins, bool demo)
                          qPrintable(simulator.errorString()));
             return system::kExitFailure;
         }
-        pins.prepend(serial::PortPin{1, simulator.devicePath()});
+        pins.prepend(serial::PortPin{1, simulator.devicePath(), QStringLiteral("Simulated instrument (--demo)")});
     }
 
     QtMessageBoxes messages;

@@ -36,13 +36,13 @@ std::optional<std::string> desktopProblem(const Arguments &args)
 TEST(DesktopOptions, PinsKeepTheirOrderAndDemoIsAFlag)
 {
     const std::optional<DesktopOptions> options =
-        readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=1=/dev/pts/4"});
+        readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=2=/dev/pts/4"});
     ASSERT_TRUE(options.has_value());
     EXPECT_TRUE(options->demo);
     ASSERT_EQ(options->pins.size(), 2u);
     EXPECT_EQ(options->pins[0].port, 3);
     EXPECT_EQ(options->pins[0].device, "/dev/ttyUSB1");
-    EXPECT_EQ(options->pins[1].port, 1);
+    EXPECT_EQ(options->pins[1].port, 2);
     EXPECT_EQ(options->pins[1].device, "/dev/pts/4");
     EXPECT_FALSE(readDesktopOptions({})->demo);
 }
@@ -72,7 +72,9 @@ TEST(DesktopOptions, WhatNeitherTheProgramNorQtKnowsIsBadUsage)
           Case{{"--demo=1"}, "--demo takes no value"},
           Case{{"--port"}, "--port needs a value, for example --port 1=/dev/ttyUSB0"},
           Case{{"--port", "17=/dev/pts/1"},
-               "--port 17=/dev/pts/1: the port number must be a whole number from 1 to 16."}}) {
+               "--port 17=/dev/pts/1: the port number must be a whole number from 1 to 16."},
+          Case{{"--port", "1=/dev/pts/1", "--demo"},
+               "--demo offers the simulated instrument as port 1, which --port 1=DEVICE also names"}}) {
         EXPECT_THAT(desktopProblem(c.args), ::testing::Optional(StartsWith(c.problem))) << c.args.front();
     }
 }

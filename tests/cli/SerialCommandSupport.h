@@ -28,9 +28,12 @@ inline bool waitUntil(const std::function<bool()> &done, std::chrono::millisecon
 // elvaro-q3 running a command in the background.
 class Command {
 public:
-    explicit Command(const QStringList &args)
+    // `errorsTo`, when given, is the file standard error goes to (a terminal, say) instead of a pipe.
+    explicit Command(const QStringList &args, const QString &errorsTo = {})
     {
         ensureApplication();
+        if (!errorsTo.isEmpty())
+            m_process.setStandardErrorFile(errorsTo);
         m_process.start(QStringLiteral(ELVARO_EXECUTABLE), args);
         m_process.waitForStarted();
     }

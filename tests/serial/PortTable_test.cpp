@@ -91,12 +91,14 @@ TEST(PortTableOrder, NoNumberOutsideOneToSixteen)
 
 TEST(PortTableOrder, DescribeNamesTheDeviceAndWhatTheDriverSays)
 {
-    const PortTable table = PortTable::build(
-        {{1, "/dev/pts/4"}}, {{"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART"}, {"ttyS0", "/dev/ttyS0", "n/a"}});
+    const PortTable table =
+        PortTable::build({{1, "/dev/pts/4"}, {5, "/dev/pts/9", "Simulated instrument"}},
+                         {{"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART"}, {"ttyS0", "/dev/ttyS0", "n/a"}});
     EXPECT_EQ(table.describe(1), "pts/4");
     EXPECT_EQ(table.describe(2), "ttyUSB0 (FT232R USB UART)");
     EXPECT_EQ(table.describe(3), "ttyS0");
     EXPECT_EQ(table.describe(4), "");
+    EXPECT_EQ(table.describe(5), "Simulated instrument");
 }
 
 TEST(PortTablePins, ReadsNumberEqualsDeviceAndRejectsTheRestWithAMessage)
@@ -125,11 +127,19 @@ TEST(PortTableProbe, OffersOnlyTerminalsThatOpenAndLeavesNothingOpen)
     ASSERT_TRUE(pair.open()) << pair.errorString().toStdString();
     const QString terminal = pair.devicePath();
 
-    const PortTable table =
-        PortTable::build({{1, "/dev/elvaro-no-such-device"}, {2, terminal}, {3, "/dev/null"}, {4, ""}}, {});
-    // A missing device, a device that is no terminal and an empty name are not offered.
+    const PortTable table = PortTable::build(
+        {{1, "/dev/elvaro-no-such-device"}, {2, terminal}, {3, "/dev/null"}, {4, ""}, {5, "/etc/hostname"}},
+        linuxPorts({"elvaro-no-such-tty", "null"}));
+    // A missing device, a device or a file that is no terminal and an empty name cannot be opened.
     EXPECT_EQ(table.openablePorts(), (QList<int>{2}));
-    EXPECT_EQ(table.ports(), (QList<int>{1, 2, 3, 4}));
+    EXPECT_EQ(table.ports(), (QList<int>{1, 2, 3, 4, 5, 6}));
+    // Offered with the reason: what is there, and what was pinned; a missing system device is not.
+    QStringList offers;
+    for (const PortTable::Offer &offer : table.offers())
+        offers.append(
+            QStringLiteral("%1 %2").arg(offer.port).arg(offer.probe.openable ? "open" : offer.probe.summary()));
+    EXPECT_EQ(offers, (QStringList{"1 no such device", "2 open", "3 not a serial port", "4 no such device",
+                                   "5 not a serial port"}));
 
     EXPECT_TRUE(canOpenPort(terminal));
     EXPECT_FALSE(pair.deviceIsOpen());

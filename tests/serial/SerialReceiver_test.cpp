@@ -283,7 +283,8 @@ INSTANTIATE_TEST_SUITE_P(
                                           return QStringLiteral("/dev/ttyNOSUCH7");
                                       },
                                       QStringLiteral("there is no such device. Check that the instrument's cable or "
-                                                     "USB adapter is plugged in and that the port number is right.")},
+                                                     "USB adapter is plugged in and that this is the port it is "
+                                                     "connected to.")},
                       OpenFailureCase{"InUse",
                                       [](PseudoTerminal &line, SerialReceiver &holder) {
                                           EXPECT_TRUE(holder.open(line.devicePath()));
@@ -297,14 +298,35 @@ INSTANTIATE_TEST_SUITE_P(
                                                      "connected to.")}),
     [](const ::testing::TestParamInfo<OpenFailureCase> &info) { return info.param.name; });
 
-// Lack of permission cannot be produced for real when the tests run as root.
-TEST(OpenFailureMessages, UnreadableDeviceIsNoPermissionAndNamesTheGroupToJoin)
+// Lack of permission cannot be produced for real when the tests run as root: the advice is looked
+// at for the owners and modes a device may have. A group is advised only when it may read and write.
+TEST(OpenFailureMessages, PermissionAdviceNamesAGroupOnlyWhereThatGroupMayUseTheDevice)
 {
+    using elvaro::serial::DeviceAccess;
     EXPECT_EQ(elvaro::serial::classifyOpenFailure(QSerialPort::PermissionError, 0, EACCES), OpenFailure::NoPermission);
-    EXPECT_EQ(
-        elvaro::serial::openFailureMessage("/dev/ttyUSB0", OpenFailure::NoPermission, "Permission denied", "dialout"),
-        "Cannot open /dev/ttyUSB0: you have no permission to use it. Ask the administrator to add you "
-        "to the group 'dialout', then log in again.");
+    const auto access = [](const char *owner, const char *group, mode_t mode, bool listed = false) {
+        return DeviceAccess{"ann", owner, group, static_cast<mode_t>(S_IFCHR | mode), listed, false};
+    };
+    const std::pair<DeviceAccess, const char *> cases[] = {
+        {access("root", "dialout", 0660), "Members of the group 'dialout' may use it: ask the administrator to add you "
+                                          "to that group (sudo adduser ann dialout), then log in again."},
+        {access("root", "dialout", 0660, true),
+         "You were added to the group 'dialout', which may use it, after you logged in: log out and in again for it "
+         "to count."},
+        {access("root", "root", 0600),
+         "Only its owner root may read and write it (owner root, group root, mode crw-------). Ask the administrator "
+         "to let the group dialout read and write it (for example with a udev rule) and to add you to that group."},
+        {access("root", "dialout", 0640),
+         "Only its owner root may read and write it (owner root, group dialout, mode crw-r-----). Ask the "
+         "administrator to let the group dialout read and write it (for example with a udev rule) and to add you to "
+         "that group."},
+        {access("root", "root", 0), "Nobody may read and write it (owner root, group root, mode c---------). Ask the "
+                                    "administrator to let the group dialout read and write it (for example with a "
+                                    "udev rule) and to add you to that group."},
+        {DeviceAccess{}, "Ask the administrator for access to it."},
+    };
+    for (const auto &[device, advice] : cases)
+        EXPECT_EQ(elvaro::serial::permissionAdvice(device), advice) << advice;
 }
 
 } // namespace

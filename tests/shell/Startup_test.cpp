@@ -4,10 +4,12 @@
 #include "serial/PseudoTerminal.h"
 #include "shell/MainForm.h"
 #include "shell/Module1.h"
+#include "shell/PortListDelegate.h"
 #include "shell/RichTextBox.h"
 #include "shell/SettingPage.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -126,20 +128,50 @@ TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
     EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
 }
 
-TEST_F(StartupTest, ThePortWindowListsTheOpenableNumbersAscendingAndShowsTheFirst)
+TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTheFirstThatCan)
 {
     Terminal second;
-    const PortTable ports =
-        PortTable::build({{3, second.path()}, {1, terminal.path()}, {2, QStringLiteral("/dev/elvaro-missing")}}, {});
+    const PortTable ports = PortTable::build({{3, second.path()},
+                                              {1, QStringLiteral("/dev/null")},
+                                              {2, QStringLiteral("/dev/elvaro-missing")},
+                                              {5, terminal.path(), QStringLiteral("Simulated instrument")}},
+                                             {});
     SettingPage page(ports, messages);
     page.Form_Load();
-    EXPECT_EQ(entries(page), (QStringList{"1", "3"}));
-    EXPECT_EQ(combo(page)->currentText(), "1");
+    page.show();
+    // A device that is there but no port, and a pinned one that is missing, are listed with the reason.
+    EXPECT_EQ(entries(page), (QStringList{"1", "2", "3", "5"}));
+    QStringList shown;
+    for (int index = 0; index < combo(page)->count(); ++index)
+        shown.append(combo(page)->itemData(index, elvaro::shell::PortListDelegate::kShownTextRole).toString());
+    EXPECT_EQ(shown, (QStringList{"1  null: not a serial port", "2  elvaro-missing: no such device",
+                                  "3  " + ports.describe(3), "5  Simulated instrument"}));
+    EXPECT_EQ(combo(page)->currentText(), "3");
     EXPECT_FALSE(page.OK);
-    // The window says which device the number stands for.
-    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), ports.describe(1));
-    combo(page)->setCurrentIndex(1);
-    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), ports.describe(3));
+    auto *device = page.findChild<QLabel *>(QStringLiteral("LblDevice"));
+    auto *reason = page.findChild<QLabel *>(QStringLiteral("LblReason"));
+    EXPECT_EQ(device->text(), ports.describe(3));
+    EXPECT_EQ(reason->text(), "Also found, but cannot be opened: 1 null (not a serial port), 2 elvaro-missing (no such "
+                              "device). Choose one to see why.");
+    combo(page)->setCurrentIndex(0);
+    EXPECT_EQ(device->toolTip(), "null: cannot be opened, not a serial port");
+    const QString notAPort =
+        "Cannot open /dev/null: it is not a serial port. Choose the port the instrument is connected to.";
+    EXPECT_EQ(reason->text(), notAPort);
+    EXPECT_TRUE(reason->isVisible());
+    EXPECT_LE(reason->geometry().bottom(), page.height());
+
+    // OK on it says why and leaves the field ready for another number.
+    button(page, "OKButton")->click();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, notAPort);
+    EXPECT_FALSE(page.OK);
+    EXPECT_EQ(page.focusWidget(), combo(page));
+
+    // The window is wide enough for its title beside the window manager's buttons.
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    EXPECT_GE(page.width(), QFontMetrics(titleFont).horizontalAdvance(page.windowTitle()) + 120);
 }
 
 TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
@@ -187,6 +219,7 @@ TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
     EXPECT_TRUE(combo(page)->isEditable());
     EXPECT_TRUE(combo(page)->currentText().isEmpty());
     EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
+    EXPECT_EQ(page.focusWidget(), combo(page));
 
     // OK says what is missing and what to do; with the list empty there is nothing to choose from.
     const std::pair<const char *, const char *> cases[] = {
@@ -206,6 +239,8 @@ TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
         EXPECT_EQ(messages.shown[0].text, QString::fromLatin1(message)) << typed;
         EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Warning) << typed;
         EXPECT_TRUE(page.isVisible()) << typed;
+        // The field has the keyboard focus for the number.
+        EXPECT_EQ(page.focusWidget(), combo(page)) << typed;
     }
     button(page, "CancelButton")->click();
     EXPECT_FALSE(page.OK);
