@@ -35,9 +35,9 @@ std::string usage()
            "standard error and the conversion goes on.\n"
            "A .csv file is UTF-8 and starts with a byte-order mark, by which spreadsheet programs read\n"
            "characters such as \"\u00b0C\" right; --no-bom leaves the mark out.\n"
-           + std::string(kEncodingUsage) + "Exit status: "
-           + std::to_string(system::kExitSuccess) + " converted, " + std::to_string(system::kExitFailure)
-           + " failed (the reason on standard error), " + std::to_string(system::kExitUsage) + " bad usage.\n";
+           + std::string(kEncodingUsage) + "Exit status: " + std::to_string(system::kExitSuccess) + " converted, "
+           + std::to_string(system::kExitFailure) + " failed (the reason on standard error), "
+           + std::to_string(system::kExitUsage) + " bad usage.\n";
 }
 
 struct ConvertOptions {

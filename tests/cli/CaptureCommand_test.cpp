@@ -174,8 +174,8 @@ TEST_F(CaptureOnLine, AsAUserWithoutPermissionSaysWhoMayUseTheDevice)
     ASSERT_TRUE(QDir(programFolder.path()).mkpath(parts));
     ASSERT_TRUE(QFile::copy(QFileInfo(QStringLiteral(ELVARO_EXECUTABLE)).dir().filePath(serialPart),
                             programFolder.filePath(serialPart)));
-    for (const QString &folder : {programFolder.path(), programFolder.filePath(QStringLiteral("libexec")),
-                                  programFolder.filePath(parts)})
+    for (const QString &folder :
+         {programFolder.path(), programFolder.filePath(QStringLiteral("libexec")), programFolder.filePath(parts)})
         ::chmod(QFile::encodeName(folder).constData(), 0755);
 
     const QByteArray device = QFile::encodeName(line.devicePath());
