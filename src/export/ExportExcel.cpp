@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace elvaro::excel {
@@ -29,6 +31,15 @@ std::int32_t sheetBand(const CCella &cell)
     return cell.band() + (belowUnboxedLine1 ? 1 : 0);
 }
 
+// Where the cells of a grid go, from the grid's top-left corner, and what the grid takes.
+struct GridLayout {
+    std::vector<std::pair<std::int32_t, std::int32_t>> offsets; // rows and columns, one per member
+    SheetArea area;
+};
+
+// The layouts of the grids met so far: a grid inside a grid's cell is measured once.
+using GridLayouts = std::unordered_map<const CCella *, GridLayout>;
+
 // One box being exported: where it starts, how far its walk got and what its bands took so far.
 struct Frame {
     Frame(CCella &box, std::int16_t row, std::int16_t column, std::int32_t topLine)
@@ -44,6 +55,7 @@ struct Frame {
     bool started = false;
     std::vector<CCella *> members; // in the order they are placed: by sheet band, then column
     std::size_t next = 0;
+    const GridLayout *grid = nullptr; // the places of the members when the box is a grid
 
     std::optional<std::int32_t> band; // the band being placed
     std::int32_t shift = 0;           // rows the bands were moved down so far
@@ -55,6 +67,8 @@ struct Frame {
 
     SheetArea area() const
     {
+        if (grid)
+            return grid->area;
         const std::int32_t end = band ? std::max(freeRow, bandEnd) : freeRow;
         return SheetArea{std::max(end - startRow, 1), std::max(columnEnd - startColumn, 1)};
     }
@@ -129,8 +143,95 @@ void checkCellCount(const Frame &frame)
     throw report::OverflowError("Overflow: a box of the report holds " + cells + most);
 }
 
+SheetArea walk(CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet *xlSheet, GridLayouts &layouts);
+
+// The rows and columns a member of a grid takes.
+SheetArea measure(CCella &member, GridLayouts &layouts)
+{
+    if (!isWalked(member))
+        return SheetArea{1, 1};
+    return walk(member, 1, 1, nullptr, layouts);
+}
+
+// Adds `missing` to the last of `count` sizes from `first` when together they are smaller than
+// `needed`: a cell that spans several grid columns or rows fits in them.
+void widen(std::vector<std::int32_t> &sizes, std::size_t first, std::size_t count, std::int32_t needed)
+{
+    std::int32_t total = 0;
+    for (std::size_t i = first; i < first + count; ++i)
+        total += sizes[i];
+    if (total < needed)
+        sizes[first + count - 1] += needed - total;
+}
+
+// A grid is a table: every cell of a grid column starts in the same sheet column, as wide as the
+// widest cell of that column takes, and every cell of a grid row on the same sheet row, as high as
+// the highest. A cell that spans columns or rows stands in the first of them and widens the last
+// when they are too small for it.
+const GridLayout &layOutGrid(const CCella &grid, const std::vector<CCella *> &members, GridLayouts &layouts)
+{
+    if (const auto found = layouts.find(&grid); found != layouts.end())
+        return found->second;
+
+    std::size_t columnCount = 0;
+    std::size_t rowCount = 0;
+    std::vector<SheetArea> areas;
+    areas.reserve(members.size());
+    for (CCella *member : members) {
+        const report::GridPlace &place = member->gridPlace();
+        columnCount = std::max(columnCount, static_cast<std::size_t>(place.column + place.columns));
+        rowCount = std::max(rowCount, static_cast<std::size_t>(place.row + place.rows));
+        areas.push_back(measure(*member, layouts));
+    }
+    std::vector<std::int32_t> widths(columnCount, 0);
+    std::vector<std::int32_t> heights(rowCount, 0);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const report::GridPlace &place = members[i]->gridPlace();
+        if (place.columns == 1)
+            widths[static_cast<std::size_t>(place.column)] =
+                std::max(widths[static_cast<std::size_t>(place.column)], areas[i].columns);
+        if (place.rows == 1)
+            heights[static_cast<std::size_t>(place.row)] =
+                std::max(heights[static_cast<std::size_t>(place.row)], areas[i].rows);
+    }
+    // Narrow spans first, so that a wide one sees the columns the narrow ones needed.
+    std::vector<std::size_t> spanning;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (members[i]->gridPlace().columns > 1 || members[i]->gridPlace().rows > 1)
+            spanning.push_back(i);
+    }
+    std::stable_sort(spanning.begin(), spanning.end(), [&members](std::size_t a, std::size_t b) {
+        const report::GridPlace &first = members[a]->gridPlace();
+        const report::GridPlace &second = members[b]->gridPlace();
+        return first.columns + first.rows < second.columns + second.rows;
+    });
+    for (const std::size_t i : spanning) {
+        const report::GridPlace &place = members[i]->gridPlace();
+        widen(widths, static_cast<std::size_t>(place.column), static_cast<std::size_t>(place.columns),
+              areas[i].columns);
+        widen(heights, static_cast<std::size_t>(place.row), static_cast<std::size_t>(place.rows), areas[i].rows);
+    }
+
+    std::vector<std::int32_t> columnStarts(columnCount + 1, 0);
+    for (std::size_t c = 0; c < columnCount; ++c)
+        columnStarts[c + 1] = columnStarts[c] + widths[c];
+    std::vector<std::int32_t> rowStarts(rowCount + 1, 0);
+    for (std::size_t r = 0; r < rowCount; ++r)
+        rowStarts[r + 1] = rowStarts[r] + heights[r];
+
+    GridLayout layout;
+    layout.offsets.reserve(members.size());
+    for (CCella *member : members) {
+        const report::GridPlace &place = member->gridPlace();
+        layout.offsets.emplace_back(rowStarts[static_cast<std::size_t>(place.row)],
+                                    columnStarts[static_cast<std::size_t>(place.column)]);
+    }
+    layout.area = SheetArea{std::max(rowStarts.back(), 1), std::max(columnStarts.back(), 1)};
+    return layouts.emplace(&grid, std::move(layout)).first->second;
+}
+
 // Sorts the box's sub-cells and lists them in the order they are placed.
-void start(Frame &frame)
+void start(Frame &frame, GridLayouts &layouts)
 {
     frame.started = true;
     checkCellCount(frame);
@@ -139,6 +240,11 @@ void start(Frame &frame)
     frame.members.reserve(static_cast<std::size_t>(sorted.Count()));
     for (std::int32_t i = 1; i <= sorted.Count(); ++i)
         frame.members.push_back(&sorted.Item(i));
+    if (frame.cell->isGrid()) {
+        // A grid's cells are in reading order, row by row.
+        frame.grid = &layOutGrid(*frame.cell, frame.members, layouts);
+        return;
+    }
     // Only band 0 can split (its line 1 cells from those below), so a stable sort by sheet band
     // keeps the reading order of each band.
     const auto byBand = [](const CCella *a, const CCella *b) { return sheetBand(*a) < sheetBand(*b); };
@@ -173,9 +279,8 @@ void advance(Frame &frame, const SheetArea &area)
     frame.columnEnd = std::max(frame.columnEnd, frame.column);
 }
 
-} // namespace
-
-SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet &xlSheet)
+// The walk of ExportExcel. Without a sheet it writes nothing and only measures what the cell takes.
+SheetArea walk(CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet *xlSheet, GridLayouts &layouts)
 {
     std::vector<Frame> stack;
     stack.emplace_back(cell, riga, colonna, 0);
@@ -183,13 +288,15 @@ SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Wor
     while (!stack.empty()) {
         Frame &frame = stack.back();
         if (!frame.started) {
-            start(frame);
+            start(frame, layouts);
             if (frame.members.empty()) {
                 // A cell without sub-cells writes its own text, its column a real number.
                 const std::int16_t row = checked16(frame.startRow + frame.cell->band(), "worksheet row");
                 const double column = frame.startColumn + frame.cell->column() / 10.0;
-                writeText(xlSheet, row, column, frame.cell->text());
-                formatSheet(xlSheet);
+                if (xlSheet) {
+                    writeText(*xlSheet, row, column, frame.cell->text());
+                    formatSheet(*xlSheet);
+                }
                 finished = SheetArea{1, 1};
                 stack.pop_back();
                 if (!stack.empty())
@@ -198,7 +305,8 @@ SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Wor
             }
         }
         if (frame.next == frame.members.size()) {
-            formatSheet(xlSheet);
+            if (xlSheet)
+                formatSheet(*xlSheet);
             finished = frame.area();
             stack.pop_back();
             if (!stack.empty())
@@ -206,19 +314,37 @@ SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Wor
             continue;
         }
 
-        CCella &member = *frame.members[frame.next++];
-        enterBand(frame, sheetBand(member));
-        const std::int16_t row = static_cast<std::int16_t>(frame.bandRow);
-        const std::int16_t column = checked16(frame.column, "worksheet column");
+        const std::size_t index = frame.next++;
+        CCella &member = *frame.members[index];
+        std::int16_t row = 0;
+        std::int16_t column = 0;
+        if (frame.grid) {
+            const auto [rowOffset, columnOffset] = frame.grid->offsets[index];
+            row = checked16(frame.startRow + rowOffset, "worksheet row");
+            column = checked16(frame.startColumn + columnOffset, "worksheet column");
+        } else {
+            enterBand(frame, sheetBand(member));
+            row = static_cast<std::int16_t>(frame.bandRow);
+            column = checked16(frame.column, "worksheet column");
+        }
         if (isWalked(member)) {
             // The reference to `frame` is not used after this: the push may move the stack.
             stack.emplace_back(member, row, column, reportLine(frame, member));
             continue;
         }
-        writeText(xlSheet, row, column, member.text());
+        if (xlSheet)
+            writeText(*xlSheet, row, column, member.text());
         advance(frame, SheetArea{1, 1});
     }
     return finished;
+}
+
+} // namespace
+
+SheetArea ExportExcel(CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet &xlSheet)
+{
+    GridLayouts layouts;
+    return walk(cell, riga, colonna, &xlSheet, layouts);
 }
 
 } // namespace elvaro::excel

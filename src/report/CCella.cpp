@@ -63,6 +63,8 @@ void SottoCelle::append(CCella &source, std::string text)
     copy->ExistSottoCelle = source.ExistSottoCelle;
     copy->m_sourceLine = source.m_sourceLine;
     copy->m_firstLineHeldBox = source.m_firstLineHeldBox;
+    copy->m_grid = source.m_grid;
+    copy->m_gridPlace = source.m_gridPlace;
     copy->m_children = source.SottoCelle();
     m_members.push_back(std::move(copy));
 }

@@ -15,6 +15,15 @@ class CCella;
 template <class Char>
 class Parser;
 
+// Where a cell of a grid stands: the grid row and column of its top-left place, counted from 0,
+// and how many rows and columns it spans.
+struct GridPlace {
+    std::int16_t row = 0;
+    std::int16_t column = 0;
+    std::int16_t rows = 1;
+    std::int16_t columns = 1;
+};
+
 // Receives the parser's messages, "Errore in riga N, fine casella non trovata", one call each,
 // in order. The desktop shows them in a message box, the command line prints them.
 // Parsing goes on after every message. One parse reports at most 100 of them one by one and
@@ -107,6 +116,11 @@ public:
     // line 1 closed no band of its own, so line 1 and line 2 share band 0.
     bool firstLineHeldBox() const { return m_firstLineHeldBox; }
 
+    // A grid is a box whose members are the cells of a table drawn with shared borders; each
+    // member is a box with its place in the grid. The sheet lays a grid out as a table.
+    bool isGrid() const { return m_grid; }
+    const GridPlace &gridPlace() const { return m_gridPlace; }
+
     // The children; created empty on first read, the same collection on every later read.
     const std::shared_ptr<report::SottoCelle> &SottoCelle();
     // The children without creating a collection: an empty one that belongs to no cell when this
@@ -141,6 +155,8 @@ private:
     std::int16_t m_height = 0;
     std::int16_t m_sourceLine = 0;
     bool m_firstLineHeldBox = false;
+    bool m_grid = false;
+    GridPlace m_gridPlace;
     // Set by the parser once it has begun to parse this cell: all it keeps of a parse, so that a
     // second parse of the same cell is refused. Copies made by AddC do not carry it.
     bool m_parsed = false;

@@ -5,6 +5,7 @@
 #include "report/Thousands.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@ namespace {
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr char kCorner = '+';
+constexpr char kBar = '|';
 
 // Characters from the 1-based position `start`, at most `count` of them (all when count < 0);
 // nothing when the position lies past the end.
@@ -74,6 +76,37 @@ bool startsTopBorder(const std::basic_string<Char> &line, std::size_t index)
             return false;
     }
     return false;
+}
+
+template <class Char>
+bool isRuleCharacter(Char c)
+{
+    return c == Char{'-'} || c == Char{'='};
+}
+
+// The character at `index`, or NUL past the end of the line.
+template <class Char>
+Char characterAt(const std::basic_string<Char> &line, std::size_t index)
+{
+    return index < line.size() ? line[index] : Char{0};
+}
+
+// A rule among lines whose fields are separated by '|': only '-', '=', '+', '|', ':' and spaces,
+// with a line across and a junction or a bar ("----+----", "|:---|---:|").
+template <class Char>
+bool isRuleLine(const std::basic_string<Char> &line)
+{
+    bool across = false;
+    bool junction = false;
+    for (const Char c : line) {
+        if (isRuleCharacter(c))
+            across = true;
+        else if (c == Char{kCorner} || c == Char{kBar})
+            junction = true;
+        else if (c != Char{':'} && c != Char{' '})
+            return false;
+    }
+    return across && junction;
 }
 
 template <class Char>
@@ -187,6 +220,29 @@ private:
         std::int16_t width = 0;
     };
 
+    // A cell of a grid waiting for its text to be parsed.
+    struct PendingCell {
+        std::unique_ptr<CCella> box;
+        std::vector<Text> lines;
+        int topLine = 0; // the line of the report on which the cell's top border stands
+    };
+
+    // A table drawn with shared borders, as found from its top-left corner.
+    struct GridCell {
+        GridPlace place;
+        std::int16_t left = 0;    // the position of its left border in the grid's lines
+        std::int16_t width = 0;   // from its left border to its right border, both included
+        std::int16_t topRule = 0; // the line of its top border
+        std::vector<Text> lines;
+    };
+
+    struct Grid {
+        std::int16_t width = 0;
+        std::int16_t lastLine = 0; // its bottom rule, or its last text line when that is missing
+        bool bottomFound = false;
+        std::vector<GridCell> cells;
+    };
+
     struct Frame {
         CCella *cell = nullptr;
         std::unique_ptr<CCella> ownedBox; // the box being parsed; null for the root
@@ -205,7 +261,16 @@ private:
         Text buffer;
         bool textSeen = false;
         Int16 gap{"run gap", std::int16_t{0}};
+        // Lines of the report outside every box whose fields are separated by '|': each field is
+        // a run of its own, and a rule among them gives none.
+        bool fieldLine = false;
+        bool barSeen = false;
+        bool ruleLine = false;
         std::unique_ptr<CCella> scratch; // every text run of this text is filled in here, then copied
+        // A grid's frame scans no text: it holds the grid's cells, each parsed as a frame of its own.
+        bool isGrid = false;
+        std::vector<PendingCell> pendingCells;
+        std::size_t nextCell = 0;
     };
 
     // The lines of s: a carriage return ends a line, a line feed is dropped, a last line without
@@ -268,6 +333,8 @@ private:
     // box's inner text as a new frame; false when the whole text has been scanned.
     bool scan(Frame &f)
     {
+        if (f.isGrid)
+            return pushNextGridCell(f);
         for (;;) {
             if (!f.inLine) {
                 if (f.line > f.lineCount)
@@ -277,6 +344,11 @@ private:
                 f.buffer.clear();
                 f.textSeen = false;
                 f.gap = 0;
+                const Text &line = f.lines[static_cast<std::size_t>(f.line) - 1];
+                const bool outsideBoxes = f.depth == 0;
+                f.ruleLine = outsideBoxes && isRuleLine(line);
+                f.fieldLine = outsideBoxes && line.find(Char{kBar}) != Text::npos;
+                f.barSeen = false;
             }
             const Text &text = f.lines[static_cast<std::size_t>(f.line) - 1];
             const long long length = static_cast<long long>(text.size());
@@ -304,7 +376,7 @@ private:
                     if (f.textSeen)
                         gap += static_cast<long long>(spaces);
                     position = advance(position, static_cast<long long>(spaces));
-                } else if (c == Char{kCorner} && startsTopBorder(text, index)) {
+                } else if (c == Char{kCorner} && startsTopBorder(text, index) && !followsRule(text, index)) {
                     f.position = static_cast<std::int16_t>(position);
                     // Text before the corner ends there: it is a run of its own, and the scan goes
                     // on after the box, so that nothing on the line is read twice or skipped.
@@ -314,14 +386,22 @@ private:
                     f.gap = 0;
                     if (f.line == 1)
                         f.firstLineHeldBox = true;
-                    pushBox(f, boxColumn(f, f.position));
+                    const std::int16_t column = boxColumn(f, f.position);
+                    if (std::optional<Grid> grid = findGrid(f))
+                        pushGrid(f, column, std::move(*grid));
+                    else
+                        pushBox(f, column);
                     return true;
+                } else if (c == Char{kBar} && f.fieldLine) {
+                    endField(f, gap, position);
+                    position = advance(position, 1);
                 } else {
-                    // Ordinary text, a '+' that starts no top border included.
-                    constexpr Char kTextEnds[] = {Char{' '}, Char{kCorner}};
-                    std::size_t end = text.find_first_of(kTextEnds, index + 1, 2);
-                    if (end == Text::npos)
-                        end = text.size();
+                    // Ordinary text, a '+' that starts no top border included. A plain loop: a
+                    // set search would look through its set for every character.
+                    std::size_t end = index + 1;
+                    while (end < text.size() && text[end] != Char{' '} && text[end] != Char{kCorner}
+                           && !(f.fieldLine && text[end] == Char{kBar}))
+                        ++end;
                     ordinaryText(f, gap, position, TextView(text).substr(index, end - index));
                     position = advance(position, static_cast<long long>(end - index));
                 }
@@ -342,13 +422,32 @@ private:
     // spaces before them ends the run in the buffer.
     void ordinaryText(Frame &f, long long &gap, long long position, TextView characters)
     {
-        if (gap > 1) {
+        if (gap > 1 && !f.fieldLine) {
             emitRun(f, runColumn(f, checked16(position, "position in a line")), true);
             f.buffer.clear();
         }
         f.textSeen = true;
         f.buffer.append(characters);
         gap = 0;
+    }
+
+    // A '|' at `position` ends the field before it. A field between two bars is a run even when it
+    // is blank, so that the fields after it keep their columns; blank text before the first bar
+    // is none.
+    void endField(Frame &f, long long &gap, long long position)
+    {
+        if (!f.buffer.empty() && (f.barSeen || !onlySpaces(f.buffer)))
+            emitRun(f, runColumn(f, checked16(position, "position in a line")), true);
+        f.buffer.clear();
+        f.textSeen = false;
+        f.barSeen = true;
+        gap = 0;
+    }
+
+    // A '+' right after a line across ("-----+-----") is a junction of a rule, not a corner.
+    static bool followsRule(const Text &line, std::size_t index)
+    {
+        return index > 0 && isRuleCharacter(line[index - 1]);
     }
 
     void endLine(Frame &f)
@@ -401,6 +500,8 @@ private:
     // Appends the buffer as a text run. The buffer is moved when the caller empties it right after.
     void emitRun(Frame &f, std::int16_t column, bool bufferIsEmptiedAfter)
     {
+        if (f.ruleLine)
+            return;
         if (!f.scratch)
             f.scratch = std::make_unique<CCella>();
         CCella &run = *f.scratch;
@@ -421,13 +522,7 @@ private:
     {
         const std::int16_t position = f.position;
         const std::int16_t cornerLine = f.line;
-        if (f.depth == kMaxNesting) {
-            throw OverflowError("Overflow: the box on line "
-                                + withThousands(static_cast<std::uint64_t>(f.topLine + cornerLine))
-                                + " of the report lies inside " + std::to_string(kMaxNesting)
-                                + " other boxes, deeper than a report can nest them. Check that this is a report of "
-                                  "the instrument.");
-        }
+        checkNesting(f.depth, f.topLine + cornerLine);
 
         auto box = std::make_unique<CCella>();
         box->setBordato(true);
@@ -459,14 +554,8 @@ private:
             cutLine(line, position, width);
         }
         box->setAltezza(height);
-        if (!bottomFound) {
-            if (m_reportedMessages < kMaxReportedMessages) {
-                ++m_reportedMessages;
-                m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount) + ", fine casella non trovata");
-            } else {
-                ++m_unreportedMessages;
-            }
-        }
+        if (!bottomFound)
+            reportMissingBottom(f);
 
         countCell();
         CCella &boxCell = *box;
@@ -478,9 +567,279 @@ private:
         m_stack.back().topLine = reportLine;
     }
 
+    // Boxes nest at most kMaxNesting deep; `depth` counts the boxes around the text in which a box
+    // starts on `reportLine`.
+    static void checkNesting(int depth, int reportLine)
+    {
+        if (depth < kMaxNesting)
+            return;
+        throw OverflowError("Overflow: the box on line " + withThousands(static_cast<std::uint64_t>(reportLine))
+                            + " of the report lies inside " + std::to_string(kMaxNesting)
+                            + " other boxes, deeper than a report can nest them. Check that this is a report of "
+                              "the instrument.");
+    }
+
+    void reportMissingBottom(const Frame &f)
+    {
+        if (m_reportedMessages < kMaxReportedMessages) {
+            ++m_reportedMessages;
+            m_reporter.reportError("Errore in riga " + std::to_string(f.lineCount) + ", fine casella non trovata");
+        } else {
+            ++m_unreportedMessages;
+        }
+    }
+
+    // The drawing whose top-left corner stands at the frame's position, when it is a grid: cells
+    // that share their borders. It is one when its top border has a junction ("+----+----+"), or
+    // when a rule below its corner is shared by the cell under it (a '|' right below that rule).
+    // Any other drawing is a box with borders of its own, read as it always was.
+    //
+    // The grid goes down its left border, as far as '|' and '+' stand in the corner's column; it
+    // ends at a rule with no '|' below it, or, when its last rule is missing, at its last '|'.
+    // Its columns are cut at the junctions of its rules across the whole grid; a row ends at a
+    // line where the column's part is a rule between two junctions ("+-----+", "+=====+"). A cell
+    // spans the columns whose border is not drawn on its lines and the rows whose rule is not
+    // drawn below it.
+    std::optional<Grid> findGrid(const Frame &f) const
+    {
+        const std::vector<Text> &lines = f.lines;
+        const std::size_t left = static_cast<std::size_t>(f.position) - 1;
+        const std::size_t top = static_cast<std::size_t>(f.line) - 1;
+        const Text &topText = lines[top];
+
+        std::size_t right = left;
+        bool junctionOnTop = false;
+        for (;;) {
+            std::size_t next = right + 1;
+            while (next < topText.size() && isRuleCharacter(topText[next]))
+                ++next;
+            if (next == right + 1 || characterAt(topText, next) != Char{kCorner})
+                break;
+            junctionOnTop = right != left;
+            right = next;
+            if (!isRuleCharacter(characterAt(topText, right + 1)))
+                break;
+        }
+        if (right == left)
+            return std::nullopt;
+
+        std::size_t last = top;
+        bool bottomFound = false;
+        bool sharedRule = false;
+        for (std::size_t y = top + 1; y < lines.size(); ++y) {
+            const Char c = characterAt(lines[y], left);
+            if (c != Char{kBar} && c != Char{kCorner})
+                break;
+            last = y;
+            if (c == Char{kBar})
+                continue;
+            if (characterAt(lines.size() > y + 1 ? lines[y + 1] : Text{}, left) != Char{kBar}) {
+                bottomFound = true;
+                break;
+            }
+            sharedRule = true;
+        }
+        if ((!junctionOnTop && !sharedRule) || last == top + (bottomFound ? 1 : 0))
+            return std::nullopt;
+
+        // The columns: every junction of a rule across the whole grid.
+        const auto isFullRule = [&](const Text &line) {
+            if (line.size() <= right || line[left] != Char{kCorner} || line[right] != Char{kCorner})
+                return false;
+            return std::all_of(line.begin() + static_cast<std::ptrdiff_t>(left),
+                               line.begin() + static_cast<std::ptrdiff_t>(right) + 1, [](Char c) {
+                                   return isRuleCharacter(c) || c == Char{kCorner} || c == Char{':'};
+                               });
+        };
+        std::vector<bool> junction(right - left + 1, false);
+        for (std::size_t y = top; y <= last; ++y) {
+            if (!isFullRule(lines[y]))
+                continue;
+            for (std::size_t x = left; x <= right; ++x) {
+                if (lines[y][x] == Char{kCorner})
+                    junction[x - left] = true;
+            }
+        }
+        std::vector<std::size_t> borders; // the positions of the column borders, from left to right
+        for (std::size_t x = left; x <= right; ++x) {
+            if (junction[x - left])
+                borders.push_back(x);
+        }
+        const std::size_t columnCount = borders.size() - 1;
+
+        // Which columns a line closes with a rule.
+        const auto rulesOf = [&](const Text &line) {
+            std::vector<bool> rules(columnCount, false);
+            for (std::size_t column = 0; column < columnCount; ++column) {
+                const std::size_t from = borders[column];
+                const std::size_t to = borders[column + 1];
+                if (characterAt(line, from) != Char{kCorner} || characterAt(line, to) != Char{kCorner})
+                    continue;
+                bool across = false;
+                bool rule = true;
+                for (std::size_t x = from + 1; x < to && rule; ++x) {
+                    across = across || isRuleCharacter(line[x]);
+                    rule = isRuleCharacter(line[x]) || line[x] == Char{':'};
+                }
+                rules[column] = rule && across;
+            }
+            return rules;
+        };
+
+        // The rows: the lines between one rule and the next, and the rules below each of them.
+        struct Row {
+            std::size_t first = 0;
+            std::size_t end = 0;
+            std::vector<bool> ruleBelow;
+        };
+        std::vector<Row> rows;
+        rows.push_back(Row{top + 1, top + 1, {}});
+        for (std::size_t y = top + 1; y <= last; ++y) {
+            std::vector<bool> rules = rulesOf(lines[y]);
+            const bool bottom = bottomFound && y == last;
+            if (!bottom && std::none_of(rules.begin(), rules.end(), [](bool rule) { return rule; }))
+                continue;
+            Row &row = rows.back();
+            row.end = y;
+            row.ruleBelow = bottom ? std::vector<bool>(columnCount, true) : std::move(rules);
+            if (!bottom)
+                rows.push_back(Row{y + 1, y + 1, {}});
+        }
+        if (!bottomFound) {
+            rows.back().end = last + 1;
+            rows.back().ruleBelow.assign(columnCount, true);
+        }
+
+        const auto borderDrawn = [&](const Row &row, std::size_t border) {
+            const std::size_t x = borders[border];
+            for (std::size_t y = row.first; y < row.end; ++y) {
+                const Char c = characterAt(lines[y], x);
+                if (c != Char{kBar} && c != Char{kCorner})
+                    return false;
+            }
+            return true;
+        };
+
+        Grid grid;
+        grid.width = checked16(static_cast<long long>(right - left) + 1, "box width");
+        grid.lastLine = checked16(static_cast<long long>(last) + 1, "line number");
+        grid.bottomFound = bottomFound;
+        std::vector<bool> taken(rows.size() * columnCount, false);
+        const auto isTaken = [&](std::size_t row, std::size_t column) { return taken[row * columnCount + column]; };
+        std::int16_t gridRow = 0;
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row].first == rows[row].end)
+                continue; // two rules on consecutive lines
+            for (std::size_t column = 0; column < columnCount; ++column) {
+                if (isTaken(row, column))
+                    continue;
+                std::size_t lastColumn = column;
+                while (lastColumn + 1 < columnCount && !isTaken(row, lastColumn + 1)
+                       && !borderDrawn(rows[row], lastColumn + 1))
+                    ++lastColumn;
+                std::size_t lastRow = row;
+                while (lastRow + 1 < rows.size() && !rows[lastRow].ruleBelow[column]) {
+                    bool free = true;
+                    for (std::size_t c = column; c <= lastColumn; ++c)
+                        free = free && !isTaken(lastRow + 1, c);
+                    if (!free)
+                        break;
+                    ++lastRow;
+                }
+                GridCell cell;
+                cell.place.row = gridRow;
+                cell.place.column = static_cast<std::int16_t>(column);
+                cell.place.columns = static_cast<std::int16_t>(lastColumn - column + 1);
+                cell.place.rows = 0;
+                for (std::size_t r = row; r <= lastRow; ++r) {
+                    if (rows[r].first != rows[r].end)
+                        ++cell.place.rows;
+                    for (std::size_t c = column; c <= lastColumn; ++c)
+                        taken[r * columnCount + c] = true;
+                }
+                cell.left = static_cast<std::int16_t>(borders[column] + 1);
+                cell.width = static_cast<std::int16_t>(borders[lastColumn + 1] - borders[column] + 1);
+                cell.topRule = static_cast<std::int16_t>(rows[row].first);
+                const long long innerWidth = cell.width - 2;
+                for (std::size_t y = rows[row].first; y < rows[lastRow].end; ++y)
+                    cell.lines.emplace_back(mid(TextView(lines[y]), cell.left + 1, innerWidth));
+                grid.cells.push_back(std::move(cell));
+            }
+            ++gridRow;
+        }
+        return grid;
+    }
+
+    // Cuts the grid whose top-left corner stands at the frame's position out of its lines, as a box
+    // of its size, and pushes a frame that parses its cells one by one.
+    void pushGrid(Frame &f, std::int16_t column, Grid grid)
+    {
+        const std::int16_t position = f.position;
+        const std::int16_t cornerLine = f.line;
+        checkNesting(f.depth + 1, f.topLine + cornerLine);
+
+        auto box = std::make_unique<CCella>();
+        box->setBordato(true);
+        box->setIndexChar(column);
+        box->setIndexRiga(f.band);
+        box->setLarghezza(grid.width);
+        box->setAltezza(static_cast<std::int16_t>(grid.lastLine - cornerLine - (grid.bottomFound ? 1 : 0)));
+        box->m_sourceLine = cornerLine;
+        box->m_grid = true;
+        f.cuts.push_back(Cut{position, grid.width});
+        for (std::int16_t line = cornerLine; line <= grid.lastLine; ++line)
+            cutLine(f.lines[static_cast<std::size_t>(line) - 1], position, grid.width);
+        if (!grid.bottomFound)
+            reportMissingBottom(f);
+        countCell();
+
+        CCella &gridCell = *box;
+        Frame frame = begin(gridCell, std::move(box), {});
+        frame.isGrid = true;
+        frame.depth = f.depth + 1;
+        frame.topLine = f.topLine + cornerLine;
+        frame.pendingCells.reserve(grid.cells.size());
+        for (GridCell &cell : grid.cells) {
+            countCell();
+            auto cellBox = std::make_unique<CCella>();
+            cellBox->setBordato(true);
+            cellBox->setIndexChar(static_cast<std::int16_t>(cell.left - position + 1));
+            cellBox->setIndexRiga(cell.place.row);
+            cellBox->setLarghezza(cell.width);
+            cellBox->setAltezza(checked16(static_cast<long long>(cell.lines.size()), "box height"));
+            cellBox->m_sourceLine = static_cast<std::int16_t>(cell.topRule - cornerLine);
+            cellBox->m_gridPlace = cell.place;
+            frame.pendingCells.push_back(
+                PendingCell{std::move(cellBox), std::move(cell.lines), frame.topLine + cell.topRule - cornerLine});
+        }
+        // `f` is not used after this: the push may move the stack.
+        m_stack.push_back(std::move(frame));
+    }
+
+    // Pushes the next cell of a grid as a frame of its own; false when every cell is done.
+    bool pushNextGridCell(Frame &grid)
+    {
+        if (grid.nextCell == grid.pendingCells.size())
+            return false;
+        PendingCell &pending = grid.pendingCells[grid.nextCell++];
+        const int depth = grid.depth + 1;
+        const int topLine = pending.topLine;
+        CCella &cell = *pending.box;
+        Frame frame = begin(cell, std::move(pending.box), std::move(pending.lines));
+        frame.depth = depth;
+        frame.topLine = topLine;
+        // `grid` is not used after this: the push may move the stack.
+        m_stack.push_back(std::move(frame));
+        return true;
+    }
+
     // The box's inner text is parsed: count the cut, keep a copy of the box, go on after it.
     static void resumeAfterBox(Frame &f, CCella &box)
     {
+        if (f.isGrid) {
+            f.cell->SottoCelle()->AddC(box);
+            return;
+        }
         // The boxes of a row band are counted in 16 bits, this one included.
         checked16(static_cast<long long>(f.cuts.size()), "number of boxes in a row band");
         const std::shared_ptr<SottoCelle> &members = f.cell->SottoCelle();
