@@ -266,6 +266,8 @@ private:
         bool fieldLine = false;
         bool barSeen = false;
         bool ruleLine = false;
+        bool boxOnLine = false;
+        bool afterFieldLine = false;     // the line above held fields
         std::unique_ptr<CCella> scratch; // every text run of this text is filled in here, then copied
         // A grid's frame scans no text: it holds the grid's cells, each parsed as a frame of its own.
         bool isGrid = false;
@@ -346,9 +348,11 @@ private:
                 f.gap = 0;
                 const Text &line = f.lines[static_cast<std::size_t>(f.line) - 1];
                 const bool outsideBoxes = f.depth == 0;
+                f.afterFieldLine = f.fieldLine;
                 f.ruleLine = outsideBoxes && isRuleLine(line);
                 f.fieldLine = outsideBoxes && line.find(Char{kBar}) != Text::npos;
                 f.barSeen = false;
+                f.boxOnLine = false;
             }
             const Text &text = f.lines[static_cast<std::size_t>(f.line) - 1];
             const long long length = static_cast<long long>(text.size());
@@ -376,7 +380,11 @@ private:
                     if (f.textSeen)
                         gap += static_cast<long long>(spaces);
                     position = advance(position, static_cast<long long>(spaces));
-                } else if (c == Char{kCorner} && startsTopBorder(text, index) && !followsRule(text, index)) {
+                } else if (c == Char{kCorner} && startsTopBorder(text, index) && !followsRule(text, index)
+                           && !(f.ruleLine && f.afterFieldLine)) {
+                    // (A line of only rule characters right under a line of fields is a rule between
+                    // fields, even where it would start a box: "+====+====+" cut out of a table
+                    // with the lines around it.)
                     f.position = static_cast<std::int16_t>(position);
                     // Text before the corner ends there: it is a run of its own, and the scan goes
                     // on after the box, so that nothing on the line is read twice or skipped.
@@ -386,6 +394,7 @@ private:
                     f.gap = 0;
                     if (f.line == 1)
                         f.firstLineHeldBox = true;
+                    f.boxOnLine = true;
                     const std::int16_t column = boxColumn(f, f.position);
                     if (std::optional<Grid> grid = findGrid(f))
                         pushGrid(f, column, std::move(*grid));
@@ -454,9 +463,14 @@ private:
     {
         if (!f.buffer.empty() && !onlySpaces(f.buffer))
             emitRun(f, runColumn(f, f.position), false);
+        // A rule between lines of fields takes no band: the fields below it go right under those
+        // above it.
+        const bool ruleOnly = f.ruleLine && !f.boxOnLine;
         if (f.countdown == 0) {
-            f.cuts.clear();
-            ++f.band;
+            if (!ruleOnly) {
+                f.cuts.clear();
+                ++f.band;
+            }
         } else {
             --f.countdown;
         }
@@ -647,9 +661,8 @@ private:
             if (line.size() <= right || line[left] != Char{kCorner} || line[right] != Char{kCorner})
                 return false;
             return std::all_of(line.begin() + static_cast<std::ptrdiff_t>(left),
-                               line.begin() + static_cast<std::ptrdiff_t>(right) + 1, [](Char c) {
-                                   return isRuleCharacter(c) || c == Char{kCorner} || c == Char{':'};
-                               });
+                               line.begin() + static_cast<std::ptrdiff_t>(right) + 1,
+                               [](Char c) { return isRuleCharacter(c) || c == Char{kCorner} || c == Char{':'}; });
         };
         std::vector<bool> junction(right - left + 1, false);
         for (std::size_t y = top; y <= last; ++y) {
@@ -667,13 +680,14 @@ private:
         }
         const std::size_t columnCount = borders.size() - 1;
 
-        // Which columns a line closes with a rule.
+        // Which columns a line closes with a rule; a rule may end at a bar ("|-----+-----|").
         const auto rulesOf = [&](const Text &line) {
             std::vector<bool> rules(columnCount, false);
             for (std::size_t column = 0; column < columnCount; ++column) {
                 const std::size_t from = borders[column];
                 const std::size_t to = borders[column + 1];
-                if (characterAt(line, from) != Char{kCorner} || characterAt(line, to) != Char{kCorner})
+                const auto isEnd = [](Char c) { return c == Char{kCorner} || c == Char{kBar}; };
+                if (!isEnd(characterAt(line, from)) || !isEnd(characterAt(line, to)))
                     continue;
                 bool across = false;
                 bool rule = true;
