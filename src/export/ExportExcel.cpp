@@ -234,14 +234,17 @@ const GridLayout &layOutGrid(const CCella &grid, const std::vector<CCella *> &me
 void start(Frame &frame, GridLayouts &layouts)
 {
     frame.started = true;
-    checkCellCount(frame);
-    frame.cell->SortCells();
+    // A grid's cells are in reading order, row by row, as the parser found them, and a grid holds
+    // as many of them as its table has.
+    if (!frame.cell->isGrid()) {
+        checkCellCount(frame);
+        frame.cell->SortCells();
+    }
     report::SottoCelle &sorted = *frame.cell->SottoCelle();
     frame.members.reserve(static_cast<std::size_t>(sorted.Count()));
     for (std::int32_t i = 1; i <= sorted.Count(); ++i)
         frame.members.push_back(&sorted.Item(i));
     if (frame.cell->isGrid()) {
-        // A grid's cells are in reading order, row by row.
         frame.grid = &layOutGrid(*frame.cell, frame.members, layouts);
         return;
     }

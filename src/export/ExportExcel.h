@@ -27,6 +27,11 @@ struct SheetArea {
 //
 // Every exported box ends with the whole sheet formatted left, bottom, not wrapped, and A1
 // selected. Sorts the sub-cells of every box it visits. Deep nesting is walked without recursion.
+//
+// A grid (a box whose cells share their borders) is laid out as a table: every cell of a grid
+// column starts in the same sheet column, as wide as the widest cell of the column takes, every
+// cell of a grid row on the same sheet row, as high as the highest; a cell that spans columns or
+// rows stands in the first of them and widens the last when they are too small for it.
 // Throws report::OverflowError when a worksheet row or column leaves the 16-bit range and
 // WorkbookError when a cell lies outside the sheet or a text is too long; the cells written
 // before stay written.

@@ -614,7 +614,7 @@ private:
     // line where the column's part is a rule between two junctions ("+-----+", "+=====+"). A cell
     // spans the columns whose border is not drawn on its lines and the rows whose rule is not
     // drawn below it.
-    std::optional<Grid> findGrid(const Frame &f) const
+    std::optional<Grid> findGrid(const Frame &f)
     {
         const std::vector<Text> &lines = f.lines;
         const std::size_t left = static_cast<std::size_t>(f.position) - 1;
@@ -777,6 +777,8 @@ private:
                 const long long innerWidth = cell.width - 2;
                 for (std::size_t y = rows[row].first; y < rows[lastRow].end; ++y)
                     cell.lines.emplace_back(mid(TextView(lines[y]), cell.left + 1, innerWidth));
+                // Counted as they are found: a grid of garbage can hold millions of cells.
+                countCell();
                 grid.cells.push_back(std::move(cell));
             }
             ++gridRow;
@@ -814,7 +816,6 @@ private:
         frame.topLine = f.topLine + cornerLine;
         frame.pendingCells.reserve(grid.cells.size());
         for (GridCell &cell : grid.cells) {
-            countCell();
             auto cellBox = std::make_unique<CCella>();
             cellBox->setBordato(true);
             cellBox->setIndexChar(static_cast<std::int16_t>(cell.left - position + 1));
