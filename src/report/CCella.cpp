@@ -1,6 +1,7 @@
 #include "report/CCella.h"
 
 #include "report/Int16.h"
+#include "report/Parser.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -105,6 +106,11 @@ const SottoCelle &CCella::children() const
 {
     static const report::SottoCelle none;
     return m_children ? *m_children : none;
+}
+
+void CCella::newCella(std::string_view text, ParseReporter &reporter)
+{
+    parseReport(*this, text, reporter);
 }
 
 std::int16_t CCella::SortCells()

@@ -1,3 +1,5 @@
+#include "report/Parser.h"
+
 #include "report/CCella.h"
 
 #include "report/Int16.h"
@@ -890,7 +892,7 @@ private:
     long long m_unreportedMessages = 0;
 };
 
-void CCella::newCella(std::string_view text, ParseReporter &reporter)
+void parseReport(CCella &cell, std::string_view text, ParseReporter &reporter)
 {
     // The instrument's reports are ASCII once filtered: they are parsed a byte a character. Text
     // with any other character is parsed a Unicode character a character, so that "°C" or "à"
@@ -898,9 +900,9 @@ void CCella::newCella(std::string_view text, ParseReporter &reporter)
     const bool ascii =
         std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (ascii)
-        Parser<char>(reporter).parse(*this, text);
+        Parser<char>(reporter).parse(cell, text);
     else
-        Parser<char32_t>(reporter).parse(*this, text);
+        Parser<char32_t>(reporter).parse(cell, text);
 }
 
 } // namespace elvaro::report
