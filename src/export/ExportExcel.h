@@ -28,8 +28,7 @@ struct SheetArea {
 // Every exported box ends with the whole sheet formatted left, bottom, not wrapped, and A1
 // selected. Sorts the sub-cells of every box it visits. Deep nesting is walked without recursion.
 // Throws report::OverflowError when a worksheet row or column leaves the 16-bit range and
-// WorkbookError when a cell lies outside the sheet or a text is too long; the cells written
-// before stay written.
+// SheetError when a cell lies outside the sheet; the cells written before stay written.
 SheetArea ExportExcel(report::CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet &xlSheet);
 
 } // namespace elvaro::excel
