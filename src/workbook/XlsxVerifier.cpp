@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -75,7 +76,12 @@ void verifyXlsx(const std::string &path, const SheetContents &sheet)
     const int readable = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (readable < 0)
         throw FileError("cannot read back the written file", errno);
+    // The end record of the zip directory closes the file: the writer adds no comment after it.
+    char end[4] = {};
+    const bool closed = ::lseek(readable, -22, SEEK_END) >= 0 && ::read(readable, end, sizeof end) == sizeof end;
     ::close(readable);
+    if (!closed || std::string_view(end, sizeof end) != std::string_view("PK\5\6", 4))
+        throw WorkbookError("the finished file is cut short or damaged: its zip directory cannot be read");
     const Archive archive(unzOpen64(path.c_str()));
     if (!archive)
         throw WorkbookError("the finished file is cut short or damaged: its zip directory cannot be read");

@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"SeparatorsKeepTheirPlaceButWriteNothing",
                    {"Head", "-----------", "+---+ +---+", "| 1 | | 2 |", "+---+ +---+", "-----------", "Foot"},
                    {{"A1", "Head"}, {"A3", "1"}, {"B3", "2"}, {"A6", "Foot"}}},
+        LayoutCase{"ASeparatorRunKeepsItsColumn", {"a  ----  b"}, {{"A1", "a"}, {"C1", "b"}}},
         LayoutCase{"TextBeforeACornerIsWrittenOnce",
                    {"Label  +---+  x", "       | 7 |", "       +---+"},
                    {{"A1", "Label"}, {"B1", "7"}, {"C1", "x"}}}),

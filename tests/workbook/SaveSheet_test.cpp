@@ -1,213 +1,283 @@
-#include "ExportTestSupport.h"
+#include "WorkbookTestSupport.h"
 
-#include "export/Application.h"
-#include "export/FileError.h"
-#include "export/WorkbookError.h"
+#include "export/Worksheet.h"
+#include "workbook/FileError.h"
+#include "workbook/SheetFile.h"
+#include "workbook/WorkbookError.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace elvaro::testing {
 namespace {
 
-using ::testing::ElementsAre;
+using Cells = std::map<std::string, std::string>;
+using workbook::FileKind;
 
-class SaveAsTest : public ::testing::Test {
+constexpr const char *kUniformAlignment = "left bottom wrap=0 rotation=0 shrink=0 indent=0";
+
+// What a save in a child process, after `prepare` (which returns why it could not prepare, or
+// nothing), gave: "saved", the message of the error, "file: " before that of a FileError; and what
+// the child wrote on standard error.
+struct ChildOutcome {
+    std::string result;
+    std::string err;
+};
+
+ChildOutcome saveInChild(const std::function<void()> &save, const std::function<std::string()> &prepare)
+{
+    int channel[2];
+    std::FILE *err = std::tmpfile();
+    if (::pipe(channel) != 0 || !err)
+        throw std::runtime_error("cannot prepare the child process");
+    if (::fork() == 0) {
+        ::dup2(::fileno(err), STDERR_FILENO);
+        std::string result = prepare();
+        if (!result.empty()) {
+            result = "cannot prepare: " + result;
+        } else {
+            try {
+                save();
+                result = "saved";
+            } catch (const workbook::FileError &error) {
+                result = "file: " + std::string(error.what());
+            } catch (const Error &error) {
+                result = error.what();
+            }
+        }
+        ::_exit(::write(channel[1], result.data(), result.size()) < 0);
+    }
+    ::close(channel[1]);
+    ChildOutcome outcome;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;)
+        outcome.result.append(chunk, static_cast<std::size_t>(n));
+    ::close(channel[0]);
+    ::wait(nullptr);
+    outcome.err = contentOf("/proc/self/fd/" + std::to_string(::fileno(err)));
+    std::fclose(err);
+    return outcome;
+}
+
+mode_t modeOf(const std::string &path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 0777 : 0;
+}
+
+class SaveSheetTest : public ::testing::Test {
 protected:
-    SaveAsTest()
+    SaveSheetTest() { sheet.applyUniformFormat(); }
+
+    void fill(std::int32_t rows)
     {
-        sheet.setName("Downloaded");
-        sheet.Cells().Select();
-        application.Selection().setProperty("HorizontalAlignment", excel::xlLeft);
-        sheet.Cells().Item(1, 1).Select();
+        for (std::int32_t row = 1; row <= rows; ++row) {
+            sheet.setValue(row, 1, "a text that makes the file larger " + std::to_string(row));
+            sheet.setValue(row, 2, std::to_string(row) + ".25");
+        }
     }
 
-    void put(const std::vector<std::tuple<std::int32_t, std::int32_t, std::string>> &cells)
-    {
-        for (const auto &[row, column, text] : cells)
-            sheet.Cells().Item(row, column).setValue(text);
-    }
-
-    excel::Application application;
-    excel::Workbook &workbook = application.Workbooks().Add();
-    excel::Worksheet &sheet = workbook.Sheets().Add();
+    excel::Worksheet sheet{"Downloaded"};
     TemporaryFolder folder;
 };
 
-TEST_F(SaveAsTest, WorkbookReadsBackWithItsValuesTypesSelectionUniformFormatAndColumnWidths)
+// Each number keeps the form the instrument printed (its decimals, a "+", a "-" before a zero),
+// its value stays the number; every other text stays text, control characters kept. Columns are
+// as wide as their longest text in characters and one more, at least the default, at most 60.
+TEST_F(SaveSheetTest, TheWorkbookReadsBackAsTheSheetHoldsIt)
 {
-    const std::string longText(70, 'x');
-    put({{1, 1, "Temp"},
-         {1, 2, "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc"},
-         {1, 4, longText},
-         {2, 3, "Low  water"},
-         {3, 1, "12.5"},
-         {3, 2, "-3"},
-         {3, 3, "1e3"},
-         {4, 1, "007"},
-         {4, 2, "12.5 bar"},
-         {4, 3, "1234567890123456789"}});
-    const std::string path = folder.file("report.xlsx");
-    workbook.SaveAs(path);
-
-    const Readback book = readWorkbook(path);
-    EXPECT_EQ(book.records,
-              (std::map<std::string, std::string>{{"sheets", R"(["Downloaded"])"},
-                                                  {"active", "Downloaded"},
-                                                  {"selection", "A1 A1"},
-                                                  {"merged", "0"},
-                                                  {"columns", std::string("1 16384 ") + kUniformAlignment},
-                                                  // As wide as the longest text in characters and one more,
-                                                  // at least the default and at most 60.
-                                                  {"widths", "1-1:8.43 2-2:22 3-3:20 4-4:60 5-16384:8.43"}}));
-    EXPECT_EQ(book.cells, (Grid{{"A1", R"(s "Temp")"},
-                                {"B1", R"(s "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc")"},
-                                {"D1", "s \"" + longText + "\""},
-                                {"C2", R"(s "Low  water")"},
-                                {"A3", "n 12.5"},
-                                {"B3", "n -3"},
-                                {"C3", "n 1000"},
-                                {"A4", R"(s "007")"},
-                                {"B4", R"(s "12.5 bar")"},
-                                {"C4", R"(s "1234567890123456789")"}}));
-    EXPECT_EQ(book.numberFormats, (Grid{{"A3", "0.0"}, {"B3", "0"}}));
-    for (const auto &[cell, alignment] : book.formats)
-        EXPECT_EQ(alignment, kUniformAlignment) << cell;
-}
-
-TEST_F(SaveAsTest, ControlCharactersAreKeptEscapedAndTheFileStaysValid)
-{
-    put({{1, 1, "page\fbreak"},
-         {2, 1,
-          "\x1b"
-          "E bold\r"},
-         {3, 1, std::string("nul\0end", 7)},
-         {4, 1, "_x0041_ as typed"}});
-    const std::string path = folder.file("control.xlsx");
-    workbook.SaveAs(path);
-    EXPECT_EQ(readWorkbook(path).cells, (Grid{{"A1", R"(s "page\fbreak")"},
-                                              {"A2", R"(s "\u001bE bold\r")"},
-                                              {"A3", R"(s "nul\u0000end")"},
-                                              {"A4", R"(s "_x0041_ as typed")"}}));
-}
-
-TEST_F(SaveAsTest, CsvQuotesWhatNeedsQuotingAndFillsTheGrid)
-{
-    put({{1, 1, "plain"},
-         {1, 3, "a,b"},
-         {3, 2, "say \"hi\""},
-         {3, 4, "two\nlines"},
-         {4, 1, "007"},
-         {4, 2, "cr\rhere"}});
-    const std::string path = folder.file("values.csv");
-    workbook.SaveAs(path);
-    EXPECT_EQ(contentOf(path),
-              "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rhere\",,\r\n");
-    // A new file gets the usual permissions, not the owner-only ones of its temporary file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    struct stat written {};
-    ASSERT_EQ(::stat(path.c_str(), &written), 0);
-    EXPECT_EQ(written.st_mode & 0777, 0666 & ~mask);
-}
-
-TEST_F(SaveAsTest, AMissingFolderOrUnknownTypeIsReportedAndNothingIsWritten)
-{
-    try {
-        workbook.SaveAs(folder.file("missing/out.xlsx"));
-        ADD_FAILURE() << "saved in a missing folder";
-    } catch (const excel::FileError &error) {
-        EXPECT_EQ(error.what(),
-                  "cannot create a file in the folder " + folder.file("missing") + ": No such file or directory");
-    }
-    try {
-        workbook.SaveAs(folder.file("report.txt"));
-        ADD_FAILURE() << "saved as .txt";
-    } catch (const excel::WorkbookError &error) {
-        EXPECT_STREQ(error.what(), "cannot tell the file type: give a name ending in .xlsx or .csv");
-    }
-    EXPECT_TRUE(folder.names().empty());
-}
-
-// Each number keeps the form the instrument printed: its decimals, a "+", a "-" before a zero.
-// The value stays the number; a form that no format shows (an exponent) stays in General.
-TEST_F(SaveAsTest, NumbersShowAsPrinted)
-{
-    const std::vector<std::tuple<std::string, std::string, std::string>> printed{
+    const std::vector<std::tuple<std::string, std::string, std::string>> column{
         {"+21.5", "n 21.5", "+0.0;-0.0"},
         {"-0.40", "n -0.4", "0.00"},
         {"85.0", "n 85", "0.0"},
         {"12", "n 12", "0"},
         {"-0.0", "n 0", "0.0;-0.0;-0.0"},
         {"+0", "n 0", "+0;-0"},
-        {"-3", "n -3", "0"},
-        {"0.000", "n 0", "0.000"},
         {"2.5E-2", "n 0.025", ""},
-        {"+1.25", "n 1.25", "+0.00;-0.00"},
-        {"123456789012345", "n 123456789012345", "0"}};
-    Grid cells;
-    Grid numberFormats;
-    for (std::size_t i = 0; i < printed.size(); ++i) {
-        const auto &[text, value, format] = printed[i];
-        const auto row = static_cast<std::int32_t>(i + 1);
-        put({{row, 1, text}, {row, 2, text + " bar"}});
-        cells["A" + std::to_string(row)] = value;
-        cells["B" + std::to_string(row)] = "s \"" + text + " bar\"";
+        {"123456789012345", "n 123456789012345", "0"},
+        {"007", R"(s "007")", ""},
+        {"12.5 bar", R"(s "12.5 bar")", ""},
+        {"1234567890123456789", R"(s "1234567890123456789")", ""},
+        {"page\fbreak", R"(s "page\fbreak")", ""},
+        {"\x1b"
+         "E bold\r",
+         R"(s "\u001bE bold\r")", ""},
+        {std::string("nul\0end", 7), R"(s "nul\u0000end")", ""},
+        {"_x0041_ as typed", R"(s "_x0041_ as typed")", ""}};
+    Cells cells{{"B1", R"(s "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc")"},
+                {"D1", "s \"" + std::string(70, 'x') + "\""}};
+    Cells numberFormats;
+    for (std::size_t i = 0; i < column.size(); ++i) {
+        const auto &[text, value, format] = column[i];
+        sheet.setValue(static_cast<std::int32_t>(i + 1), 1, text);
+        cells["A" + std::to_string(i + 1)] = value;
         if (!format.empty())
-            numberFormats["A" + std::to_string(row)] = format;
+            numberFormats["A" + std::to_string(i + 1)] = format;
     }
-    const std::string path = folder.file("numbers.xlsx");
-    workbook.SaveAs(path);
+    sheet.setValue(1, 2, "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc");
+    sheet.setValue(1, 4, std::string(70, 'x'));
+    const std::string path = folder.file("report.xlsx");
+    workbook::saveSheet(sheet, path, FileKind::Xlsx);
 
     const Readback book = readWorkbook(path);
+    EXPECT_EQ(book.records, (Cells{{"sheets", R"(["Downloaded"])"},
+                                   {"active", "Downloaded"},
+                                   {"selection", "A1 A1"},
+                                   {"merged", "0"},
+                                   {"columns", std::string("1 16384 ") + kUniformAlignment},
+                                   {"widths", "1-1:20 2-2:22 3-3:8.43 4-4:60 5-16384:8.43"}}));
     EXPECT_EQ(book.cells, cells);
     EXPECT_EQ(book.numberFormats, numberFormats);
     for (const auto &[cell, alignment] : book.formats)
         EXPECT_EQ(alignment, kUniformAlignment) << cell;
 }
 
-class ReplacedFileTest : public SaveAsTest, public ::testing::WithParamInterface<std::pair<const char *, mode_t>> {};
-
-TEST_P(ReplacedFileTest, KeepsItsPermissions)
+TEST_F(SaveSheetTest, CsvQuotesWhatNeedsQuotingAndFillsTheGridAfterTheMarkWhenAsked)
 {
-    const auto &[name, mode] = GetParam();
-    const std::string path = folder.file(name);
-    std::ofstream(path) << "previous";
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-    put({{1, 1, "Temp"}});
-    workbook.SaveAs(path);
-    struct stat written {};
-    ASSERT_EQ(::stat(path.c_str(), &written), 0);
-    EXPECT_EQ(written.st_mode & 0777, mode);
-    EXPECT_NE(contentOf(path), "previous");
-    EXPECT_THAT(folder.names(), ElementsAre(name));
+    for (const auto &[row, column, text] : std::vector<std::tuple<int, int, std::string>>{{1, 1, "plain"},
+                                                                                          {1, 3, "a,b"},
+                                                                                          {3, 2, "say \"hi\""},
+                                                                                          {3, 4, "two\nlines"},
+                                                                                          {4, 1, "007"},
+                                                                                          {4, 2, "cr\rh"}})
+        sheet.setValue(row, column, text);
+    const std::string rows = "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rh\",,\r\n";
+    workbook::saveSheet(sheet, folder.file("plain.csv"), FileKind::Csv);
+    workbook::saveSheet(sheet, folder.file("marked.csv"), FileKind::Csv, workbook::ByteOrderMark::Written);
+    EXPECT_EQ(contentOf(folder.file("plain.csv")), rows);
+    EXPECT_EQ(contentOf(folder.file("marked.csv")), "\xEF\xBB\xBF" + rows);
+    // A new file gets the usual permissions, not the owner-only ones of its temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(modeOf(folder.file("plain.csv")), 0666 & ~mask);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ReplacedFileTest,
-                         ::testing::Values(std::pair{"private.xlsx", mode_t{0600}},
-                                           std::pair{"shared.xlsx", mode_t{0664}},
-                                           std::pair{"readonly.xlsx", mode_t{0444}},
-                                           std::pair{"private.csv", mode_t{0600}}));
+TEST_F(SaveSheetTest, AReplacedFileKeepsItsPermissions)
+{
+    sheet.setValue(1, 1, "Temp");
+    for (const auto &[name, mode] :
+         {std::pair{"private.xlsx", mode_t{0600}}, std::pair{"shared.xlsx", mode_t{0664}},
+          std::pair{"readonly.xlsx", mode_t{0444}}, std::pair{"private.csv", mode_t{0600}}}) {
+        const std::string path = folder.file(name);
+        std::ofstream(path) << "previous";
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        workbook::saveSheet(sheet, path, *workbook::fileKindOf(path));
+        EXPECT_EQ(modeOf(path), mode) << name;
+        EXPECT_NE(contentOf(path), "previous") << name;
+    }
+    EXPECT_EQ(folder.names(), "private.csv\nprivate.xlsx\nreadonly.xlsx\nshared.xlsx\n");
+}
 
-// The file is written whole and only then renamed; a folder of that name makes the rename fail,
-// and the written file must go with the failure.
-TEST_F(SaveAsTest, AFolderOfTheOutputsNameIsReportedAndLeftAsItWas)
+// The file is written whole and only then renamed: a folder of the output's name makes the rename
+// fail, and the written file goes with the failure.
+TEST_F(SaveSheetTest, AMissingFolderOrAFolderOfTheOutputsNameIsReportedAndLeftAsItWas)
 {
     const std::string path = folder.file("out.xlsx");
     std::filesystem::create_directory(path);
     std::ofstream(path + "/inside.txt") << "kept";
-    put({{1, 1, "Temp"}});
-    try {
-        workbook.SaveAs(path);
-        ADD_FAILURE() << "saved over a folder";
-    } catch (const excel::FileError &error) {
-        EXPECT_STREQ(error.what(), "cannot be replaced: it is a folder; give the name of a file");
+    for (const auto &[target, message] :
+         {std::pair{folder.file("missing/out.xlsx"),
+                    "cannot create a file in the folder " + folder.file("missing") + ": No such file or directory"},
+          std::pair{path, std::string("cannot be replaced: it is a folder; give the name of a file")}}) {
+        try {
+            workbook::saveSheet(sheet, target, FileKind::Xlsx);
+            ADD_FAILURE() << "saved as " << target;
+        } catch (const workbook::FileError &error) {
+            EXPECT_EQ(error.what(), message);
+        }
     }
-    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx"));
+    EXPECT_EQ(folder.names(), "out.xlsx\n");
     EXPECT_EQ(contentOf(path + "/inside.txt"), "kept");
+}
+
+// Files that may not grow past the limit, as on a full disk: the save fails as a whole, with one
+// message of ours and nothing of the writer's own on standard error, and the previous file stays.
+TEST_F(SaveSheetTest, PastAFileSizeLimitTheSaveFailsWithOneMessageAndLeavesNothing)
+{
+    const std::string advice = "; the disk may be full, or the file larger than the file-size limit of %d bytes "
+                               "(ulimit -f). Free some space or raise the limit, then try again";
+    struct SizeLimit {
+        const char *output;
+        rlim_t limit;
+        std::int32_t rows;
+        std::string failure;
+    };
+    for (const SizeLimit &c :
+         {// The packed file itself passes the limit.
+          SizeLimit{"out.xlsx", 4096, 2000, "cannot write the workbook: writing the file failed" + advice},
+          // The writer's own temporary copy of the sheet is cut at the limit; the packed file fits.
+          SizeLimit{"out.xlsx", 20480, 3000,
+                    "cannot write the workbook: its part xl/worksheets/sheet1.xml came out incomplete" + advice},
+          SizeLimit{"out.csv", 4096, 2000, "file: cannot write the file: File too large"}}) {
+        fill(c.rows);
+        const std::string path = folder.file(c.output);
+        std::ofstream(path) << "previous";
+        const ChildOutcome outcome = saveInChild([&] { workbook::saveSheet(sheet, path, *workbook::fileKindOf(path)); },
+                                                 [&] {
+                                                     const rlimit small{c.limit, c.limit};
+                                                     ::setrlimit(RLIMIT_FSIZE, &small);
+                                                     return std::string();
+                                                 });
+        std::string failure = c.failure;
+        if (const std::size_t at = failure.find("%d"); at != std::string::npos)
+            failure.replace(at, 2, std::to_string(c.limit));
+        EXPECT_EQ(outcome.result, failure);
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(contentOf(path), "previous");
+        EXPECT_EQ(folder.names(), std::string(c.output) + "\n");
+        std::filesystem::remove(path);
+    }
+}
+
+// The writer's parts go beside the output: a full or missing system temporary folder does not
+// spoil them, and nothing is left but the output.
+TEST_F(SaveSheetTest, AFullOrMissingTemporaryFolderDoesNotStopTheSave)
+{
+    fill(3);
+    const std::string temporary = folder.file("tmp");
+    const auto save = [&] {
+        ::setenv("TMPDIR", temporary.c_str(), 1);
+        workbook::saveSheet(sheet, folder.file("out.xlsx"), FileKind::Xlsx);
+    };
+    const ChildOutcome missing = saveInChild(save, [] { return std::string(); });
+    EXPECT_EQ(missing.result, "saved");
+    EXPECT_EQ(missing.err, "");
+    EXPECT_EQ(folder.names(), "out.xlsx\n");
+
+    // A tmpfs of 16 KiB, filled, in a mount namespace of the child alone.
+    std::filesystem::create_directory(temporary);
+    const ChildOutcome full = saveInChild(save, [&] {
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+            std::ofstream("/proc/self/setgroups") << "deny";
+            std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+            std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+        } else if (::unshare(CLONE_NEWNS) != 0) {
+            return std::string("no mount namespace of its own: ") + std::strerror(errno);
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", temporary.c_str(), "tmpfs", 0, "size=16k") != 0)
+            return std::string("no tmpfs can be mounted: ") + std::strerror(errno);
+        std::ofstream filler(temporary + "/filler");
+        for (const std::string block(4096, 'x'); filler << block;) {
+        }
+        return std::string();
+    });
+    if (full.result.starts_with("cannot prepare: "))
+        GTEST_SKIP() << "A full folder cannot be made here: " << full.result;
+    EXPECT_EQ(full.result, "saved");
+    EXPECT_EQ(readWorkbook(folder.file("out.xlsx")).cells.at("B3"), "n 3.25");
 }
 
 } // namespace
