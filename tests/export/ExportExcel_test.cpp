@@ -41,21 +41,6 @@ TEST_F(ExportExcelTest, BandsFillConsecutiveColumnsFromTheGivenCellInReadingOrde
     EXPECT_TRUE(sheet.hasUniformFormat());
 }
 
-// Separator and filler runs write nothing and an empty run leaves its cell empty, yet each
-// takes its column: the next cell of the band lands one column further.
-TEST_F(ExportExcelTest, ASkippedTextKeepsItsColumnEmpty)
-{
-    for (const char *skipped : {"------", "    ", " -- - ", ""}) {
-        excel::Worksheet fresh("Downloaded");
-        CCella band;
-        addCell(band, "before", 0, 1);
-        addCell(band, skipped, 0, 10);
-        addCell(band, "after", 0, 20);
-        excel::ExportExcel(band, 1, 1, fresh);
-        EXPECT_EQ(grid(fresh), (Grid{{"A1", "before"}, {"C1", "after"}})) << '"' << skipped << '"';
-    }
-}
-
 TEST_F(ExportExcelTest, NestingFarDeeperThanTheStackAllowsIsExportedInOrder)
 {
     // Each level holds one box and nothing else, so every level is walked to reach the innermost

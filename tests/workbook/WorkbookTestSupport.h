@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace elvaro::testing {
 
@@ -38,16 +40,15 @@ public:
     ~TemporaryFolder() { std::filesystem::remove_all(m_path); }
 
     std::string file(const std::string &name) const { return (m_path / name).string(); }
-    // The names in the folder, hidden ones included, in order, one a line.
-    std::string names() const
+    const std::filesystem::path &path() const { return m_path; }
+    // The names in the folder, hidden ones included, in order.
+    std::vector<std::string> names() const
     {
-        std::map<std::string, bool> found;
+        std::vector<std::string> found;
         for (const auto &entry : std::filesystem::directory_iterator(m_path))
-            found[entry.path().filename().string()] = true;
-        std::string listed;
-        for (const auto &[name, present] : found)
-            listed += name + "\n";
-        return listed;
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
     }
 
 private:
