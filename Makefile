@@ -4,7 +4,7 @@
 DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev \
     qt6-base-dev qt6-serialport-dev libgl-dev \
-    libxlsxwriter-dev zlib1g-dev python3-openpyxl poppler-utils \
+    libxlsxwriter-dev libminizip-dev zlib1g-dev python3-openpyxl poppler-utils \
     clang libclang-rt-14-dev fonts-dejavu-core \
     desktop-file-utils appstream man-db
 

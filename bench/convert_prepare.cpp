@@ -4,9 +4,9 @@
 // with the same formats straight from that list.
 #include "ReportGenerator.h"
 
-#include "export/CellValue.h"
-#include "export/ReportWorkbook.h"
+#include "export/ReportSheet.h"
 #include "report/CCella.h"
+#include "workbook/CellValue.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,10 +60,10 @@ int main(int argc, char **argv)
     const auto lines = std::count(report.begin(), report.end(), '\n');
     std::ofstream(folder + "/" + name + ".txt", std::ios::binary) << report;
 
-    std::unique_ptr<elvaro::excel::ReportWorkbook> book;
+    std::unique_ptr<elvaro::excel::ReportSheet> book;
     try {
         elvaro::report::SilentReporter reporter;
-        book = std::make_unique<elvaro::excel::ReportWorkbook>(report, reporter);
+        book = std::make_unique<elvaro::excel::ReportSheet>(report, reporter);
     } catch (const std::exception &error) {
         std::printf("%s: %ld lines, %zu bytes: cannot be converted: %s\n", name.c_str(), static_cast<long>(lines),
                     report.size(), error.what());
@@ -73,9 +73,10 @@ int main(int argc, char **argv)
 
     std::ofstream cells(folder + "/" + name + ".tsv", std::ios::binary);
     for (const auto &[position, text] : sheet.values()) {
-        const bool number = elvaro::excel::plainNumber(text).has_value();
+        const bool number = elvaro::workbook::plainNumber(text).has_value();
         cells << position.row << '\t' << position.column << '\t' << (number ? 'n' : 's') << '\t'
-              << (number ? elvaro::excel::printedNumberFormat(text) : std::string()) << '\t' << escaped(text) << '\n';
+              << (number ? elvaro::workbook::numberFormatOf(elvaro::workbook::printedForm(text)) : std::string())
+              << '\t' << escaped(text) << '\n';
     }
     if (!cells.flush()) {
         std::fprintf(stderr, "convert_prepare: cannot write %s/%s.tsv\n", folder.c_str(), name.c_str());

@@ -2,12 +2,13 @@
 // an in-memory sheet, and the workbook written to a real .xlsx file. Every input must either
 // succeed or end in one of the program's own errors (overflow, a sheet limit, a file that cannot
 // be written).
-#include "export/FileError.h"
-#include "export/ReportWorkbook.h"
-#include "export/WorkbookError.h"
+#include "export/ReportSheet.h"
+#include "export/SheetError.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
+#include "system/Error.h"
+#include "workbook/SheetFile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -45,11 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     try {
         CountingReporter reporter;
-        const elvaro::excel::ReportWorkbook book(*text, reporter);
-        book.saveAs(outputPath());
+        const elvaro::excel::ReportSheet book(*text, reporter);
+        elvaro::workbook::saveSheet(book.sheet(), outputPath(), elvaro::workbook::FileKind::Xlsx);
     } catch (const elvaro::report::OverflowError &) {
-    } catch (const elvaro::excel::WorkbookError &) {
-    } catch (const elvaro::excel::FileError &) {
+    } catch (const elvaro::Error &) {
     }
     return 0;
 }

@@ -4,12 +4,13 @@
 #include "cli/CommandMessages.h"
 #include "cli/EncodingOption.h"
 #include "cli/StderrParseReporter.h"
-#include "export/PendingRemoval.h"
-#include "export/ReportWorkbook.h"
+#include "export/ReportSheet.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
+#include "workbook/PendingRemoval.h"
+#include "workbook/SheetFile.h"
 
 #include <csignal>
 #include <cstdio>
@@ -44,13 +45,8 @@ struct ConvertOptions {
     std::string input;
     std::string output;
     report::ReportEncoding encoding = report::ReportEncoding::Automatic;
-    excel::ByteOrderMark csvMark = excel::ByteOrderMark::Written;
+    workbook::ByteOrderMark csvMark = workbook::ByteOrderMark::Written;
 };
-
-bool hasOutputSuffix(const std::string &path)
-{
-    return system::endsWithIgnoringCase(path, ".xlsx") || system::endsWithIgnoringCase(path, ".csv");
-}
 
 // The input and the output; nothing when the help was asked for.
 std::optional<ConvertOptions> readOptions(const Arguments &args)
@@ -70,7 +66,7 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
             inQuotes(name) + " needs the name of the output file");
     }
     addEncodingOption(parser, options.encoding);
-    parser.addFlag({"--no-bom"}, [&] { options.csvMark = excel::ByteOrderMark::Omitted; });
+    parser.addFlag({"--no-bom"}, [&] { options.csvMark = workbook::ByteOrderMark::Omitted; });
     parser.setOperands([&](const std::string &operand) {
         if (inputGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));
@@ -86,7 +82,7 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
             throw UsageError("give -o OUTPUT when the report comes from standard input");
         options.output = std::filesystem::path(options.input).replace_extension(".xlsx").string();
     }
-    if (!hasOutputSuffix(options.output))
+    if (!workbook::fileKindOf(options.output))
         throw UsageError("OUTPUT " + inQuotes(options.output) + " must end in .xlsx or .csv");
     return options;
 }
@@ -95,7 +91,7 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
 // signal's own default action, so that the exit status tells which signal it was.
 extern "C" void removeTemporaryFilesAndStop(int signal)
 {
-    excel::PendingRemoval::removeAllNow();
+    workbook::PendingRemoval::removeAllNow();
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
@@ -114,9 +110,9 @@ void cleanUpOnStopSignals()
     struct sigaction action {};
     action.sa_handler = removeTemporaryFilesAndStop;
     sigemptyset(&action.sa_mask);
-    for (const int signal : excel::PendingRemoval::kStopSignals)
+    for (const int signal : workbook::PendingRemoval::kStopSignals)
         sigaddset(&action.sa_mask, signal);
-    for (const int signal : excel::PendingRemoval::kStopSignals) {
+    for (const int signal : workbook::PendingRemoval::kStopSignals) {
         struct sigaction previous {};
         if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
             ::sigaction(signal, &action, nullptr);
@@ -149,10 +145,10 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
     if (text->empty())
         return messages.failure(inputName, "Empty String");
 
-    std::unique_ptr<excel::ReportWorkbook> book;
+    std::unique_ptr<excel::ReportSheet> book;
     try {
         StderrParseReporter reporter;
-        book = std::make_unique<excel::ReportWorkbook>(*text, reporter);
+        book = std::make_unique<excel::ReportSheet>(*text, reporter);
     } catch (const std::bad_alloc &) {
         return messages.failure(inputName,
                                 "Not enough memory to convert the report (" + std::to_string(text->size())
@@ -162,7 +158,7 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
     }
 
     try {
-        book->saveAs(options->output, options->csvMark);
+        workbook::saveSheet(book->sheet(), options->output, *workbook::fileKindOf(options->output), options->csvMark);
     } catch (const std::bad_alloc &) {
         return messages.failure(options->output,
                                 "Not enough memory to write the file. Close other programs and try again.");

@@ -1,10 +1,10 @@
 #include "export/ExportExcel.h"
 
-#include "export/Application.h"
 #include "report/Int16.h"
 #include "report/Thousands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
@@ -92,6 +92,24 @@ bool isWalked(const CCella &cell)
     return members.Count() == 1 && members.Item(1).isBordered();
 }
 
+// The whole column that a real-valued one stands for: the nearest, a half to the even neighbour,
+// whatever the floating-point rounding mode in force.
+std::int32_t wholeColumn(double column)
+{
+    const double lower = std::floor(column);
+    const double fraction = column - lower;
+    if (fraction < 0.5)
+        return static_cast<std::int32_t>(lower);
+    if (fraction > 0.5 || std::fmod(lower, 2.0) != 0)
+        return static_cast<std::int32_t>(lower + 1);
+    return static_cast<std::int32_t>(lower);
+}
+
+std::int32_t wholeColumn(std::int16_t column)
+{
+    return column;
+}
+
 // Writes a leaf's text trimmed of spaces; a separator or filler text is skipped, and the
 // worksheet cell is not even addressed.
 template <typename Column>
@@ -99,22 +117,13 @@ void writeText(Worksheet &sheet, std::int16_t row, Column column, const std::str
 {
     if (CCella::SoloTrattini(text))
         return;
-    sheet.Cells().Item(row, column).setValue(trimSpaces(text));
+    sheet.setValue(row, wholeColumn(column), trimSpaces(text));
 }
 
 // Gives the whole sheet the uniform format and selects A1.
 void formatSheet(Worksheet &sheet)
 {
-    sheet.Cells().Select();
-    const Selection selection = sheet.Application().Selection();
-    selection.setProperty("HorizontalAlignment", xlLeft);
-    selection.setProperty("VerticalAlignment", xlBottom);
-    selection.setProperty("WrapText", false);
-    selection.setProperty("Orientation", std::int16_t{0});
-    selection.setProperty("AddIndent", false);
-    selection.setProperty("ShrinkToFit", false);
-    selection.setProperty("MergeCells", false);
-    sheet.Cells().Item(1, 1).Select();
+    sheet.applyUniformFormat();
 }
 
 // The line of the report on which a member of the box stands, 0 when it is not known.

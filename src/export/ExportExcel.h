@@ -33,8 +33,7 @@ struct SheetArea {
 // cell of a grid row on the same sheet row, as high as the highest; a cell that spans columns or
 // rows stands in the first of them and widens the last when they are too small for it.
 // Throws report::OverflowError when a worksheet row or column leaves the 16-bit range and
-// WorkbookError when a cell lies outside the sheet or a text is too long; the cells written
-// before stay written.
+// SheetError when a cell lies outside the sheet; the cells written before stay written.
 SheetArea ExportExcel(report::CCella &cell, std::int16_t riga, std::int16_t colonna, Worksheet &xlSheet);
 
 } // namespace elvaro::excel

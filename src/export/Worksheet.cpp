@@ -1,54 +1,26 @@
 #include "export/Worksheet.h"
 
-#include "export/Application.h"
-#include "export/CellValue.h"
-#include "export/Workbook.h"
-#include "export/WorkbookError.h"
+#include "export/SheetError.h"
+#include "export/SheetLimits.h"
+#include "report/Thousands.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdint>
+#include <string>
 
 namespace elvaro::excel {
 
 namespace {
 
-bool sameIgnoringCase(std::string_view a, std::string_view b)
+// A column's name as a sheet shows it: 1 is "A", 27 "AA".
+std::string columnName(std::int32_t column)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+    std::string name;
+    for (; column > 0; column = (column - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return name;
 }
 
 } // namespace
-
-void Worksheet::setName(std::string_view name)
-{
-    const std::string shown = "The sheet name '" + std::string(name) + "'";
-    const std::optional<std::size_t> length = utf8Length(name);
-    if (!length)
-        throw WorkbookError(shown + " is not valid UTF-8.");
-    if (*length == 0)
-        throw WorkbookError("A sheet name cannot be empty.");
-    if (*length > kMaxSheetNameLength)
-        throw WorkbookError(shown + " is longer than " + std::to_string(kMaxSheetNameLength) + " characters.");
-    if (name.find_first_of(kForbiddenInSheetName) != std::string_view::npos)
-        throw WorkbookError(shown + " holds one of the characters " + forbiddenInSheetNameShown()
-                            + ", which sheet names cannot hold.");
-    if (name.front() == '\'' || name.back() == '\'')
-        throw WorkbookError(shown + " starts or ends with an apostrophe, which sheet names cannot do.");
-    const excel::Sheets &sheets = m_parent.Sheets();
-    for (std::int32_t i = 1; i <= sheets.Count(); ++i) {
-        const Worksheet &other = sheets.Item(i);
-        if (&other != this && sameIgnoringCase(other.Name(), name))
-            throw WorkbookError(shown + " is already used by another sheet of the workbook.");
-    }
-    m_name = name;
-}
-
-excel::Application &Worksheet::Application() const
-{
-    return m_parent.Application();
-}
 
 const CellValues &Worksheet::values() const
 {
@@ -99,8 +71,16 @@ const CellValues &Worksheet::values() const
     return m_values;
 }
 
-void Worksheet::storeValue(const CellPosition &position, std::string_view text)
+void Worksheet::setValue(std::int32_t row, std::int32_t column, std::string_view text)
 {
+    if (row < 1 || row > kMaxRows)
+        throw SheetError("Row " + std::to_string(row) + " is outside the worksheet, whose rows run from 1 to "
+                         + report::withThousands(kMaxRows) + ".");
+    if (column < 1 || column > kMaxColumns)
+        throw SheetError("Column " + std::to_string(column) + " is outside the worksheet, whose columns run from 1 ("
+                         + columnName(1) + ") to " + report::withThousands(kMaxColumns) + " (" + columnName(kMaxColumns)
+                         + ").");
+    const CellPosition position{row, column};
     if (m_inOrder && !m_values.empty() && !(m_values.back().first < position))
         m_inOrder = false;
     if (m_inOrder && text.empty())
@@ -128,12 +108,6 @@ void Worksheet::storeValue(const CellPosition &position, std::string_view text)
         kept = std::string_view(at, text.size());
     }
     m_values.emplace_back(position, kept);
-}
-
-void Worksheet::select(const CellArea &area)
-{
-    m_selection = area;
-    Application().activate(*this);
 }
 
 } // namespace elvaro::excel

@@ -1,7 +1,7 @@
 #include "shell/ExportCommand.h"
 
-#include "export/ReportWorkbook.h"
-#include "export/WorkbookError.h"
+#include "export/ReportSheet.h"
+#include "export/SheetError.h"
 #include "report/CCella.h"
 #include "report/OverflowError.h"
 #include "report/ReportEncoding.h"
@@ -84,16 +84,16 @@ void ExportCommand::EsportaExcel(const QString &text)
         return;
     }
 
-    std::unique_ptr<excel::ReportWorkbook> book;
+    std::unique_ptr<excel::ReportSheet> book;
     QString failure;
     MissingBorderMessages missingBorders;
     try {
-        book = std::make_unique<excel::ReportWorkbook>(parserText(text), missingBorders);
+        book = std::make_unique<excel::ReportSheet>(parserText(text), missingBorders);
     } catch (const report::OverflowError &problem) {
         failure = paragraphs(kNotExported, problem,
                              QStringLiteral("The report or the selected part is too large for the export. "
                                             "Select a smaller part of it and press EXPORT again."));
-    } catch (const excel::WorkbookError &problem) {
+    } catch (const excel::SheetError &problem) {
         failure = paragraphs(kNotExported, problem,
                              QStringLiteral("Select a smaller part of the report, or remove what the message "
                                             "names, and press EXPORT again."));
@@ -113,15 +113,15 @@ void ExportCommand::EsportaExcel(const QString &text)
         m_messages.tell(failure, kAppTitle, MessageBoxes::Icon::Critical);
         return;
     }
-    show(book->workbook());
+    show(book->sheet());
 }
 
-void ExportCommand::show(const excel::Workbook &workbook)
+void ExportCommand::show(const excel::Worksheet &sheet)
 {
-    const auto writeWorkbook = [&workbook](const QString &file) { writeWorkbookFile(workbook, file); };
+    const auto writeWorkbook = [&sheet](const QString &file) { writeWorkbookFile(sheet, file); };
     QString path;
     try {
-        path = m_workbooks.save(workbook, kSheetName, QDateTime::currentDateTime());
+        path = m_workbooks.save(sheet, kSheetName, QDateTime::currentDateTime());
     } catch (const std::exception &problem) {
         m_messages.tell(
             paragraphs(QStringLiteral("The workbook could not be prepared for the spreadsheet application."), problem,

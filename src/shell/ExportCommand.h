@@ -3,7 +3,7 @@
 #include <QString>
 
 namespace elvaro::excel {
-class Workbook;
+class Worksheet;
 }
 
 // EXPORT's driver: the report text to a cell tree, the tree into the sheet "Downloaded" of a new
@@ -26,9 +26,9 @@ public:
     void EsportaExcel(const QString &text);
 
 private:
-    // Keeps the workbook in the temporary folder and hands it to the application; when that is
+    // Keeps the sheet as a workbook in the temporary folder and hands it to the application; when that is
     // not possible, or the application fails soon after, says so and offers to save it.
-    void show(const excel::Workbook &workbook);
+    void show(const excel::Worksheet &sheet);
 
     MessageBoxes &m_messages;
     WorkbookOpener &m_opener;

@@ -1,10 +1,8 @@
 #include "shell/TemporaryWorkbooks.h"
 
-#include "export/FileError.h"
-#include "export/OutputFile.h"
-#include "export/WorkbookError.h"
-#include "export/XlsxFile.h"
 #include "system/SystemText.h"
+#include "workbook/FileError.h"
+#include "workbook/SheetFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -36,12 +34,9 @@ std::string nativePath(const QString &path)
 
 } // namespace
 
-void writeWorkbookFile(const excel::Workbook &workbook, const QString &path)
+void writeWorkbookFile(const excel::Worksheet &sheet, const QString &path)
 {
-    excel::OutputFile file(nativePath(path));
-    file.closeDescriptor();
-    excel::writeXlsx(workbook, file.temporaryPath());
-    file.commit();
+    workbook::saveSheet(sheet, nativePath(path), workbook::FileKind::Xlsx);
 }
 
 QStringList TemporaryWorkbooks::defaultFolders()
@@ -69,15 +64,15 @@ void TemporaryWorkbooks::makePrivateFolder(const QString &folder)
     // The user's own folders above it (a cache folder not used before) are made as needed.
     QDir().mkpath(QFileInfo(folder).absolutePath());
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        throw excel::FileError("The folder " + path
-                               + " for exported workbooks cannot be created: " + system::errorText(errno) + ".");
+        throw workbook::FileError("The folder " + path
+                                  + " for exported workbooks cannot be created: " + system::errorText(errno) + ".");
     }
     // A folder in the shared temporary folder that another user made, a link, or one that others
     // can read is not used.
     if (!isPrivateFolder(folder)) {
-        throw excel::FileError("The folder " + path
-                               + " for exported workbooks is not private to you (it belongs to another user, "
-                                 "is a link or others can open it). Remove it and export again.");
+        throw workbook::FileError("The folder " + path
+                                  + " for exported workbooks is not private to you (it belongs to another user, "
+                                    "is a link or others can open it). Remove it and export again.");
     }
 }
 
@@ -96,21 +91,21 @@ QString TemporaryWorkbooks::reserveName(const QString &folder, const QString &sh
             return path;
         }
         if (errno != EEXIST) {
-            throw excel::FileError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
-                                   + system::errorText(errno) + ".");
+            throw workbook::FileError("A workbook file cannot be created in the folder " + nativePath(folder) + ": "
+                                      + system::errorText(errno) + ".");
         }
     }
-    throw excel::FileError("The folder " + nativePath(folder)
-                           + " holds too many workbooks of this second; export again.");
+    throw workbook::FileError("The folder " + nativePath(folder)
+                              + " holds too many workbooks of this second; export again.");
 }
 
-QString TemporaryWorkbooks::saveIn(const QString &folder, const excel::Workbook &workbook, const QString &sheetName,
+QString TemporaryWorkbooks::saveIn(const QString &folder, const excel::Worksheet &sheet, const QString &sheetName,
                                    const QDateTime &time)
 {
     makePrivateFolder(folder);
     const QString path = reserveName(folder, sheetName, time);
     try {
-        writeWorkbookFile(workbook, path);
+        writeWorkbookFile(sheet, path);
     } catch (...) {
         ::unlink(nativePath(path).c_str());
         throw;
@@ -121,7 +116,7 @@ QString TemporaryWorkbooks::saveIn(const QString &folder, const excel::Workbook 
     return path;
 }
 
-QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const
+QString TemporaryWorkbooks::save(const excel::Worksheet &sheet, const QString &sheetName, const QDateTime &time) const
 {
     std::string reasons;
     for (const QString &folder : m_folders) {
@@ -130,12 +125,12 @@ QString TemporaryWorkbooks::save(const excel::Workbook &workbook, const QString 
             reasons += (reasons.empty() ? "" : "\n") + std::string(problem.what());
         };
         try {
-            return saveIn(folder, workbook, sheetName, time);
+            return saveIn(folder, sheet, sheetName, time);
         } catch (const std::runtime_error &problem) {
             note(problem);
         }
     }
-    throw excel::FileError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
+    throw workbook::FileError(reasons.empty() ? std::string("No folder is set for exported workbooks.") : reasons);
 }
 
 int TemporaryWorkbooks::removeOlderThan(std::chrono::seconds age, const QDateTime &now) const

@@ -7,7 +7,7 @@
 #include <chrono>
 
 namespace elvaro::excel {
-class Workbook;
+class Worksheet;
 }
 
 // The private folder that keeps exported workbooks while a spreadsheet application opens them.
@@ -34,12 +34,12 @@ public:
     // The first folder, used whenever it can be.
     const QString &folder() const { return m_folders.front(); }
 
-    // Writes the workbook to a new read-only file of the folder named from the sheet and the time
+    // Writes the sheet as a workbook to a new read-only file of the folder named from the sheet and the time
     // ("Downloaded 2026-12-06 11-52-03.xlsx", then " (2)"... when that name is taken) and returns
     // its path. Never replaces a file. Creates the folder, readable by its owner only, when it is
     // missing. Throws FileError with the reason for each folder when the workbook cannot be kept
     // in any of them; no file is left behind then.
-    QString save(const excel::Workbook &workbook, const QString &sheetName, const QDateTime &time) const;
+    QString save(const excel::Worksheet &sheet, const QString &sheetName, const QDateTime &time) const;
 
     // Removes the files of the folders last changed more than `age` before `now`. Returns how many
     // were removed. Leaves alone a folder that is missing or not private to this user.
@@ -49,15 +49,15 @@ private:
     static void makePrivateFolder(const QString &folder);
     static bool isPrivateFolder(const QString &folder);
     static QString reserveName(const QString &folder, const QString &sheetName, const QDateTime &time);
-    static QString saveIn(const QString &folder, const excel::Workbook &workbook, const QString &sheetName,
+    static QString saveIn(const QString &folder, const excel::Worksheet &sheet, const QString &sheetName,
                           const QDateTime &time);
     static int removeOldFiles(const QString &folder, const QDateTime &limit);
 
     QStringList m_folders;
 };
 
-// Writes the workbook as .xlsx to `path` whatever its suffix; the file appears whole or not at
-// all. Throws excel::WorkbookError with the reason.
-void writeWorkbookFile(const excel::Workbook &workbook, const QString &path);
+// Saves the sheet as .xlsx to `path` whatever its suffix, the way `convert` saves it. Throws
+// workbook::WorkbookError or workbook::FileError with the reason.
+void writeWorkbookFile(const excel::Worksheet &sheet, const QString &path);
 
 } // namespace elvaro::shell

@@ -1,6 +1,6 @@
 #include "ProgramRunner.h"
 
-#include "export/ExportTestSupport.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

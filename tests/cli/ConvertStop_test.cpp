@@ -1,4 +1,4 @@
-#include "export/ExportTestSupport.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -71,6 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"SeparatorsKeepTheirPlaceButWriteNothing",
                    {"Head", "-----------", "+---+ +---+", "| 1 | | 2 |", "+---+ +---+", "-----------", "Foot"},
                    {{"A1", "Head"}, {"A3", "1"}, {"B3", "2"}, {"A6", "Foot"}}},
+        // Separator and blank runs write nothing, yet each takes its column.
+        LayoutCase{"SkippedRunsKeepTheirColumn",
+                   {"a  - --  b", "+--+ +--+ +--+", "|c | |  | |d |", "+--+ +--+ +--+"},
+                   {{"A1", "a"}, {"C1", "b"}, {"A2", "c"}, {"C2", "d"}}},
         LayoutCase{"TextBeforeACornerIsWrittenOnce",
                    {"Label  +---+  x", "       | 7 |", "       +---+"},
                    {{"A1", "Label"}, {"B1", "7"}, {"C1", "x"}}}),

@@ -1,10 +1,10 @@
 #include "ShellTestSupport.h"
 
-#include "export/ExportTestSupport.h"
 #include "serial/PortTable.h"
 #include "shell/MainForm.h"
 #include "shell/RichTextBox.h"
 #include "shell/WorkbookOpener.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,12 +12,10 @@
 #include <QRegularExpression>
 #include <QTextCursor>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace elvaro::shell;
-namespace support = elvaro::shell::testing;
-using elvaro::shell::testing::HookOpener;
-using elvaro::shell::testing::ScriptedMessageBoxes;
 using elvaro::testing::Grid;
 using Icon = MessageBoxes::Icon;
 
@@ -33,7 +31,15 @@ Grid cellsOf(const QString &path)
     return elvaro::testing::readWorkbook(path.toStdString()).cells;
 }
 
-class ExportTest : public support::WindowTest {
+QString notShown(const QString &said, const QString &path)
+{
+    return QStringLiteral("No spreadsheet application was found to show the workbook.\n\n%1Choose where to save "
+                          "it, then open it with a spreadsheet application such as LibreOffice Calc. Until then a "
+                          "read-only copy is kept for a day in:\n%2")
+        .arg(said.isEmpty() ? QString() : said + QStringLiteral("\n\n"), path);
+}
+
+class ExportTest : public elvaro::shell::testing::WindowTest {
 protected:
     void SetUp() override
     {
@@ -54,103 +60,77 @@ protected:
         form.findChild<QPushButton *>(QStringLiteral("CmdEsporta"))->click();
     }
 
-    // What the user is told when the Save dialog's answer names a folder that does not exist.
-    QString notSavedInMissingFolder() const
+    // The Save dialog is answered with a folder that does not exist, then with kept.xlsx: the user
+    // is told why the first failed, and the workbook lands in the second.
+    void expectSavedOnSecondAnswer(qsizetype message)
     {
-        return QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in the folder %2: No "
-                              "such file or directory\n\nChoose another folder or name.")
-            .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing")));
+        ASSERT_EQ(messages.shown.size(), message + 1);
+        EXPECT_EQ(messages.shown[message].text,
+                  QStringLiteral("The workbook could not be saved as %1.\n\ncannot create a file in the folder %2: No "
+                                 "such file or directory\n\nChoose another folder or name.")
+                      .arg(file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("missing"))));
+        EXPECT_EQ(opener.suggestions,
+                  (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
+        EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+        EXPECT_TRUE(QFileInfo(file(QStringLiteral("kept.xlsx"))).permissions() & QFile::WriteOwner);
     }
 
     QStringList folderFiles() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
     QString folder = file(QStringLiteral("workbooks"));
+    QStringList twoAnswers{file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
     elvaro::serial::PortTable ports = elvaro::serial::PortTable::build({}, {});
-    HookOpener opener;
+    elvaro::shell::testing::HookOpener opener;
     MainForm form{ports, messages, printDialog};
 };
 
-struct ExportCase {
-    const char *name;
-    QString report;
-    QString selected;
-    Grid cells;
-    int missingBorders;
-};
-
-void PrintTo(const ExportCase &c, std::ostream *out)
+TEST_F(ExportTest, TheSelectionOrTheWholeReportGoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
 {
-    *out << c.name;
-}
-
-class ExportWhatIsSelected : public ExportTest, public ::testing::WithParamInterface<ExportCase> {};
-
-TEST_P(ExportWhatIsSelected, GoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
-{
-    const ExportCase &c = GetParam();
-    exportReport(c.report, c.selected);
-
-    EXPECT_EQ(form.exportBuffer().Text(), c.selected.isEmpty() ? c.report : c.selected);
-    // The boxes without a bottom border are named together in one box.
-    ASSERT_EQ(messages.shown.size(), c.missingBorders > 0 ? 1 : 0);
-    if (c.missingBorders > 0) {
-        EXPECT_EQ(
-            messages.shown[0].text,
-            QStringList(c.missingBorders, QStringLiteral("Errore in riga 3, fine casella non trovata")).join(u'\n'));
-        EXPECT_EQ(messages.shown[0].title, kDebugTitle);
-        EXPECT_EQ(messages.shown[0].icon, Icon::Critical);
-    }
-    ASSERT_EQ(opener.opened.size(), 1);
-    const QFileInfo shown(opener.opened.first());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Downloaded \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.xlsx$"))
-                    .match(shown.fileName())
-                    .hasMatch())
-        << shown.fileName().toStdString();
-    EXPECT_EQ(folderFiles(), QStringList{shown.fileName()});
-    EXPECT_EQ(shown.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
-    const elvaro::testing::Readback workbook = elvaro::testing::readWorkbook(shown.filePath().toStdString());
-    EXPECT_EQ(workbook.records.at("sheets"), "[\"Downloaded\"]");
-    EXPECT_EQ(workbook.cells, c.cells);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Export, ExportWhatIsSelected,
-    ::testing::Values(ExportCase{"WholeReport", kReport, QString(), kReportCells, 0},
-                      // A selection that ends inside the table: both boxes lack their bottom border.
-                      ExportCase{
-                          "SelectionCuttingTheTable",
-                          kReport,
-                          kReport.left(kReport.indexOf(QStringLiteral("+-------+ +------+\r\nOK"))),
-                          {{"A1", "s \"REPORT\""}, {"B1", "s \"N. 12\""}, {"A2", "s \"Temp\""}, {"B2", "n 21.5"}},
-                          2},
-                      // Typed characters keep their columns and reach the workbook unchanged.
-                      ExportCase{"TypedAccents",
-                                 QStringLiteral("+------+ +----+\r\n| 25°C | | né |\r\n+------+ +----+\r\n"),
-                                 QString(),
-                                 {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"n\\u00e9\""}},
-                                 0},
-                      // Pasted box drawing is read as the instrument's; no character becomes "?".
-                      ExportCase{"PastedBoxDrawing",
-                                 QStringLiteral("╔══════╗ ┌──────┐\r\n║ 25°C ║ │ Ω 中  │\r\n╚══════╝ └──────┘\r\n"),
-                                 QString(),
-                                 {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"\\u03a9 \\u4e2d\""}},
-                                 0}),
-    [](const ::testing::TestParamInfo<ExportCase> &info) { return info.param.name; });
-
-TEST_F(ExportTest, AnEmptyBufferGivesEmptyStringAndTwoExportsGiveTwoWorkbooks)
-{
+    const struct {
+        QString report, selected;
+        Grid cells;
+        int missingBorders;
+    } cases[] = {
+        {kReport, QString(), kReportCells, 0},
+        // A selection that ends inside the table: both boxes lack their bottom border.
+        {kReport,
+         kReport.left(kReport.indexOf(QStringLiteral("+-------+ +------+\r\nOK"))),
+         {{"A1", "s \"REPORT\""}, {"B1", "s \"N. 12\""}, {"A2", "s \"Temp\""}, {"B2", "n 21.5"}},
+         2},
+        // Typed characters and pasted box drawing reach the workbook unchanged; none becomes "?".
+        {QStringLiteral("╔══════╗ ┌──────┐ +----+\r\n║ 25°C ║ │ Ω 中  │ | né |\r\n╚══════╝ └──────┘ +----+\r\n"),
+         QString(),
+         {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"\\u03a9 \\u4e2d\""}, {"C1", "s \"n\\u00e9\""}},
+         0}};
     form.EsportaExcel();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Empty String"));
     EXPECT_EQ(messages.shown[0].title, kDebugTitle);
     EXPECT_EQ(messages.shown[0].icon, Icon::Critical);
     EXPECT_TRUE(opener.opened.isEmpty());
-
-    exportReport(kReport);
-    exportReport(QStringLiteral("second  report"));
-    ASSERT_EQ(opener.opened.size(), 2);
-    EXPECT_EQ(folderFiles().size(), 2);
-    EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
-    EXPECT_EQ(cellsOf(opener.opened[1]), (Grid{{"A1", "s \"second\""}, {"B1", "s \"report\""}}));
+    for (const auto &c : cases) {
+        messages.shown.clear();
+        exportReport(c.report, c.selected);
+        EXPECT_EQ(form.exportBuffer().Text(), c.selected.isEmpty() ? c.report : c.selected);
+        ASSERT_EQ(messages.shown.size(), c.missingBorders > 0 ? 1 : 0);
+        if (c.missingBorders > 0) {
+            EXPECT_EQ(messages.shown[0].text,
+                      QStringList(c.missingBorders, QStringLiteral("Errore in riga 3, fine casella non trovata"))
+                          .join(u'\n'));
+            EXPECT_EQ(messages.shown[0].title, kDebugTitle);
+        }
+        const QFileInfo shown(opener.opened.constLast());
+        EXPECT_TRUE(QRegularExpression(
+                        QStringLiteral("^Downloaded \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d( \\(\\d\\))?\\.xlsx$"))
+                        .match(shown.fileName())
+                        .hasMatch())
+            << shown.fileName().toStdString();
+        EXPECT_EQ(shown.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
+        const elvaro::testing::Readback workbook = elvaro::testing::readWorkbook(shown.filePath().toStdString());
+        EXPECT_EQ(workbook.records.at("sheets"), "[\"Downloaded\"]");
+        EXPECT_EQ(workbook.cells, c.cells);
+    }
+    // Each export gave a workbook of its own.
+    EXPECT_EQ(folderFiles().size(), std::size(cases));
 }
 
 // However many boxes lack their bottom border, one export shows one box: the first 20 messages as
@@ -163,7 +143,6 @@ TEST_F(ExportTest, ManyBoxesWithoutABottomBorderAreNamedInOneBoxTwentyAtMost)
           std::pair{21, QStringLiteral("1 more box without a bottom border is not listed here.")},
           std::pair{150, QStringLiteral("130 more boxes without a bottom border are not listed here.")}}) {
         messages.shown.clear();
-        opener.opened.clear();
         exportReport(QStringList(boxes, QStringLiteral("+--+")).join(u' ') + QStringLiteral("\r\n")
                      + QStringList(boxes, QStringLiteral("|AB|")).join(u' ') + QStringLiteral("\r\n"));
         ASSERT_EQ(messages.shown.size(), 1) << boxes;
@@ -171,15 +150,13 @@ TEST_F(ExportTest, ManyBoxesWithoutABottomBorderAreNamedInOneBoxTwentyAtMost)
         EXPECT_EQ(lines.size(), boxes > 20 ? 21 : 20) << boxes;
         EXPECT_EQ(lines.mid(0, 20), QStringList(20, perBox)) << boxes;
         EXPECT_EQ(lines.constLast(), lastLine) << boxes;
-        EXPECT_EQ(messages.shown[0].title, kDebugTitle);
-        EXPECT_EQ(opener.opened.size(), 1) << "the export goes on";
     }
+    EXPECT_EQ(opener.opened.size(), 3) << "the export goes on";
 }
 
 TEST_F(ExportTest, AnOverflowSaysWhatAndWhatToDoAndShowsNoWorkbook)
 {
     exportReport(QString(40000, u'x'));
-
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].title, kAppTitle);
     EXPECT_EQ(messages.shown[0].icon, Icon::Critical);
@@ -196,95 +173,81 @@ TEST_F(ExportTest, AnOverflowSaysWhatAndWhatToDoAndShowsNoWorkbook)
 TEST_F(ExportTest, WithoutAnApplicationTheWorkbookIsSavedWhereTheUserChooses)
 {
     opener.canOpen = false;
-    opener.saveAnswers = {file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
+    opener.saveAnswers = twoAnswers;
     exportReport(kReport);
-
     ASSERT_EQ(opener.opened.size(), 1);
-    EXPECT_EQ(opener.suggestions,
-              (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].text, QStringLiteral("No spreadsheet application was found to show the workbook.\n\n"
-                                                     "Choose where to save it, then open it with a spreadsheet "
-                                                     "application such as LibreOffice Calc. Until then a read-only "
-                                                     "copy is kept for a day in:\n")
-                                          + opener.opened[0]);
-    EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text, notSavedInMissingFolder());
-    EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+    EXPECT_EQ(messages.shown.value(0).text, notShown(QString(), opener.opened[0]));
+    EXPECT_EQ(messages.shown.value(0).icon, Icon::Warning);
+    expectSavedOnSecondAnswer(1);
     EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
 }
 
-QString notShownMessage(const QString &said, const QString &path)
-{
-    return QStringLiteral("No spreadsheet application was found to show the workbook.\n\n%1\n\nChoose where to save "
-                          "it, then open it with a spreadsheet application such as LibreOffice Calc. Until then a "
-                          "read-only copy is kept for a day in:\n%2")
-        .arg(said, path);
-}
-
 // The application fails after EXPORT has returned: the same message, with what the launcher said,
-// then the Save dialog, which saves a copy of the workbook's file that the user can change.
+// then the Save dialog, which saves a copy of the workbook's file that the user can change; when
+// that file is gone meanwhile, the user is told and asked again.
 TEST_F(ExportTest, AnApplicationThatFailsLaterIsToldAndTheWorkbookOfferedForSaving)
 {
     exportReport(kReport);
-    ASSERT_EQ(opener.lateFailures.size(), 1);
-    ASSERT_TRUE(opener.lateFailures[0]);
-    EXPECT_TRUE(messages.shown.isEmpty());
-
-    opener.saveAnswers = {file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
-    opener.lateFailures[0](QStringLiteral("xdg-open ended with exit status 4: no application"));
-
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].text,
-              notShownMessage(QStringLiteral("xdg-open ended with exit status 4: no application"), opener.opened[0]));
-    EXPECT_EQ(messages.shown[0].icon, Icon::Warning);
-    EXPECT_EQ(messages.shown[1].text, notSavedInMissingFolder());
-    EXPECT_EQ(opener.suggestions,
-              (QStringList{QStringLiteral("Downloaded.xlsx"), file(QStringLiteral("missing/kept.xlsx"))}));
-    EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
-    EXPECT_TRUE(QFileInfo(file(QStringLiteral("kept.xlsx"))).permissions() & QFile::WriteOwner);
-}
-
-TEST_F(ExportTest, ALateFailureWhoseWorkbookFileIsGoneSaysSoAndAsksAgain)
-{
     exportReport(kReport);
-    ASSERT_EQ(opener.opened.size(), 1);
-    ASSERT_TRUE(QFile::setPermissions(opener.opened[0], QFile::ReadOwner | QFile::WriteOwner));
-    ASSERT_TRUE(QFile::remove(opener.opened[0]));
+    ASSERT_EQ(opener.lateFailures.size(), 2);
+    EXPECT_TRUE(messages.shown.isEmpty());
+    opener.saveAnswers = twoAnswers;
+    opener.lateFailures[0](QStringLiteral("xdg-open ended with exit status 4: no application"));
+    EXPECT_EQ(messages.shown.value(0).text,
+              notShown(QStringLiteral("xdg-open ended with exit status 4: no application"), opener.opened[0]));
+    expectSavedOnSecondAnswer(1);
 
-    opener.saveAnswers = {file(QStringLiteral("kept.xlsx"))};
-    opener.lateFailures[0](QStringLiteral("xdg-open stopped unexpectedly"));
-
+    messages.shown.clear();
+    ASSERT_TRUE(QFile::setPermissions(opener.opened[1], QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::remove(opener.opened[1]));
+    opener.saveAnswers = {file(QStringLiteral("again.xlsx"))};
+    opener.lateFailures[1](QStringLiteral("xdg-open stopped unexpectedly"));
     ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].text,
-              notShownMessage(QStringLiteral("xdg-open stopped unexpectedly"), opener.opened[0]));
     EXPECT_TRUE(messages.shown[1].text.startsWith(
         QStringLiteral("The workbook could not be saved as %1.\n\nthe exported workbook %2 cannot be read: ")
-            .arg(file(QStringLiteral("kept.xlsx")), opener.opened[0])))
+            .arg(file(QStringLiteral("again.xlsx")), opener.opened[1])))
         << messages.shown[1].text.toStdString();
-    EXPECT_EQ(opener.suggestions.size(), 2) << "the Save dialog is offered again";
-    EXPECT_FALSE(QFile::exists(file(QStringLiteral("kept.xlsx"))));
+    EXPECT_EQ(opener.suggestions.size(), 4) << "the Save dialog is offered again";
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("again.xlsx"))));
 }
 
-// A temporary folder that others can open is not used; the Save dialog is offered instead.
-TEST_F(ExportTest, ATemporaryFolderThatIsNotPrivateIsNotUsed)
+// A temporary folder that others can open is not used, nor one whose disk refuses the workbook
+// (here a file-size limit): the user is told why and offered the Save dialog, and no temporary
+// file is left behind.
+TEST_F(ExportTest, AFolderThatIsNotPrivateOrCannotTakeTheWorkbookIsNotUsed)
 {
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
     opener.saveAnswers = {file(QStringLiteral("kept.xlsx"))};
     exportReport(kReport);
-
-    EXPECT_TRUE(opener.opened.isEmpty());
-    EXPECT_TRUE(folderFiles().isEmpty());
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(
-        messages.shown[0].text,
-        QStringLiteral("The workbook could not be prepared for the spreadsheet application.\n\nThe folder %1 for "
-                       "exported workbooks is not private to you (it belongs to another user, is a link or others "
-                       "can open it). Remove it and export again.\n\nChoose where to save the workbook instead; "
-                       "you can open it later with a spreadsheet application.")
-            .arg(folder));
+    const QString prepared = QStringLiteral("The workbook could not be prepared for the spreadsheet application.\n\n");
+    const QString instead = QStringLiteral("\n\nChoose where to save the workbook instead; you can open it later "
+                                           "with a spreadsheet application.");
+    EXPECT_EQ(messages.shown.value(0).text,
+              prepared
+                  + QStringLiteral("The folder %1 for exported workbooks is not private to you (it belongs to another "
+                                   "user, is a link or others can open it). Remove it and export again.")
+                        .arg(folder)
+                  + instead);
     EXPECT_EQ(cellsOf(file(QStringLiteral("kept.xlsx"))), kReportCells);
+
+    messages.shown.clear();
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{4096, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    exportReport(kReport);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(messages.shown.value(0).text,
+              prepared
+                  + QStringLiteral("cannot write the workbook: writing the file failed; the disk may be full, or the "
+                                   "file larger than the file-size limit of 4096 bytes (ulimit -f). Free some space "
+                                   "or raise the limit, then try again")
+                  + instead);
+    EXPECT_EQ(opener.opened.size(), 0);
+    EXPECT_TRUE(folderFiles().isEmpty()) << folderFiles().join(u' ').toStdString();
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 } // namespace

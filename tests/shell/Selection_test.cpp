@@ -1,6 +1,6 @@
 #include "ShellTestSupport.h"
 
-#include "export/ExportTestSupport.h"
+#include "workbook/WorkbookTestSupport.h"
 #include "serial/PortTable.h"
 #include "shell/MainForm.h"
 #include "shell/RichTextBox.h"
