@@ -1,7 +1,7 @@
 #include "ProgramRunner.h"
 
 #include "common/Bytes.h"
-#include "export/ExportTestSupport.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <gtest/gtest.h>
 
