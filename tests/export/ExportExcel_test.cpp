@@ -200,7 +200,7 @@ TEST(ExportCellCount, MoreCellsThanOneBoxCanSortAreRefusedNamingTheBox)
         text += "|" + many + "|\r\n";
     text += border + "\r\n";
     CCella root;
-    report::SilentReporter quiet;
+    testing::SilentReporter quiet;
     try {
         root.newCella(text, quiet);
         excel::Application application;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SilentReporter.h"
 #include "export/Application.h"
 #include "export/ExportExcel.h"
 #include "export/Worksheet.h"
@@ -70,7 +71,7 @@ inline Grid grid(const excel::Worksheet &sheet)
 inline Grid exportedGrid(const std::string &text)
 {
     CCella root;
-    report::SilentReporter quiet;
+    testing::SilentReporter quiet;
     root.newCella(text, quiet);
     excel::Application application;
     excel::Worksheet &sheet = application.Workbooks().Add().Sheets().Add();

@@ -110,7 +110,7 @@ TEST(SheetLayoutProperty, EveryTextOfAGeneratedReportIsInTheSheetOnce)
 
         // Where no box takes more than one cell, the places are those of the bands alone.
         CCella again;
-        report::SilentReporter quiet;
+        testing::SilentReporter quiet;
         again.newCella(report, quiet);
         Grid byBands;
         const bool everyBoxOneCell = [&] {

@@ -1,13 +1,16 @@
 #include "ShellTestSupport.h"
 
 #include "shell/ControlLayout.h"
+#include "shell/DownloadCounter.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLocale>
 
-#include <stdexcept>
+#include <optional>
 
 using elvaro::shell::ControlPlace;
+using elvaro::shell::DownloadCounter;
 using elvaro::shell::WindowLayout;
 
 using ControlLayoutTest = elvaro::shell::testing::WidgetTest;
@@ -21,7 +24,6 @@ TEST_F(ControlLayoutTest, EachControlGoesToItsPlaceInPixelsOrTakesItsOwnHeight)
     list->setObjectName(QStringLiteral("list"));
     const ControlPlace places[] = {{"label", 150, 300, 1500, 375}, {"list", 0, 8, 855, ControlPlace::kOwnHeight}};
     const WindowLayout layout{3000, 1500, places};
-
     layout.place(window);
     EXPECT_EQ(layout.size(), QSize(200, 100));
     EXPECT_EQ(label->geometry(), QRect(10, 20, 100, 25));
@@ -29,15 +31,34 @@ TEST_F(ControlLayoutTest, EachControlGoesToItsPlaceInPixelsOrTakesItsOwnHeight)
     EXPECT_EQ(list->geometry(), QRect(0, 1, 57, list->sizeHint().height()));
 }
 
-TEST_F(ControlLayoutTest, APlaceForAControlTheWindowLacksIsRefusedWithItsName)
+TEST_F(ControlLayoutTest, TheByteCounterSaysTheBytesAndWhileRunningHowLongAgoTheLastCame)
 {
-    QWidget window;
-    window.setObjectName(QStringLiteral("SomeWindow"));
-    const ControlPlace places[] = {{"missing", 0, 0, 15, 15}};
-    try {
-        WindowLayout{150, 150, places}.place(window);
-        ADD_FAILURE() << "a missing control was placed";
-    } catch (const std::logic_error &problem) {
-        EXPECT_STREQ(problem.what(), "The window SomeWindow has no control named missing to place.");
-    }
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const std::tuple<qint64, std::optional<qint64>, const char *> cases[] = {
+        {0, std::nullopt, "0 bytes received"},
+        {0, 4000, "0 bytes received"},
+        {1, 0, "1 byte received, last 0 s ago"},
+        {1, std::nullopt, "1 byte received"},
+        {2, 999, "2 bytes received, last 0 s ago"},
+        {1234567, 59'999, "1,234,567 bytes received, last 59 s ago"},
+        {10, 60'000, "10 bytes received, last 1 min 0 s ago"},
+        {10, 3'599'999, "10 bytes received, last 59 min 59 s ago"},
+        {10, 3'600'000, "10 bytes received, last 1 h 0 min ago"},
+        {10, 90'061'000, "10 bytes received, last 25 h 1 min ago"},
+    };
+    for (const auto &[bytes, sinceLastByteMs, text] : cases)
+        EXPECT_EQ(DownloadCounter::describe(bytes, sinceLastByteMs), QString::fromLatin1(text)) << text;
+
+    DownloadCounter counter;
+    counter.start();
+    EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
+    counter.receivedSoFar(0);
+    EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
+    counter.receivedSoFar(1500);
+    EXPECT_TRUE(counter.text().startsWith(QStringLiteral("1,500 bytes received, last ")))
+        << counter.text().toStdString();
+    counter.stop(1502);
+    EXPECT_EQ(counter.text(), QStringLiteral("1,502 bytes received"));
+    QLocale::setDefault(saved);
 }

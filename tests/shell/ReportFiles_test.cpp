@@ -46,22 +46,20 @@ protected:
     // with `path` typed into its name field and Enter.
     void pressWithFileDialog(QKeySequence::StandardKey key, const QString &path)
     {
+        // The keys are the window's: they work while it is the active window.
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         bool answered = false;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
+        // Runs in the dialog's own event loop, once it is up.
+        QTimer::singleShot(0, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (answered || !dialog)
-                return;
+            ASSERT_TRUE(dialog);
             auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             ASSERT_TRUE(name);
             name->setText(path);
             QTest::keyClick(name, Qt::Key_Return);
             answered = true;
         });
-        answer.start(10);
-        // The keys are the window's: they work while it is the active window.
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         const QKeyCombination combination = QKeySequence(key)[0];
         QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
         EXPECT_TRUE(answered) << "no file dialog";
