@@ -157,33 +157,14 @@ TEST_F(RichTextBoxTest, AppendFollowsTheEndOnlyWhenTheViewWasScrolledThere)
 
 namespace {
 
-void press(RichTextBox &view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(&view, key, modifiers);
-}
-
 void undo(RichTextBox &view)
 {
-    press(view, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
 }
 
 void redo(RichTextBox &view)
 {
-    press(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-}
-
-// Every one-character selection of the view reads, through SelStart and SelLength, the same
-// characters of Text that the view selects.
-void expectPositionsAgreeWithText(RichTextBox &view)
-{
-    const QString text = view.Text();
-    const int end = view.document()->characterCount() - 1;
-    for (int position = 0; position < end; ++position) {
-        select(view, position, position + 1);
-        QString selected = view.textCursor().selectedText();
-        selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        EXPECT_EQ(text.mid(view.SelStart(), view.SelLength()), selected) << "at " << position;
-    }
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
 }
 
 } // namespace
@@ -211,53 +192,4 @@ TEST_F(RichTextBoxTest, UndoTakesBackOnlyTheUsersTypingSinceTheLastAppendOrRepla
     EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived")) << "typing since the append is undone";
     redo(view);
     EXPECT_EQ(view.Text(), QStringLiteral("report\r\nnotereceived typed"));
-}
-
-TEST_F(RichTextBoxTest, SoftBreaksAndPastedLineEndsBecomeRealLineEnds)
-{
-    const std::pair<const char *, std::function<void(RichTextBox &)>> ways[] = {
-        {"Shift+Enter",
-         [](RichTextBox &view) {
-             QTest::keyClicks(&view, QStringLiteral("AB"));
-             press(view, Qt::Key_Return, Qt::ShiftModifier);
-             QTest::keyClicks(&view, QStringLiteral("CD"));
-             press(view, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
-             QTest::keyClicks(&view, QStringLiteral("EF"));
-         }},
-        {"pasted U+2028 and U+2029",
-         [](RichTextBox &view) {
-             QApplication::clipboard()->setText(QStringLiteral("AB\u2028CD\u2029EF"));
-             press(view, Qt::Key_V, Qt::ControlModifier);
-         }},
-        {"pasted CR and CR LF",
-         [](RichTextBox &view) {
-             QApplication::clipboard()->setText(QStringLiteral("AB\rCD\r\nEF"));
-             press(view, Qt::Key_V, Qt::ControlModifier);
-         }},
-        {"pasted with a rich form beside the plain text",
-         [](RichTextBox &view) {
-             auto *data = new QMimeData;
-             data->setData(QStringLiteral("text/markdown"), "# AB\n\n* CD\n");
-             data->setHtml(QStringLiteral("<h1>AB</h1><ul><li>CD</li></ul>"));
-             data->setText(QStringLiteral("AB\nCD\nEF"));
-             QApplication::clipboard()->setMimeData(data);
-             press(view, Qt::Key_V, Qt::ControlModifier);
-         }},
-    };
-    for (const auto &[name, enter] : ways) {
-        SCOPED_TRACE(name);
-        RichTextBox view;
-        view.show();
-        view.setFocus();
-        enter(view);
-        EXPECT_EQ(view.Text(), QStringLiteral("AB\r\nCD\r\nEF")) << name;
-        EXPECT_EQ(view.document()->blockCount(), 3) << name;
-        EXPECT_FALSE(view.document()->toRawText().contains(QChar::LineSeparator)) << name;
-        expectPositionsAgreeWithText(view);
-
-        // Undone as one edit of the user.
-        undo(view);
-        EXPECT_EQ(view.Text(), name == QLatin1String("Shift+Enter") ? QStringLiteral("AB\r\nCD\r\n") : QString())
-            << name;
-    }
 }

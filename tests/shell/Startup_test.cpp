@@ -29,16 +29,6 @@ using elvaro::shell::testing::WindowTest;
 
 namespace {
 
-// A pseudo-terminal whose device side stands in for the instrument's serial port.
-class Terminal {
-public:
-    Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
-    QString path() const { return m_pair.devicePath(); }
-
-private:
-    elvaro::serial::PseudoTerminal m_pair;
-};
-
 // Acts on the port window once it is up in its modal loop, the way a person would.
 void whenPortWindowShows(std::function<void(SettingPage &)> act)
 {
@@ -73,6 +63,16 @@ protected:
     std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
 };
 
+// A pseudo-terminal whose device side stands in for the instrument's serial port.
+class Terminal {
+public:
+    Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
+    QString path() const { return m_pair.devicePath(); }
+
+private:
+    elvaro::serial::PseudoTerminal m_pair;
+};
+
 class StartupTest : public WindowTest {
 protected:
     Terminal terminal;
@@ -80,52 +80,47 @@ protected:
 
 } // namespace
 
-TEST_F(StartupTest, QuitEscAndClosingThePortWindowEndWithoutAMainWindow)
+// Quit, Esc or closing the port window end the program without a main window; OK shows the main
+// window with the chosen port number and the port window gone; a failure after the choice
+// shows the start-up message.
+TEST_F(StartupTest, MainAsksForThePortThenShowsTheMainWindowOrEnds)
 {
-    const std::pair<const char *, std::function<void(SettingPage &)>> ways[] = {
-        {"Quit", [](SettingPage &page) { button(page, "CancelButton")->click(); }},
-        {"Esc", [](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }},
-        {"close", [](SettingPage &page) { page.close(); }},
-    };
-    for (const auto &[name, way] : ways) {
-        Module1 module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
-        whenPortWindowShows(way);
-        EXPECT_EQ(module.Main(), Module1::Started::Quit) << name;
-        EXPECT_EQ(module.mainForm(), nullptr) << name;
-        EXPECT_TRUE(messages.shown.isEmpty()) << name;
-    }
-}
-
-TEST_F(StartupTest, OkOnAPinnedTerminalShowsTheMainWindowWithThePortNumber)
-{
-    Module1 module(PortTable::build({{5, terminal.path()}}, {}), messages, printDialog);
-    whenPortWindowShows([](SettingPage &page) {
+    const std::function<void(SettingPage &)> ok = [](SettingPage &page) {
         EXPECT_EQ(page.windowTitle(), "SETTING PAGE");
         EXPECT_EQ(combo(page)->currentText(), "5");
         button(page, "OKButton")->click();
-    });
-    ASSERT_EQ(module.Main(), Module1::Started::MainWindowShown);
-    MainForm *form = module.mainForm();
-    ASSERT_NE(form, nullptr);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(form->com(), "5");
-    EXPECT_EQ(form->findChild<QLineEdit *>(QStringLiteral("COM"))->text(), "5");
-    EXPECT_TRUE(form->reportView().Text().isEmpty());
-    EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
-{
-    FailingModule module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
-    whenPortWindowShows([](SettingPage &page) { button(page, "OKButton")->click(); });
-    EXPECT_EQ(module.Main(), Module1::Started::Failed);
-    EXPECT_EQ(module.mainForm(), nullptr);
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, "Error on loading main form!");
-    EXPECT_EQ(messages.shown[0].title, "DEBUG");
-    EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
+    };
+    const std::tuple<std::function<void(SettingPage &)>, bool, Module1::Started> cases[] = {
+        {[](SettingPage &page) { button(page, "CancelButton")->click(); }, false, Module1::Started::Quit},
+        {[](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }, false, Module1::Started::Quit},
+        {[](SettingPage &page) { page.close(); }, false, Module1::Started::Quit},
+        {ok, false, Module1::Started::MainWindowShown},
+        {ok, true, Module1::Started::Failed},
+    };
+    for (const auto &[act, failing, started] : cases) {
+        const PortTable ports = PortTable::build({{5, terminal.path()}}, {});
+        std::unique_ptr<Module1> module = failing ? std::make_unique<FailingModule>(ports, messages, printDialog)
+                                                  : std::make_unique<Module1>(ports, messages, printDialog);
+        messages.shown.clear();
+        whenPortWindowShows(act);
+        ASSERT_EQ(module->Main(), started);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
+        MainForm *form = module->mainForm();
+        if (started != Module1::Started::MainWindowShown) {
+            EXPECT_EQ(form, nullptr);
+            EXPECT_EQ(messages.shown.size(), failing ? 1 : 0);
+            continue;
+        }
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->com(), "5");
+        EXPECT_TRUE(form->reportView().Text().isEmpty());
+        EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
+        EXPECT_TRUE(messages.shown.isEmpty());
+    }
+    EXPECT_EQ(messages.shown.value(0).text, "Error on loading main form!");
+    EXPECT_EQ(messages.shown.value(0).title, "DEBUG");
+    EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Critical);
 }
 
 TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTheFirstThatCan)

@@ -1,37 +1,16 @@
 #include "ShellTestSupport.h"
 
-#include "shell/ControlLayout.h"
 #include "shell/DownloadCounter.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QLocale>
 
 #include <optional>
 
-using elvaro::shell::ControlPlace;
 using elvaro::shell::DownloadCounter;
-using elvaro::shell::WindowLayout;
 
-using ControlLayoutTest = elvaro::shell::testing::WidgetTest;
+using DownloadCounterTest = elvaro::shell::testing::WidgetTest;
 
-TEST_F(ControlLayoutTest, EachControlGoesToItsPlaceInPixelsOrTakesItsOwnHeight)
-{
-    QWidget window;
-    auto *label = new QLabel(&window);
-    label->setObjectName(QStringLiteral("label"));
-    auto *list = new QComboBox(&window);
-    list->setObjectName(QStringLiteral("list"));
-    const ControlPlace places[] = {{"label", 150, 300, 1500, 375}, {"list", 0, 8, 855, ControlPlace::kOwnHeight}};
-    const WindowLayout layout{3000, 1500, places};
-    layout.place(window);
-    EXPECT_EQ(layout.size(), QSize(200, 100));
-    EXPECT_EQ(label->geometry(), QRect(10, 20, 100, 25));
-    // Eight twips, more than half a pixel, make one pixel.
-    EXPECT_EQ(list->geometry(), QRect(0, 1, 57, list->sizeHint().height()));
-}
-
-TEST_F(ControlLayoutTest, TheByteCounterSaysTheBytesAndWhileRunningHowLongAgoTheLastCame)
+TEST_F(DownloadCounterTest, SaysTheBytesAndWhileRunningHowLongAgoTheLastCame)
 {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
