@@ -1,5 +1,4 @@
 #include "report/CCella.h"
-#include "report/OverflowError.h"
 
 #include <gtest/gtest.h>
 
@@ -101,21 +100,6 @@ TEST(SortCells, GivesTheOrderOfTakingTheFirstSmallestMemberEachPass)
         }
         ASSERT_EQ(order, expected) << "round " << round;
     }
-}
-
-TEST(SortCells, TooManySubCellsRaiseTheOverflowErrorBeforeMovingAnything)
-{
-    CCella cell;
-    CCella member;
-    for (int i = 0; i < 32768; ++i)
-        cell.SottoCelle()->AddC(member);
-    try {
-        cell.SortCells();
-        FAIL() << "no overflow";
-    } catch (const OverflowError &error) {
-        EXPECT_NE(std::string(error.what()).find("number of cells to sort in one box"), std::string::npos);
-    }
-    EXPECT_EQ(cell.children().Count(), 32768);
 }
 
 TEST(SeparatorTests, SoloTrattiniAndSoloSpazi)

@@ -103,6 +103,8 @@ TEST_F(DownloadTest, WhatArrivesIsShownFilteredCountedAndAppendedOnANewLine)
             EXPECT_EQ(counter.text(), QStringLiteral("0 bytes received"));
             EXPECT_EQ(button("CmdAcquisisci")->text(), QStringLiteral("Stop"));
             EXPECT_TRUE(form->lampTimer().isActive());
+            form->Timer1_Timer(); // the lamp lit when Stop comes goes out
+            EXPECT_TRUE(form->lamp().isVisible());
             EXPECT_FALSE(button("CmdQuit")->isEnabled());
             EXPECT_FALSE(button("CmdEsporta")->isEnabled());
             EXPECT_TRUE(button("CmdInfo")->isEnabled());
