@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/CCella.h"
+
 #include <random>
 #include <string>
 #include <vector>
@@ -73,5 +75,11 @@ inline std::string generateSparseReport(int lineCount, unsigned seed = 1)
     }
     return report;
 }
+
+// Discards the parser's messages: the benchmarks measure the parse, not its reports.
+class QuietReporter final : public report::ParseReporter {
+public:
+    void reportError(const std::string &) override {}
+};
 
 } // namespace elvaro::bench

@@ -62,7 +62,7 @@ int main(int argc, char **argv)
 
     std::unique_ptr<elvaro::excel::ReportSheet> book;
     try {
-        elvaro::report::SilentReporter reporter;
+        elvaro::bench::QuietReporter reporter;
         book = std::make_unique<elvaro::excel::ReportSheet>(report, reporter);
     } catch (const std::exception &error) {
         std::printf("%s: %ld lines, %zu bytes: cannot be converted: %s\n", name.c_str(), static_cast<long>(lines),

@@ -27,7 +27,7 @@ struct Measurement {
 
 Measurement measure(const std::string &report)
 {
-    elvaro::report::SilentReporter reporter;
+    elvaro::bench::QuietReporter reporter;
     Measurement best{1e9, 0};
     for (int run = 0; run < 7; ++run) {
         elvaro::report::CCella root;

@@ -109,12 +109,4 @@ void appendFiltered(std::string &out, std::string_view bytes)
     out.append(data + plainFrom, count - plainFrom);
 }
 
-std::string filterBytes(std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    appendFiltered(out, bytes);
-    return out;
-}
-
 } // namespace elvaro::report

@@ -19,6 +19,4 @@ std::string_view filterByte(unsigned char byte);
 // Appends the filtered form of every byte of `bytes` to `out`.
 void appendFiltered(std::string &out, std::string_view bytes);
 
-std::string filterBytes(std::string_view bytes);
-
 } // namespace elvaro::report

@@ -34,12 +34,6 @@ public:
     virtual void reportError(const std::string &message) = 0;
 };
 
-// Discards every message.
-class SilentReporter final : public ParseReporter {
-public:
-    void reportError(const std::string &) override {}
-};
-
 // The 1-based, insertion-ordered collection of a cell's children.
 class SottoCelle {
 public:

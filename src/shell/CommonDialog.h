@@ -9,18 +9,15 @@ namespace elvaro::shell {
 class CommonDialog {
 public:
     // Bits of Flags.
-    static constexpr int cdlPDReturnDC = 0x100;  // the dialog hands back the chosen printer
     static constexpr int cdlPDNoPageNums = 0x8;  // the page-range choice is disabled
-    static constexpr int cdlPDSelection = 0x1;   // the selection choice is preselected
     static constexpr int cdlPDNoSelection = 0x4; // the selection choice is disabled
 
     virtual ~CommonDialog() = default;
 
     // Shows the print dialog for the printer, set up by Flags. Returns false when the user
-    // cancelled; nothing may be printed then, and with CancelError set the caller reports it.
+    // cancelled; nothing may be printed then.
     virtual bool ShowPrinter(QPrinter &printer) = 0;
 
-    bool CancelError = false;
     int Flags = 0;
 };
 

@@ -33,10 +33,8 @@ bool ReportPrinter::mayPrint(int pages)
 
 void ReportPrinter::print(const RichTextBox &view)
 {
-    m_dialog.CancelError = true;
-    m_dialog.Flags = CommonDialog::cdlPDReturnDC | CommonDialog::cdlPDNoPageNums;
     const bool hasSelection = view.SelLength() != 0;
-    m_dialog.Flags += hasSelection ? CommonDialog::cdlPDSelection : CommonDialog::cdlPDNoSelection;
+    m_dialog.Flags = CommonDialog::cdlPDNoPageNums | (hasSelection ? 0 : CommonDialog::cdlPDNoSelection);
 
     if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);

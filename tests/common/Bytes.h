@@ -1,7 +1,10 @@
 #pragma once
 
+#include "report/ByteFilter.h"
+
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace elvaro::testing {
 
@@ -12,6 +15,14 @@ inline std::string bytes(std::initializer_list<int> values)
     for (const int value : values)
         out.push_back(static_cast<char>(value));
     return out;
+}
+
+// What the byte filter makes of received bytes.
+inline std::string filtered(std::string_view received)
+{
+    std::string text;
+    report::appendFiltered(text, received);
+    return text;
 }
 
 } // namespace elvaro::testing

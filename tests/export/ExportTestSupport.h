@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SilentReporter.h"
 #include "export/ExportExcel.h"
 #include "export/Worksheet.h"
 #include "report/CCella.h"
@@ -45,7 +46,7 @@ inline Grid grid(const excel::Worksheet &sheet)
 inline Grid exportedGrid(const std::string &text)
 {
     CCella root;
-    report::SilentReporter quiet;
+    testing::SilentReporter quiet;
     root.newCella(text, quiet);
     excel::Worksheet sheet("Downloaded");
     excel::ExportExcel(root, 1, 1, sheet);

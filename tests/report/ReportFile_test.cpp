@@ -5,25 +5,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iconv.h>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <unistd.h>
 
 namespace elvaro::report {
 namespace {
 
 using elvaro::testing::bytes;
+using elvaro::testing::filtered;
 
 // The character code page 437 gives a byte, from the C library's converter: a table of its own,
 // not the program's.
 std::string codePage437(unsigned char byte)
 {
     iconv_t converter = ::iconv_open("UTF-8", "IBM437");
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
     char in = static_cast<char>(byte);
     char out[8] = {};
     char *from = &in;
@@ -35,13 +34,12 @@ std::string codePage437(unsigned char byte)
     return std::string(out, sizeof out - outLeft);
 }
 
-TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytes)
+// Every byte value keeps its character or maps to a line-drawing one, alone and at every offset
+// of a long text (long texts are filtered eight bytes at a time).
+TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytesAnywhereInTheText)
 {
-    for (int value = 0; value < 128; ++value)
-        EXPECT_EQ(filterByte(static_cast<unsigned char>(value)), std::string(1, static_cast<char>(value)));
-    for (int value = 128; value < 256; ++value) {
-        const auto byte = static_cast<unsigned char>(value);
-        std::string expected = codePage437(byte);
+    for (int value = 0; value < 256; ++value) {
+        std::string expected = value < 128 ? std::string(1, static_cast<char>(value)) : codePage437(value);
         if (value == 196)
             expected = "-";
         else if (value == 205)
@@ -50,43 +48,43 @@ TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytes)
             expected = "|";
         else if (value >= 180 && value <= 218)
             expected = "+";
-        EXPECT_EQ(filterByte(byte), expected) << "byte " << value;
-    }
-    EXPECT_EQ(filterBytes(bytes({'T', ' ', '2', '1', '.', '5', ' ', 248, 'C', ' ', 241, 230, 253})), "T 21.5 °C ±µ²");
-}
-
-TEST(ByteFilter, EveryByteValueAtEveryOffsetOfALongText)
-{
-    // Long texts are filtered eight bytes at a time: each value must come out the same whatever
-    // its place, among plain text or not.
-    for (int value = 0; value < 256; ++value) {
+        ASSERT_EQ(filterByte(static_cast<unsigned char>(value)), expected) << "byte " << value;
         for (std::size_t offset = 0; offset < 20; ++offset) {
             std::string text(24, 'a');
             text[offset] = static_cast<char>(value);
-            const std::string expected = std::string(offset, 'a')
-                                         + std::string(filterByte(static_cast<unsigned char>(value)))
-                                         + std::string(23 - offset, 'a');
-            ASSERT_EQ(filterBytes(text), expected) << "value " << value << " at " << offset;
+            ASSERT_EQ(filtered(text), std::string(offset, 'a') + expected + std::string(23 - offset, 'a'))
+                << "value " << value << " at " << offset;
         }
     }
 }
 
-std::string decoded(std::string_view bytes, ReportEncoding encoding = ReportEncoding::Automatic)
-{
-    std::string error;
-    const std::optional<std::string> text = decodeReport(bytes, encoding, error);
-    return text ? *text : "error: " + error;
-}
+class ReportFileOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
 
-TEST(ReportFile, ChoosesTheEncodingAndMapsBoxDrawingAlike)
+    // The report file holding `content` as the program reads it, or "error: " and the reason.
+    std::string read(const std::string &content, ReportEncoding encoding = ReportEncoding::Automatic)
+    {
+        const auto path = dir / "report.txt";
+        std::ofstream(path, std::ios::binary) << content;
+        std::string error;
+        const std::optional<std::string> text = readReportFile(path.string(), error, encoding);
+        return text ? *text : "error: " + error;
+    }
+
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
+};
+
+TEST_F(ReportFileOnDisk, ChoosesTheEncodingAndMapsBoxDrawingAlike)
 {
-    struct Case {
-        std::string bytes;
-        ReportEncoding encoding;
-        std::string text;
+    const auto line = [](const char *number) {
+        return std::string("error: the report is not UTF-8: line ") + number
+               + " holds a byte that is no part of a UTF-8 character. Read it as the instrument's code page with "
+                 "--encoding cp437.";
     };
-    const std::string utf8Box = "┌─┐╔═╗╭┄╮\n│x│║y║┃z┃\n└─┘╚═╝╰┈╯\n";
-    const Case cases[] = {
+    const std::tuple<std::string, ReportEncoding, std::string> cases[] = {
         // Line ends: a carriage return ends a line; without any, a line feed does.
         {"a\r\nb\r\n", ReportEncoding::Automatic, "a\r\nb\r\n"},
         {"a\nb\n", ReportEncoding::Automatic, "a\rb\r"},
@@ -94,21 +92,40 @@ TEST(ReportFile, ChoosesTheEncodingAndMapsBoxDrawingAlike)
         // The instrument's bytes, which are never valid UTF-8.
         {bytes({218, 196, 191, 201, 205, 187, 13, 10, 179, 133, 186}), ReportEncoding::Automatic, "+-++=+\r\n|à|"},
         // UTF-8 from another program: box drawing mapped, other characters kept, the mark dropped.
-        {utf8Box, ReportEncoding::Automatic, "+-++=++-+\r|x||y||z|\r+-++=++-+\r"},
+        {"┌─┐╔═╗╭┄╮\n│x│║y║┃z┃\n└─┘╚═╝╰┈╯\n", ReportEncoding::Automatic, "+-++=++-+\r|x||y||z|\r+-++=++-+\r"},
         {"\xEF\xBB\xBFTemp 21.5 °C\n", ReportEncoding::Automatic, "Temp 21.5 °C\r"},
-        // Forced readings.
         {"°", ReportEncoding::CodePage437, "+\u2591"},
-        {bytes({248}), ReportEncoding::Utf8,
-         "error: the report is not UTF-8: line 1 holds a byte that is no part "
-         "of a UTF-8 character. Read it as the instrument's code page with "
-         "--encoding cp437."},
-        {"ok\n\xC3\x28\n", ReportEncoding::Utf8,
-         "error: the report is not UTF-8: line 2 holds a byte that is no "
-         "part of a UTF-8 character. Read it as the instrument's code page "
-         "with --encoding cp437."},
+        {bytes({248}), ReportEncoding::Utf8, line("1")},
+        {"ok\n\xC3\x28\n", ReportEncoding::Utf8, line("2")},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(decoded(c.bytes, c.encoding), c.text) << c.bytes;
+    for (const auto &[content, encoding, text] : cases)
+        EXPECT_EQ(read(content, encoding), text) << content;
+}
+
+TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeReadAndRefusesMoreThanTheLargestReport)
+{
+    std::string error;
+    EXPECT_FALSE(readReportFile((dir / "missing.txt").string(), error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_FALSE(readReportFile(dir.string(), error));
+    EXPECT_EQ(error, "Is a directory");
+
+    // Sparse files of NULs cost no disk: one of exactly the bound is read; one of 2 GB and an
+    // endless device end once the bound is passed, with the reason.
+    const auto bound = dir / "bound.txt";
+    const auto huge = dir / "huge.bin";
+    std::ofstream(bound, std::ios::binary).close();
+    std::ofstream(huge, std::ios::binary).close();
+    std::filesystem::resize_file(bound, kMaxReportBytes);
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+    const auto exact = readReportBytes(bound.string(), error);
+    ASSERT_TRUE(exact) << error;
+    EXPECT_EQ(exact->size(), kMaxReportBytes);
+    for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
+        EXPECT_FALSE(readReportFile(path, error)) << path;
+        EXPECT_EQ(error, "the report is larger than 64 MiB, the most this program reads; a report of the instrument "
+                         "is far smaller. Check that this is the right file, or cut it into smaller reports.");
+    }
 }
 
 TEST(ReportEncoding, RejectsWhatIsNoUtf8Character)
@@ -123,76 +140,18 @@ TEST(ReportEncoding, RejectsWhatIsNoUtf8Character)
     EXPECT_FALSE(readsAsUtf8("plain ASCII"));
 }
 
-TEST(ReportEncoding, UnicodeTextGoesToTheInstrumentsCodePage)
+TEST(ReportEncoding, UnicodeTextGoesToTheInstrumentsCodePageAndReadsBackTheSame)
 {
     std::size_t replaced = 0;
     EXPECT_EQ(toCodePage437("\xEF\xBB\xBF┌─┐ °C ±0.2 µS Niccolò ╭━╮ €", replaced),
               bytes({218, 196, 191, ' ', 248, 'C', ' ', 241, '0', '.', '2', ' ', 230, 'S',
                      ' ', 'N', 'i', 'c', 'c', 'o', 'l', 149, ' ', 197, 196, 197, ' ', '?'}));
     EXPECT_EQ(replaced, 1u);
-    // What the simulator sends reads back as the text it was given, box drawing aside.
     std::string all;
     for (int value = 128; value < 256; ++value)
         all += filterByte(static_cast<unsigned char>(value));
-    EXPECT_EQ(filterBytes(toCodePage437(all, replaced)), all);
+    EXPECT_EQ(filtered(toCodePage437(all, replaced)), all);
     EXPECT_EQ(replaced, 0u);
-}
-
-class ReportFileOnDisk : public ::testing::Test {
-protected:
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-};
-
-TEST_F(ReportFileOnDisk, ReadsAndFiltersAFile)
-{
-    const auto path = dir / "r.txt";
-    std::ofstream(path, std::ios::binary) << bytes({218, 196, 191, 13, 10});
-    std::string error;
-    const auto text = readReportFile(path.string(), error);
-    ASSERT_TRUE(text) << error;
-    EXPECT_EQ(*text, "+-+\r\n");
-}
-
-TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeRead)
-{
-    std::string error;
-    EXPECT_FALSE(readReportFile((dir / "missing.txt").string(), error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(readReportFile(dir.string(), error));
-    EXPECT_EQ(error, "Is a directory");
-}
-
-TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
-{
-    // A 2 GB file of NULs (sparse, so it costs no disk) and an endless device: both end once the
-    // bound is passed, with the reason.
-    const auto huge = dir / "huge.bin";
-    {
-        std::ofstream(huge, std::ios::binary);
-    }
-    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
-    for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
-        std::string error;
-        EXPECT_FALSE(readReportFile(path, error)) << path;
-        EXPECT_EQ(error, "the report is larger than 64 MiB, the most this program reads; a report of the instrument "
-                         "is far smaller. Check that this is the right file, or cut it into smaller reports.");
-    }
-}
-
-TEST_F(ReportFileOnDisk, AReportOfExactlyTheBoundIsRead)
-{
-    const auto path = dir / "bound.txt";
-    {
-        std::ofstream(path, std::ios::binary);
-    }
-    std::filesystem::resize_file(path, kMaxReportBytes);
-    std::string error;
-    const auto bytes = readReportBytes(path.string(), error);
-    ASSERT_TRUE(bytes) << error;
-    EXPECT_EQ(bytes->size(), kMaxReportBytes);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ByteFilter.h"
+#include "common/Bytes.h"
 #include "serial/PseudoTerminal.h"
 #include "serial/ReceiveLoop.h"
 #include "serial/SerialReceiver.h"
@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <functional>
-#include <string_view>
 
 namespace elvaro::serial::testing {
 
@@ -30,15 +29,11 @@ inline void ensureApplication()
 }
 
 // What the byte filter makes of `bytes`, as the receiver hands it over.
-inline QString filtered(std::string_view bytes)
-{
-    const std::string text = report::filterBytes(bytes);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 inline QString filtered(const QByteArray &bytes)
 {
-    return filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string text =
+        elvaro::testing::filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // A test with a pseudo-terminal open as the instrument's line.
@@ -53,48 +48,30 @@ protected:
     PseudoTerminal line;
 };
 
-// Expires once `limit` has passed; its timer wakes an event loop that waits for events.
-class Deadline {
-public:
-    explicit Deadline(std::chrono::milliseconds limit)
-    {
-        ensureApplication();
-        m_timer.setSingleShot(true);
-        m_timer.start(limit);
-    }
-    bool expired() const { return !m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-};
-
 // Runs the event loop, waiting for events rather than polling, until `done` holds or `limit`
-// passes. Returns whether `done` holds.
+// passes (a safety net: the events announce what the tests wait for). Returns whether `done` holds.
 inline bool runUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 10s)
 {
-    const Deadline deadline(limit);
-    while (!done() && !deadline.expired())
+    ensureApplication();
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
+    while (!done() && deadline.isActive())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
-// Gives the event loop `span` to deliver whatever is still due.
-inline void runFor(std::chrono::milliseconds span)
-{
-    bool over = false;
-    QTimer::singleShot(span, [&over] { over = true; });
-    runUntil([&over] { return over; }, span + 1s);
-}
-
-// Runs the download's loop until as much as `expected` holds has been shown, the device fails or
-// `limit` passes; returns all the loop showed. A carriage return that ends `expected` is held back
-// by the receiver until the loop ends.
+// Runs the download's loop until as much as `expected` holds has been shown or the device fails;
+// returns all the loop showed. A carriage return that ends `expected` is held back by the receiver
+// until the loop ends.
 inline QString receive(SerialReceiver &receiver, const QString &expected, std::chrono::milliseconds limit = 10s)
 {
     const qsizetype shown = expected.size() - (expected.endsWith(u'\r') ? 1 : 0);
-    const Deadline deadline(limit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
     QString text;
-    receiveUntilStopped(receiver, {.stopRequested = [&] { return text.size() >= shown || deadline.expired(); },
+    receiveUntilStopped(receiver, {.stopRequested = [&] { return text.size() >= shown || !deadline.isActive(); },
                                    .show = [&text](const QString &piece) { text += piece; },
                                    .progress = nullptr});
     return text;

@@ -46,22 +46,20 @@ protected:
     // with `path` typed into its name field and Enter.
     void pressWithFileDialog(QKeySequence::StandardKey key, const QString &path)
     {
+        // The keys are the window's: they work while it is the active window.
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         bool answered = false;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
+        // Runs in the dialog's own event loop, once it is up.
+        QTimer::singleShot(0, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (answered || !dialog)
-                return;
+            ASSERT_TRUE(dialog);
             auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             ASSERT_TRUE(name);
             name->setText(path);
             QTest::keyClick(name, Qt::Key_Return);
             answered = true;
         });
-        answer.start(10);
-        // The keys are the window's: they work while it is the active window.
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         const QKeyCombination combination = QKeySequence(key)[0];
         QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
         EXPECT_TRUE(answered) << "no file dialog";
@@ -120,6 +118,7 @@ TEST_F(ReportFilesTest, ReportsAreOpenedByKeyOrDropAndSavedAsUtf8Text)
     EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
 }
 
+// The view's context menu offers Save only with text, Open always, and keeps the view's own commands.
 TEST_F(ReportFilesTest, TheContextMenuOffersSaveOnlyWithTextAndOpenAlways)
 {
     for (const QString &text : {QString(), QStringLiteral("REPORT")}) {
@@ -128,20 +127,17 @@ TEST_F(ReportFilesTest, TheContextMenuOffersSaveOnlyWithTextAndOpenAlways)
         QTimer::singleShot(0, [&] {
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             ASSERT_TRUE(menu);
-            for (const QAction *action : menu->actions()) {
-                if (action->isEnabled())
-                    offered.append(action->text());
-            }
+            for (const QAction *action : menu->actions())
+                offered.append(action->isEnabled() ? action->text() : QString());
             QTest::keyClick(menu, Qt::Key_Escape);
         });
         const QPoint where = view().viewport()->rect().center();
         QContextMenuEvent request(QContextMenuEvent::Mouse, where, view().viewport()->mapToGlobal(where));
         QApplication::sendEvent(view().viewport(), &request);
-        EXPECT_EQ(offered.contains(QStringLiteral("Save report as…")), !text.isEmpty())
-            << offered.join(u',').toStdString();
-        EXPECT_TRUE(offered.contains(QStringLiteral("Open report…"))) << offered.join(u',').toStdString();
-        EXPECT_EQ(offered.contains(QStringLiteral("Select All\tCtrl+A")), !text.isEmpty())
-            << "the view's own commands stay: " << offered.join(u',').toStdString();
+        const QStringList expected = {QStringLiteral("Save report as…"), QStringLiteral("Open report…"),
+                                      QStringLiteral("Select All\tCtrl+A")};
+        for (const QString &command : expected)
+            EXPECT_EQ(offered.contains(command), !text.isEmpty() || command.startsWith(u'O')) << command.toStdString();
     }
 }
 

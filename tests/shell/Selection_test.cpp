@@ -6,8 +6,10 @@
 #include "shell/RichTextBox.h"
 
 #include <QClipboard>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 
 #include <functional>
 
@@ -22,19 +24,38 @@ struct Entry {
     std::function<void(RichTextBox &)> enter;
 };
 
+void paste(RichTextBox &view, QMimeData *data)
+{
+    QApplication::clipboard()->setMimeData(data);
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+}
+
+QMimeData *plain(const QString &text)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    return data;
+}
+
+// Soft breaks, pasted line ends of any kind and received pieces all become real line ends.
 const Entry kEntries[] = {
     {"typed with soft breaks",
      [](RichTextBox &view) {
          QTest::keyClicks(&view, QStringLiteral("AB"));
          QTest::keyClick(&view, Qt::Key_Return, Qt::ShiftModifier);
          QTest::keyClicks(&view, QStringLiteral("CD"));
-         QTest::keyClick(&view, Qt::Key_Return);
+         QTest::keyClick(&view, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
          QTest::keyClicks(&view, QStringLiteral("EF"));
      }},
     {"pasted with U+2028 and U+2029",
+     [](RichTextBox &view) { paste(view, plain(QStringLiteral("AB\u2028CD\u2029EF"))); }},
+    {"pasted with CR and CR LF", [](RichTextBox &view) { paste(view, plain(QStringLiteral("AB\rCD\r\nEF"))); }},
+    {"pasted with a rich form beside the plain text",
      [](RichTextBox &view) {
-         QApplication::clipboard()->setText(QStringLiteral("AB\u2028CD\u2029EF"));
-         QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+         QMimeData *data = plain(QStringLiteral("AB\nCD\nEF"));
+         data->setData(QStringLiteral("text/markdown"), "# AB\n\n* CD\n");
+         data->setHtml(QStringLiteral("<h1>AB</h1><ul><li>CD</li></ul>"));
+         paste(view, data);
      }},
     {"received in pieces",
      [](RichTextBox &view) {
@@ -104,6 +125,7 @@ TEST_F(SelectionTest, PrintExportAndDeleteActOnExactlyTheSelectedCharacters)
             form.reportView().setFocus();
             entry.enter(form.reportView());
             ASSERT_EQ(form.reportView().Text(), QStringLiteral("AB\r\nCD\r\nEF"));
+            ASSERT_EQ(form.reportView().document()->blockCount(), 3);
             select(selection);
             const RichTextBox &view = form.reportView();
             EXPECT_EQ(view.Text().mid(view.SelStart(), view.SelLength()), selection.selected);

@@ -111,7 +111,6 @@ public:
 
     int shownCount = 0;
     int flagsWhenShown = 0;
-    bool cancelErrorWhenShown = false;
     QPrinter::PrintRange rangeWhenShown = QPrinter::AllPages;
     QString fileWhenShown; // the printer's output file as the dialog finds it
 
@@ -119,7 +118,6 @@ public:
     {
         ++shownCount;
         flagsWhenShown = Flags;
-        cancelErrorWhenShown = CancelError;
         rangeWhenShown = printer.printRange();
         fileWhenShown = printer.outputFileName();
         if (cancel)

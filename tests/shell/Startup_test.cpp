@@ -29,16 +29,6 @@ using elvaro::shell::testing::WindowTest;
 
 namespace {
 
-// A pseudo-terminal whose device side stands in for the instrument's serial port.
-class Terminal {
-public:
-    Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
-    QString path() const { return m_pair.devicePath(); }
-
-private:
-    elvaro::serial::PseudoTerminal m_pair;
-};
-
 // Acts on the port window once it is up in its modal loop, the way a person would.
 void whenPortWindowShows(std::function<void(SettingPage &)> act)
 {
@@ -73,6 +63,16 @@ protected:
     std::unique_ptr<MainForm> createMainForm() override { throw std::runtime_error("no window"); }
 };
 
+// A pseudo-terminal whose device side stands in for the instrument's serial port.
+class Terminal {
+public:
+    Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
+    QString path() const { return m_pair.devicePath(); }
+
+private:
+    elvaro::serial::PseudoTerminal m_pair;
+};
+
 class StartupTest : public WindowTest {
 protected:
     Terminal terminal;
@@ -80,52 +80,47 @@ protected:
 
 } // namespace
 
-TEST_F(StartupTest, QuitEscAndClosingThePortWindowEndWithoutAMainWindow)
+// Quit, Esc or closing the port window end the program without a main window; OK shows the main
+// window with the chosen port number and the port window gone; a failure after the choice
+// shows the start-up message.
+TEST_F(StartupTest, MainAsksForThePortThenShowsTheMainWindowOrEnds)
 {
-    const std::pair<const char *, std::function<void(SettingPage &)>> ways[] = {
-        {"Quit", [](SettingPage &page) { button(page, "CancelButton")->click(); }},
-        {"Esc", [](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }},
-        {"close", [](SettingPage &page) { page.close(); }},
-    };
-    for (const auto &[name, way] : ways) {
-        Module1 module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
-        whenPortWindowShows(way);
-        EXPECT_EQ(module.Main(), Module1::Started::Quit) << name;
-        EXPECT_EQ(module.mainForm(), nullptr) << name;
-        EXPECT_TRUE(messages.shown.isEmpty()) << name;
-    }
-}
-
-TEST_F(StartupTest, OkOnAPinnedTerminalShowsTheMainWindowWithThePortNumber)
-{
-    Module1 module(PortTable::build({{5, terminal.path()}}, {}), messages, printDialog);
-    whenPortWindowShows([](SettingPage &page) {
+    const std::function<void(SettingPage &)> ok = [](SettingPage &page) {
         EXPECT_EQ(page.windowTitle(), "SETTING PAGE");
         EXPECT_EQ(combo(page)->currentText(), "5");
         button(page, "OKButton")->click();
-    });
-    ASSERT_EQ(module.Main(), Module1::Started::MainWindowShown);
-    MainForm *form = module.mainForm();
-    ASSERT_NE(form, nullptr);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(form->com(), "5");
-    EXPECT_EQ(form->findChild<QLineEdit *>(QStringLiteral("COM"))->text(), "5");
-    EXPECT_TRUE(form->reportView().Text().isEmpty());
-    EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(StartupTest, AFailureAfterThePortChoiceShowsTheStartUpMessage)
-{
-    FailingModule module(PortTable::build({{1, terminal.path()}}, {}), messages, printDialog);
-    whenPortWindowShows([](SettingPage &page) { button(page, "OKButton")->click(); });
-    EXPECT_EQ(module.Main(), Module1::Started::Failed);
-    EXPECT_EQ(module.mainForm(), nullptr);
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, "Error on loading main form!");
-    EXPECT_EQ(messages.shown[0].title, "DEBUG");
-    EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Critical);
+    };
+    const std::tuple<std::function<void(SettingPage &)>, bool, Module1::Started> cases[] = {
+        {[](SettingPage &page) { button(page, "CancelButton")->click(); }, false, Module1::Started::Quit},
+        {[](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }, false, Module1::Started::Quit},
+        {[](SettingPage &page) { page.close(); }, false, Module1::Started::Quit},
+        {ok, false, Module1::Started::MainWindowShown},
+        {ok, true, Module1::Started::Failed},
+    };
+    for (const auto &[act, failing, started] : cases) {
+        const PortTable ports = PortTable::build({{5, terminal.path()}}, {});
+        std::unique_ptr<Module1> module = failing ? std::make_unique<FailingModule>(ports, messages, printDialog)
+                                                  : std::make_unique<Module1>(ports, messages, printDialog);
+        messages.shown.clear();
+        whenPortWindowShows(act);
+        ASSERT_EQ(module->Main(), started);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
+        MainForm *form = module->mainForm();
+        if (started != Module1::Started::MainWindowShown) {
+            EXPECT_EQ(form, nullptr);
+            EXPECT_EQ(messages.shown.size(), failing ? 1 : 0);
+            continue;
+        }
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->com(), "5");
+        EXPECT_TRUE(form->reportView().Text().isEmpty());
+        EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
+        EXPECT_TRUE(messages.shown.isEmpty());
+    }
+    EXPECT_EQ(messages.shown.value(0).text, "Error on loading main form!");
+    EXPECT_EQ(messages.shown.value(0).title, "DEBUG");
+    EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Critical);
 }
 
 TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTheFirstThatCan)
@@ -174,75 +169,51 @@ TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTh
     EXPECT_GE(page.width(), QFontMetrics(titleFont).horizontalAdvance(page.windowTitle()) + 120);
 }
 
+// OK with a field that names no port says what is wrong and what to do, with the field ready for
+// another number; with no port at all the window still opens, with an empty editable field.
 TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
 {
-    const PortTable ports = PortTable::build({{1, terminal.path()}}, {});
-    struct Case {
-        const char *typed;
-        const char *message;
+    const PortTable one = PortTable::build({{1, terminal.path()}}, {});
+    const PortTable none = PortTable::build({}, {});
+    const QString notANumber =
+        "\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.";
+    const QString noDevice = "Port %1 names no serial device on this computer. Choose a port from the list, or "
+                             "connect the instrument and start the program again.";
+    const std::tuple<const PortTable &, const char *, QString> cases[] = {
+        {one, "abc", notANumber},
+        {one, "", notANumber},
+        {one, "0", notANumber},
+        {one, "17", notANumber},
+        {one, "70000", notANumber},
+        {one, "2.5", notANumber},
+        {one, "4", noDevice},
+        {none, "",
+         "No serial port was found on this computer.\n\nConnect the instrument with its serial cable or USB "
+         "serial adapter, check that the adapter is plugged in and that you may use serial ports (on most "
+         "systems as a member of the group dialout), then start the program again.\n\nIf you know the "
+         "number of the port, type it (1 to 16) and press OK."},
+        {none, "abc", "\"%1\" is not a port number. Type a number from 1 to 16."},
+        {none, "3", noDevice},
     };
-    const char *notANumber = "\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.";
-    const Case cases[] = {
-        {"abc", notANumber},
-        {"", notANumber},
-        {"0", notANumber},
-        {"17", notANumber},
-        {"70000", notANumber},
-        {"2.5", notANumber},
-        {"4", "Port %1 names no serial device on this computer. Choose a port from the list, or connect the "
-              "instrument and start the program again."},
-    };
-    for (const Case &c : cases) {
+    for (const auto &[ports, typed, message] : cases) {
         SettingPage page(ports, messages);
         page.Form_Load();
         page.show();
-        combo(page)->setEditText(QString::fromLatin1(c.typed));
-        messages.shown.clear();
-        button(page, "OKButton")->click();
-        ASSERT_EQ(messages.shown.size(), 1) << c.typed;
-        EXPECT_EQ(messages.shown[0].text, QString::fromLatin1(c.message).arg(QLatin1String(c.typed))) << c.typed;
-        EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Warning) << c.typed;
-        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << c.typed;
-        EXPECT_FALSE(page.OK) << c.typed;
-        EXPECT_EQ(page.COM, 0) << c.typed;
-        EXPECT_TRUE(page.isVisible()) << c.typed;
-    }
-}
-
-TEST_F(StartupTest, WithNoPortTheWindowStillOpensWithAnEmptyEditableField)
-{
-    const PortTable noPorts = PortTable::build({}, {});
-    SettingPage page(noPorts, messages);
-    page.Form_Load();
-    page.show();
-    EXPECT_EQ(combo(page)->count(), 0);
-    EXPECT_TRUE(combo(page)->isEditable());
-    EXPECT_TRUE(combo(page)->currentText().isEmpty());
-    EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
-    EXPECT_EQ(page.focusWidget(), combo(page));
-
-    // OK says what is missing and what to do; with the list empty there is nothing to choose from.
-    const std::pair<const char *, const char *> cases[] = {
-        {"", "No serial port was found on this computer.\n\nConnect the instrument with its serial cable or USB "
-             "serial adapter, check that the adapter is plugged in and that you may use serial ports (on most systems "
-             "as a member of the group dialout), then start the program again.\n\nIf you know the number of the "
-             "port, type it (1 to 16) and press OK."},
-        {"abc", "\"abc\" is not a port number. Type a number from 1 to 16."},
-        {"3", "Port 3 names no serial device on this computer. Choose a port from the list, or connect the "
-              "instrument and start the program again."},
-    };
-    for (const auto &[typed, message] : cases) {
+        if (ports.ports().isEmpty()) {
+            EXPECT_EQ(combo(page)->count(), 0);
+            EXPECT_TRUE(combo(page)->isEditable());
+            EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
+        }
         combo(page)->setEditText(QString::fromLatin1(typed));
         messages.shown.clear();
         button(page, "OKButton")->click();
         ASSERT_EQ(messages.shown.size(), 1) << typed;
-        EXPECT_EQ(messages.shown[0].text, QString::fromLatin1(message)) << typed;
+        EXPECT_EQ(messages.shown[0].text, QString(message).replace(QStringLiteral("%1"), QLatin1String(typed)));
         EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Warning) << typed;
+        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << typed;
+        EXPECT_FALSE(page.OK) << typed;
+        EXPECT_EQ(page.COM, 0) << typed;
         EXPECT_TRUE(page.isVisible()) << typed;
-        // The field has the keyboard focus for the number.
         EXPECT_EQ(page.focusWidget(), combo(page)) << typed;
     }
-    button(page, "CancelButton")->click();
-    EXPECT_FALSE(page.OK);
-    EXPECT_FALSE(page.isVisible());
 }
