@@ -99,22 +99,28 @@ std::optional<CaptureOptions> readOptions(const Arguments &args)
     return options;
 }
 
-std::optional<QString> resolveDevice(const CaptureOptions &options, QString &error)
+// The device a capture receives from, or why there is none.
+struct DeviceChoice {
+    std::optional<QString> device;
+    QString errorString;
+};
+
+DeviceChoice resolveDevice(const CaptureOptions &options)
 {
     if (!options.port)
-        return QString::fromLocal8Bit(options.device.c_str());
+        return {QString::fromLocal8Bit(options.device.c_str()), {}};
     const PortTable table = PortTable::fromSystem({});
     if (const std::optional<QString> device = table.device(*options.port))
-        return device;
+        return {device, {}};
     QStringList known;
     for (const int port : table.ports())
         known.append(QStringLiteral("%1 = %2").arg(port).arg(table.describe(port)));
-    error = QStringLiteral("Port %1 names no serial device on this machine (%2). Name the device with --device "
+    return {std::nullopt,
+            QStringLiteral("Port %1 names no serial device on this machine (%2). Name the device with --device "
                            "PATH, or check that the instrument's cable or USB adapter is plugged in.")
                 .arg(*options.port)
                 .arg(known.isEmpty() ? QStringLiteral("no serial port found")
-                                     : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")));
-    return std::nullopt;
+                                     : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")))};
 }
 
 // What a terminal is told while nothing has arrived: the device, the line settings and how the
@@ -190,10 +196,10 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
 {
     const CommandApplication application;
 
-    QString error;
-    const std::optional<QString> device = resolveDevice(options, error);
-    if (!device)
-        return messages.failure(error);
+    const DeviceChoice choice = resolveDevice(options);
+    if (!choice.device)
+        return messages.failure(choice.errorString);
+    const QString &device = *choice.device;
 
     // Watching for Ctrl-C starts before the port opens, so that a stop at any moment after it
     // still writes what was received.
@@ -201,14 +207,14 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
     if (!stopSignals.isWatching())
         return messages.failure(stopSignals.errorString());
     SerialReceiver receiver;
-    if (!receiver.open(*device))
+    if (!receiver.open(device))
         return messages.failure(receiver.errorString());
     // The output is replaced only once there is a port to receive from, so that a wrong port
     // number does not wipe an earlier capture.
     Output output;
     if (!output.open(options.outputPath))
         return messages.failure(output.errorString());
-    const std::string deviceName = device->toLocal8Bit().toStdString();
+    const std::string deviceName = device.toLocal8Bit().toStdString();
     messages.notice(waitingNotice(deviceName, options));
 
     QEventLoop loop;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "system/Error.h"
+
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,9 @@ using Arguments = std::vector<std::string>;
 
 // What is wrong with the command line, as one phrase ("unknown option '--colour'"). Whoever
 // runs the command prints it with the hint where the usage is, and exits with kExitUsage.
-class UsageError : public std::runtime_error {
+class UsageError : public Error {
 public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 
 // Reads arguments left to right. An option is one of the names declared here; a long option

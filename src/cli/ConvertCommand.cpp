@@ -8,6 +8,7 @@
 #include "export/ReportWorkbook.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
+#include "system/Error.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
 
@@ -142,20 +143,22 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
     if (options->input != "-" && sameFile(options->input, options->output))
         return messages.failure(options->output, "is the input itself; choose another OUTPUT with -o");
 
-    std::string error;
-    const std::optional<std::string> text = report::readReportFile(options->input, error, options->encoding);
-    if (!text)
-        return messages.failure(inputName, error);
-    if (text->empty())
+    std::string text;
+    try {
+        text = report::readReportFile(options->input, options->encoding);
+    } catch (const Error &problem) {
+        return messages.failure(inputName, problem.what());
+    }
+    if (text.empty())
         return messages.failure(inputName, "Empty String");
 
     std::unique_ptr<excel::ReportWorkbook> book;
     try {
         StderrParseReporter reporter;
-        book = std::make_unique<excel::ReportWorkbook>(*text, reporter);
+        book = std::make_unique<excel::ReportWorkbook>(text, reporter);
     } catch (const std::bad_alloc &) {
         return messages.failure(inputName,
-                                "Not enough memory to convert the report (" + std::to_string(text->size())
+                                "Not enough memory to convert the report (" + std::to_string(text.size())
                                     + " characters). Close other programs, or convert a smaller part of it.");
     } catch (const std::exception &problem) {
         return messages.failure(inputName, problem.what());

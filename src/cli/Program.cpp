@@ -118,11 +118,11 @@ std::size_t qtOptionLength(const Arguments &args, std::size_t index)
 
 serial::PortPinText readPin(const std::string &value)
 {
-    std::string error;
-    std::optional<serial::PortPinText> pin = serial::readPortPin(value, error);
-    if (!pin)
-        throw UsageError(error);
-    return std::move(*pin);
+    try {
+        return serial::readPortPin(value);
+    } catch (const Error &problem) {
+        throw UsageError(problem.what());
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "report/ByteFilter.h"
 #include "report/ReportEncoding.h"
 #include "report/ReportFile.h"
+#include "report/ReportFileError.h"
 
 #include <gtest/gtest.h>
 
@@ -73,9 +74,21 @@ TEST(ByteFilter, EveryByteValueAtEveryOffsetOfALongText)
 
 std::string decoded(std::string_view bytes, ReportEncoding encoding = ReportEncoding::Automatic)
 {
-    std::string error;
-    const std::optional<std::string> text = decodeReport(bytes, encoding, error);
-    return text ? *text : "error: " + error;
+    try {
+        return decodeReport(std::string(bytes), encoding);
+    } catch (const ReportFileError &problem) {
+        return std::string("error: ") + problem.what();
+    }
+}
+
+// What reading the file gives: its text, or "error: " and the reason.
+std::string readOrWhy(const std::string &path)
+{
+    try {
+        return readReportFile(path);
+    } catch (const ReportFileError &problem) {
+        return std::string("error: ") + problem.what();
+    }
 }
 
 TEST(ReportFile, ChoosesTheEncodingAndMapsBoxDrawingAlike)
@@ -150,19 +163,13 @@ TEST_F(ReportFileOnDisk, ReadsAndFiltersAFile)
 {
     const auto path = dir / "r.txt";
     std::ofstream(path, std::ios::binary) << bytes({218, 196, 191, 13, 10});
-    std::string error;
-    const auto text = readReportFile(path.string(), error);
-    ASSERT_TRUE(text) << error;
-    EXPECT_EQ(*text, "+-+\r\n");
+    EXPECT_EQ(readOrWhy(path.string()), "+-+\r\n");
 }
 
 TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeRead)
 {
-    std::string error;
-    EXPECT_FALSE(readReportFile((dir / "missing.txt").string(), error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(readReportFile(dir.string(), error));
-    EXPECT_EQ(error, "Is a directory");
+    EXPECT_EQ(readOrWhy((dir / "missing.txt").string()), "error: No such file or directory");
+    EXPECT_EQ(readOrWhy(dir.string()), "error: Is a directory");
 }
 
 TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
@@ -175,10 +182,10 @@ TEST_F(ReportFileOnDisk, RefusesMoreThanTheLargestReportBeforeReadingItAll)
     }
     std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
     for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
-        std::string error;
-        EXPECT_FALSE(readReportFile(path, error)) << path;
-        EXPECT_EQ(error, "the report is larger than 64 MiB, the most this program reads; a report of the instrument "
-                         "is far smaller. Check that this is the right file, or cut it into smaller reports.");
+        EXPECT_EQ(readOrWhy(path),
+                  "error: the report is larger than 64 MiB, the most this program reads; a report of the instrument "
+                  "is far smaller. Check that this is the right file, or cut it into smaller reports.")
+            << path;
     }
 }
 
@@ -189,10 +196,7 @@ TEST_F(ReportFileOnDisk, AReportOfExactlyTheBoundIsRead)
         std::ofstream(path, std::ios::binary);
     }
     std::filesystem::resize_file(path, kMaxReportBytes);
-    std::string error;
-    const auto bytes = readReportBytes(path.string(), error);
-    ASSERT_TRUE(bytes) << error;
-    EXPECT_EQ(bytes->size(), kMaxReportBytes);
+    EXPECT_EQ(readReportBytes(path.string()).size(), kMaxReportBytes);
 }
 
 } // namespace
