@@ -38,25 +38,6 @@ constexpr double kMaxIdleSeconds = 24 * 60 * 60;
 const std::string kLineSettings = std::to_string(serial::kLineBaudRate) + ",N,8,1";
 const std::string kPortRange = std::to_string(PortTable::kFirstPort) + " to " + std::to_string(PortTable::kLastPort);
 
-std::string usage()
-{
-    return "Usage: elvaro-q3 capture (--port N | --device PATH) [-o FILE] [--idle SECONDS]\n"
-           "\n"
-           "Receives a report from a serial port at "
-           + kLineSettings
-           + " without a window and writes it to\n"
-             "FILE (default: standard output) as it arrives, line-drawing bytes mapped to \"-\", \"|\"\n"
-             "and \"+\", carriage returns and line feeds kept. Ends on Ctrl-C or SIGTERM, or after\n"
-             "SECONDS without a byte.\n"
-             "\n"
-             "  --port N         port number N ("
-           + kPortRange
-           + "), numbered as the desktop program numbers them\n"
-             "  --device PATH    the serial device, for example /dev/ttyUSB0\n"
-             "  -o FILE          write to FILE (replaced if it exists) instead of standard output\n"
-             "  --idle SECONDS   end after SECONDS without a byte (fractions allowed, e.g. 2.5)\n";
-}
-
 struct CaptureOptions {
     std::optional<int> port;
     std::string device;
@@ -87,11 +68,11 @@ std::chrono::milliseconds readIdleTime(const std::string &text)
 std::optional<CaptureOptions> readOptions(const Arguments &args)
 {
     CaptureOptions options;
-    OptionParser parser(usage());
-    parser.addValue({"--port"}, [&](const std::string &value) { options.port = readPort(value); });
-    parser.addValue({"--device"}, [&](const std::string &value) { options.device = value; });
-    parser.addValue({"-o"}, [&](const std::string &value) { options.outputPath = value; });
-    parser.addValue({"--idle"}, [&](const std::string &value) { options.idle = readIdleTime(value); });
+    OptionParser parser(*findCommandHelp("capture"));
+    parser.addValue("--port", [&](const std::string &value) { options.port = readPort(value); });
+    parser.addValue("--device", [&](const std::string &value) { options.device = value; });
+    parser.addValue("--output", [&](const std::string &value) { options.outputPath = value; });
+    parser.addValue("--idle", [&](const std::string &value) { options.idle = readIdleTime(value); });
     if (!parser.parse(args))
         return std::nullopt;
     if (options.port.has_value() == !options.device.empty())

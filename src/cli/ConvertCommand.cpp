@@ -26,21 +26,6 @@ namespace elvaro::cli {
 
 namespace {
 
-std::string usage()
-{
-    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT] [--no-bom] [--encoding cp437|utf-8]\n"
-           "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
-           "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
-           "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
-           "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
-           "standard error and the conversion goes on.\n"
-           "A .csv file is UTF-8 and starts with a byte-order mark, by which spreadsheet programs read\n"
-           "characters such as \"\u00b0C\" right; --no-bom leaves the mark out.\n"
-           + std::string(kEncodingUsage) + "Exit status: " + std::to_string(system::kExitSuccess) + " converted, "
-           + std::to_string(system::kExitFailure) + " failed (the reason on standard error), "
-           + std::to_string(system::kExitUsage) + " bad usage.\n";
-}
-
 struct ConvertOptions {
     std::string input;
     std::string output;
@@ -58,20 +43,15 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
 {
     ConvertOptions options;
     bool inputGiven = false;
-    OptionParser parser(usage());
-    for (const std::string name : {"-o", "--output"}) {
-        parser.addValue(
-            {name},
-            [&options, name](const std::string &value) {
-                // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
-                if (value.empty())
-                    throw UsageError(inQuotes(name) + " needs the name of the output file, not an empty name");
-                options.output = value;
-            },
-            inQuotes(name) + " needs the name of the output file");
-    }
+    OptionParser parser(*findCommandHelp("convert"));
+    parser.addValue("--output", [&options](const std::string &value) {
+        // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
+        if (value.empty())
+            throw UsageError("OUTPUT is empty; give -o the name of the output file");
+        options.output = value;
+    });
     addEncodingOption(parser, options.encoding);
-    parser.addFlag({"--no-bom"}, [&] { options.csvMark = excel::ByteOrderMark::Omitted; });
+    parser.addFlag("--no-bom", [&] { options.csvMark = excel::ByteOrderMark::Omitted; });
     parser.setOperands([&](const std::string &operand) {
         if (inputGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));

@@ -1,3 +1,4 @@
+#include "cli/BaudRange.h"
 #include "cli/CommandApplication.h"
 #include "cli/CommandMessages.h"
 #include "cli/Commands.h"
@@ -26,27 +27,6 @@ namespace {
 
 using serial::InstrumentSimulator;
 
-constexpr int kMinBaudRate = 50;
-constexpr int kMaxBaudRate = 100'000'000;
-
-std::string usage()
-{
-    return "Usage: elvaro-q3 simulate [REPORT] [--baud N] [--once] [--encoding cp437|utf-8]\n"
-           "\n"
-           "Acts as the instrument: opens a pseudo-terminal, prints the path of its device, and every\n"
-           "time a program opens that device sends it the file REPORT in the instrument's code page 437\n"
-           "(by default a built-in sample report drawn with its line-drawing bytes), paced at the baud\n"
-           "rate, 10 bits a byte. A REPORT in UTF-8 is sent in code page 437; a character the code page\n"
-           "lacks is sent as '?'. Ctrl-C ends it.\n"
-           "\n"
-           "  --baud N   line speed in baud, "
-           + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
-           + std::to_string(serial::kLineBaudRate)
-           + ")\n"
-             "  --once     end after one whole report, once the receiving program has closed the device\n"
-           + kEncodingUsage;
-}
-
 struct SimulateOptions {
     std::string reportPath;
     int baudRate = serial::kLineBaudRate;
@@ -69,9 +49,9 @@ std::optional<SimulateOptions> readOptions(const Arguments &args)
 {
     SimulateOptions options;
     bool reportGiven = false;
-    OptionParser parser(usage());
-    parser.addFlag({"--once"}, [&] { options.once = true; });
-    parser.addValue({"--baud"}, [&](const std::string &value) { options.baudRate = readBaudRate(value); });
+    OptionParser parser(*findCommandHelp("simulate"));
+    parser.addFlag("--once", [&] { options.once = true; });
+    parser.addValue("--baud", [&](const std::string &value) { options.baudRate = readBaudRate(value); });
     addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (reportGiven)

@@ -23,12 +23,6 @@ namespace elvaro::cli {
 
 namespace {
 
-const std::string kUsage = std::string("Usage: elvaro-q3 tree [FILE|-] [--encoding cp437|utf-8]\n"
-                                       "Parses a report (a file, or standard input when FILE is '-' or missing) and "
-                                       "prints\nits cell tree as JSON on standard output. Messages about boxes "
-                                       "without a bottom\nborder go to standard error.\n")
-                           + kEncodingUsage;
-
 struct TreeOptions {
     std::string path = "-";
     report::ReportEncoding encoding = report::ReportEncoding::Automatic;
@@ -39,7 +33,7 @@ std::optional<TreeOptions> readOptions(const Arguments &args)
 {
     TreeOptions options;
     bool pathGiven = false;
-    OptionParser parser(kUsage);
+    OptionParser parser(*findCommandHelp("tree"));
     addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (pathGiven)

@@ -35,7 +35,7 @@ std::string sorted(const QSet<QString> &set)
 // command, named by the first word of its subsection title.
 QMap<QString, QString> manualParts()
 {
-    QFile file(QStringLiteral(ELVARO_DATA_DIR "/elvaro-q3.1"));
+    QFile file(QStringLiteral(ELVARO_MAN_PAGE));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     QString source = QString::fromUtf8(file.readAll());
     static const QRegularExpression fontChange(QStringLiteral("\\\\f[BIRP]"));
@@ -90,11 +90,13 @@ TEST(ManPage, MatchesTheHelpOfTheProgramAndOfEachCommand)
     EXPECT_EQ(sorted(optionsIn(parts.value(QStringLiteral("OPTIONS")))), sorted(optionsIn(programHelp)))
         << "the desktop program's options";
     for (const QString &command : commands) {
-        // Every command takes --help; the manual page says so once.
+        // Every command takes -h and --help; the manual page says so once.
         QSet<QString> manual = optionsIn(parts.value(command));
         QSet<QString> usage = optionsIn(help({command.toStdString(), "--help"}));
-        manual.remove(QStringLiteral("--help"));
-        usage.remove(QStringLiteral("--help"));
+        for (const QString &helpOption : {QStringLiteral("-h"), QStringLiteral("--help")}) {
+            manual.remove(helpOption);
+            usage.remove(helpOption);
+        }
         EXPECT_EQ(sorted(manual), sorted(usage)) << command.toStdString();
     }
 }

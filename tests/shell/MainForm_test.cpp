@@ -9,6 +9,7 @@
 #include "shell/RingShape.h"
 #include "shell/SettingPage.h"
 #include "shell/frmAbout.h"
+#include "system/Version.h"
 
 #include <QImage>
 #include <QLabel>
@@ -380,7 +381,7 @@ TEST_F(MainFormTest, TheAboutBoxOpensOnceWithoutBlockingAndShowsItsTexts)
 
     auto label = [about](const char *name) { return about->findChild<QLabel *>(QLatin1String(name))->text(); };
     EXPECT_EQ(label("lblTitle"), "Elvaro-Q3 V1b");
-    EXPECT_EQ(label("Label1"), "Software Freeware");
+    EXPECT_EQ(label("Label1"), "Software Freeware, version " + QString::fromUtf8(elvaro::system::kVersion));
     EXPECT_EQ(label("lblDescription"), frmAbout::kCompany + "\n\rHardware and Software\n\r" + frmAbout::kWebAddress);
     ASSERT_EQ(frmAbout::kLicensePieces.size(), 4);
     EXPECT_EQ(label("lblLicense"), frmAbout::kLicensePieces.join(QString()));
