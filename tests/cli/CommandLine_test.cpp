@@ -57,12 +57,9 @@ Reading read(const Arguments &args)
 TEST(OptionParser, BadCommandLinesAreUsageErrorsThatNameTheArgument)
 {
     const std::pair<Arguments, std::string> cases[] = {
-        {{"--colour"}, "unknown option '--colour'"},
-        {{"-x", "a.txt"}, "unknown option '-x'"},
         {{"--colour=red"}, "unknown option '--colour'"},
         {{"a.txt", "-o"}, "-o needs a value"},
         {{"--baud"}, "--baud needs a number"},
-        {{"--once=yes"}, "--once takes no value"},
         // Only long options carry their value after "=".
         {{"-o=out.csv"}, "unknown option '-o=out.csv'"},
         {{"--colour", "--help"}, "unknown option '--colour'"},
@@ -110,31 +107,6 @@ TEST(OptionParser, AnOptionOutsideTheTableOrLeftWithoutAHandlerIsTheProgramsMist
     EXPECT_THROW(parser.addFlag("--verbose", [] {}), std::logic_error);
     EXPECT_THROW(parser.addFlag("--baud", [] {}), std::logic_error);
     EXPECT_THROW(parser.parse({}), std::logic_error);
-}
-
-TEST(OptionParser, OperandsAreUnexpectedUnlessTakenAndForeignOptionsPass)
-{
-    const CommandHelp bare = {"bare", "", "", "", {{{"-h", "--help"}, "", "show this help"}}, ""};
-    OptionParser parser(bare);
-    EXPECT_THROW(
-        {
-            try {
-                parser.parse({"b.txt"});
-            } catch (const UsageError &error) {
-                EXPECT_STREQ(error.what(), "unexpected argument 'b.txt'");
-                throw;
-            }
-        },
-        UsageError);
-    std::vector<std::string> foreign;
-    parser.setForeignOptions([&](const Arguments &args, std::size_t index) -> std::size_t {
-        if (args[index] != "-platform")
-            return 0;
-        foreign.push_back(args[index + 1]);
-        return 2;
-    });
-    EXPECT_TRUE(parser.parse({"-platform", "offscreen"}));
-    EXPECT_THAT(foreign, ElementsAre("offscreen"));
 }
 
 } // namespace
