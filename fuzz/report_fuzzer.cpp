@@ -7,13 +7,13 @@
 #include "report/CCella.h"
 #include "report/OverflowError.h"
 #include "report/ReportFile.h"
+#include "report/ReportFileError.h"
 #include "system/Error.h"
 #include "workbook/SheetFile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -39,14 +39,10 @@ const std::string &outputPath()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    std::string error;
-    const std::optional<std::string> text = elvaro::report::decodeReport(
-        std::string_view(reinterpret_cast<const char *>(data), size), elvaro::report::ReportEncoding::Automatic, error);
-    if (!text)
-        return 0;
     try {
+        const std::string text = elvaro::report::decodeReport(std::string(reinterpret_cast<const char *>(data), size));
         CountingReporter reporter;
-        const elvaro::excel::ReportSheet book(*text, reporter);
+        const elvaro::excel::ReportSheet book(text, reporter);
         elvaro::workbook::saveSheet(book.sheet(), outputPath(), elvaro::workbook::FileKind::Xlsx);
     } catch (const elvaro::report::OverflowError &) {
     } catch (const elvaro::Error &) {

@@ -38,25 +38,6 @@ constexpr double kMaxIdleSeconds = 24 * 60 * 60;
 const std::string kLineSettings = std::to_string(serial::kLineBaudRate) + ",N,8,1";
 const std::string kPortRange = std::to_string(PortTable::kFirstPort) + " to " + std::to_string(PortTable::kLastPort);
 
-std::string usage()
-{
-    return "Usage: elvaro-q3 capture (--port N | --device PATH) [-o FILE] [--idle SECONDS]\n"
-           "\n"
-           "Receives a report from a serial port at "
-           + kLineSettings
-           + " without a window and writes it to\n"
-             "FILE (default: standard output) as it arrives, line-drawing bytes mapped to \"-\", \"|\"\n"
-             "and \"+\", carriage returns and line feeds kept. Ends on Ctrl-C or SIGTERM, or after\n"
-             "SECONDS without a byte.\n"
-             "\n"
-             "  --port N         port number N ("
-           + kPortRange
-           + "), numbered as the desktop program numbers them\n"
-             "  --device PATH    the serial device, for example /dev/ttyUSB0\n"
-             "  -o FILE          write to FILE (replaced if it exists) instead of standard output\n"
-             "  --idle SECONDS   end after SECONDS without a byte (fractions allowed, e.g. 2.5)\n";
-}
-
 struct CaptureOptions {
     std::optional<int> port;
     std::string device;
@@ -87,11 +68,11 @@ std::chrono::milliseconds readIdleTime(const std::string &text)
 std::optional<CaptureOptions> readOptions(const Arguments &args)
 {
     CaptureOptions options;
-    OptionParser parser(usage());
-    parser.addValue({"--port"}, [&](const std::string &value) { options.port = readPort(value); });
-    parser.addValue({"--device"}, [&](const std::string &value) { options.device = value; });
-    parser.addValue({"-o"}, [&](const std::string &value) { options.outputPath = value; });
-    parser.addValue({"--idle"}, [&](const std::string &value) { options.idle = readIdleTime(value); });
+    OptionParser parser(*findCommandHelp("capture"));
+    parser.addValue("--port", [&](const std::string &value) { options.port = readPort(value); });
+    parser.addValue("--device", [&](const std::string &value) { options.device = value; });
+    parser.addValue("--output", [&](const std::string &value) { options.outputPath = value; });
+    parser.addValue("--idle", [&](const std::string &value) { options.idle = readIdleTime(value); });
     if (!parser.parse(args))
         return std::nullopt;
     if (options.port.has_value() == !options.device.empty())
@@ -99,22 +80,28 @@ std::optional<CaptureOptions> readOptions(const Arguments &args)
     return options;
 }
 
-std::optional<QString> resolveDevice(const CaptureOptions &options, QString &error)
+// The device a capture receives from, or why there is none.
+struct DeviceChoice {
+    std::optional<QString> device;
+    QString errorString;
+};
+
+DeviceChoice resolveDevice(const CaptureOptions &options)
 {
     if (!options.port)
-        return QString::fromLocal8Bit(options.device.c_str());
+        return {QString::fromLocal8Bit(options.device.c_str()), {}};
     const PortTable table = PortTable::fromSystem({});
     if (const std::optional<QString> device = table.device(*options.port))
-        return device;
+        return {device, {}};
     QStringList known;
     for (const int port : table.ports())
         known.append(QStringLiteral("%1 = %2").arg(port).arg(table.describe(port)));
-    error = QStringLiteral("Port %1 names no serial device on this machine (%2). Name the device with --device "
+    return {std::nullopt,
+            QStringLiteral("Port %1 names no serial device on this machine (%2). Name the device with --device "
                            "PATH, or check that the instrument's cable or USB adapter is plugged in.")
                 .arg(*options.port)
                 .arg(known.isEmpty() ? QStringLiteral("no serial port found")
-                                     : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")));
-    return std::nullopt;
+                                     : QStringLiteral("ports: ") + known.join(QStringLiteral(", ")))};
 }
 
 // What a terminal is told while nothing has arrived: the device, the line settings and how the
@@ -190,10 +177,10 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
 {
     const CommandApplication application;
 
-    QString error;
-    const std::optional<QString> device = resolveDevice(options, error);
-    if (!device)
-        return messages.failure(error);
+    const DeviceChoice choice = resolveDevice(options);
+    if (!choice.device)
+        return messages.failure(choice.errorString);
+    const QString &device = *choice.device;
 
     // Watching for Ctrl-C starts before the port opens, so that a stop at any moment after it
     // still writes what was received.
@@ -201,14 +188,14 @@ int capture(const CaptureOptions &options, const CommandMessages &messages, qint
     if (!stopSignals.isWatching())
         return messages.failure(stopSignals.errorString());
     SerialReceiver receiver;
-    if (!receiver.open(*device))
+    if (!receiver.open(device))
         return messages.failure(receiver.errorString());
     // The output is replaced only once there is a port to receive from, so that a wrong port
     // number does not wipe an earlier capture.
     Output output;
     if (!output.open(options.outputPath))
         return messages.failure(output.errorString());
-    const std::string deviceName = device->toLocal8Bit().toStdString();
+    const std::string deviceName = device.toLocal8Bit().toStdString();
     messages.notice(waitingNotice(deviceName, options));
 
     QEventLoop loop;

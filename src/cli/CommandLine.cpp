@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 namespace elvaro::cli {
@@ -11,37 +12,41 @@ std::string inQuotes(const std::string &argument)
     return "'" + argument + "'";
 }
 
-OptionParser::OptionParser(std::string usage)
+OptionParser::OptionParser(const CommandHelp &command)
     : m_operands([](const std::string &operand) { throw UsageError("unexpected argument " + inQuotes(operand)); })
 {
-    addAnswer({"--help", "-h"}, [usage = std::move(usage)] { return usage; });
+    for (const OptionHelp &help : command.options) {
+        Option &option = m_options.emplace_back();
+        option.help = &help;
+    }
+    addAnswer("--help", [&command] { return usageText(command); });
 }
 
-OptionParser::Option &OptionParser::add(std::vector<std::string> names, Kind kind)
+OptionParser::Option &OptionParser::handled(std::string_view name, Kind kind)
 {
-    Option &option = m_options.emplace_back();
-    option.names = std::move(names);
+    const Option *known = find(name);
+    if (known == nullptr)
+        throw std::logic_error("the option " + std::string(name) + " is not in the command's table");
+    if ((kind == Kind::Value) == known->help->value.empty())
+        throw std::logic_error("the option " + std::string(name) + " is handled as the table does not describe it");
+    Option &option = m_options[static_cast<std::size_t>(known - m_options.data())];
     option.kind = kind;
     return option;
 }
 
-void OptionParser::addFlag(std::vector<std::string> names, FlagHandler handle)
+void OptionParser::addFlag(std::string_view name, FlagHandler handle)
 {
-    add(std::move(names), Kind::Flag).flag = std::move(handle);
+    handled(name, Kind::Flag).flag = std::move(handle);
 }
 
-void OptionParser::addValue(std::vector<std::string> names, ValueHandler handle, std::string whenMissing)
+void OptionParser::addValue(std::string_view name, ValueHandler handle)
 {
-    if (whenMissing.empty())
-        whenMissing = names.front() + " needs a value";
-    Option &option = add(std::move(names), Kind::Value);
-    option.value = std::move(handle);
-    option.whenMissing = std::move(whenMissing);
+    handled(name, Kind::Value).value = std::move(handle);
 }
 
-void OptionParser::addAnswer(std::vector<std::string> names, AnswerText text)
+void OptionParser::addAnswer(std::string_view name, AnswerText text)
 {
-    add(std::move(names), Kind::Answer).answer = std::move(text);
+    handled(name, Kind::Answer).answer = std::move(text);
 }
 
 void OptionParser::setOperands(OperandHandler handle)
@@ -54,16 +59,20 @@ void OptionParser::setForeignOptions(ForeignOptions count)
     m_foreign = std::move(count);
 }
 
-const OptionParser::Option *OptionParser::find(const std::string &name) const
+const OptionParser::Option *OptionParser::find(std::string_view name) const
 {
     const auto named = std::find_if(m_options.begin(), m_options.end(), [&](const Option &option) {
-        return std::find(option.names.begin(), option.names.end(), name) != option.names.end();
+        return std::find(option.help->names.begin(), option.help->names.end(), name) != option.help->names.end();
     });
     return named == m_options.end() ? nullptr : &*named;
 }
 
 bool OptionParser::parse(const Arguments &args) const
 {
+    for (const Option &option : m_options) {
+        if (option.kind == Kind::Unhandled)
+            throw std::logic_error("the option " + option.help->names.back() + " of the table has no handler");
+    }
     bool optionsEnded = false;
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string &argument = args[index];
@@ -90,6 +99,8 @@ bool OptionParser::parse(const Arguments &args) const
         if (option->kind != Kind::Value && equals != std::string::npos)
             throw UsageError(name + " takes no value");
         switch (option->kind) {
+        case Kind::Unhandled:
+            break;
         case Kind::Answer:
             std::fputs(option->answer().c_str(), stdout);
             return false;
@@ -102,7 +113,7 @@ bool OptionParser::parse(const Arguments &args) const
             else if (index + 1 < args.size())
                 option->value(args[++index]);
             else
-                throw UsageError(option->whenMissing);
+                throw UsageError(name + " needs " + option->help->needs);
             break;
         }
     }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "cli/CommandHelp.h"
+#include "system/Error.h"
+
 #include <functional>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Reading the command line: one parser for the program's own options and for every command's.
@@ -12,16 +15,18 @@ using Arguments = std::vector<std::string>;
 
 // What is wrong with the command line, as one phrase ("unknown option '--colour'"). Whoever
 // runs the command prints it with the hint where the usage is, and exits with kExitUsage.
-class UsageError : public std::runtime_error {
+class UsageError : public Error {
 public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 
-// Reads arguments left to right. An option is one of the names declared here; a long option
-// that takes a value may also be written "--name=VALUE". "--" ends the options; a lone "-" is
-// an operand (standard input or output). "--help" and "-h" print the usage. Problems are thrown
-// as UsageError, by the parser for unknown options and missing values, by the handlers for values
-// they cannot use.
+// Reads arguments left to right. The options are those of the command's entry in the command
+// table (CommandHelp.h); each gets its handler from the command, and "--help" and "-h" print the
+// command's usage. A long option that takes a value may also be written "--name=VALUE". "--"
+// ends the options; a lone "-" is an operand (standard input or output). Problems are thrown as
+// UsageError, by the parser for unknown options and missing values, by the handlers for values
+// they cannot use. A handler for an option the table lacks, or an option of the table left
+// without one, is a mistake of the program: std::logic_error.
 class OptionParser {
 public:
     using FlagHandler = std::function<void()>;
@@ -32,15 +37,13 @@ public:
     // from `index` on belong to one of them, 0 when none does.
     using ForeignOptions = std::function<std::size_t(const Arguments &args, std::size_t index)>;
 
-    explicit OptionParser(std::string usage);
+    // `command` outlives the parser.
+    explicit OptionParser(const CommandHelp &command);
 
-    void addFlag(std::vector<std::string> names, FlagHandler handle);
-
-    // `whenMissing` is the problem told when no value follows; by default "NAME needs a value".
-    void addValue(std::vector<std::string> names, ValueHandler handle, std::string whenMissing = {});
-
+    void addFlag(std::string_view name, FlagHandler handle);
+    void addValue(std::string_view name, ValueHandler handle);
     // An option that prints a text on standard output and ends the reading, as --help does.
-    void addAnswer(std::vector<std::string> names, AnswerText text);
+    void addAnswer(std::string_view name, AnswerText text);
 
     // By default an operand is an unexpected argument.
     void setOperands(OperandHandler handle);
@@ -52,19 +55,18 @@ public:
     bool parse(const Arguments &args) const;
 
 private:
-    enum class Kind { Flag, Value, Answer };
+    enum class Kind { Unhandled, Flag, Value, Answer };
 
     struct Option {
-        std::vector<std::string> names;
-        Kind kind = Kind::Flag;
+        const OptionHelp *help = nullptr;
+        Kind kind = Kind::Unhandled;
         FlagHandler flag;
         ValueHandler value;
         AnswerText answer;
-        std::string whenMissing;
     };
 
-    Option &add(std::vector<std::string> names, Kind kind);
-    const Option *find(const std::string &name) const;
+    Option &handled(std::string_view name, Kind kind);
+    const Option *find(std::string_view name) const;
 
     std::vector<Option> m_options;
     OperandHandler m_operands;

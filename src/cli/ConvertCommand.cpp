@@ -7,6 +7,7 @@
 #include "export/ReportSheet.h"
 #include "report/CCella.h"
 #include "report/ReportFile.h"
+#include "system/Error.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
 #include "workbook/PendingRemoval.h"
@@ -26,21 +27,6 @@ namespace elvaro::cli {
 
 namespace {
 
-std::string usage()
-{
-    return "Usage: elvaro-q3 convert INPUT [-o OUTPUT] [--no-bom] [--encoding cp437|utf-8]\n"
-           "Converts a report (a file, or standard input when INPUT is '-') into a worksheet named\n"
-           "\"Downloaded\". OUTPUT ending in .xlsx gets the workbook, ending in .csv the sheet's values;\n"
-           "the default is INPUT's name with .xlsx (OUTPUT is required with '-'). An existing OUTPUT is\n"
-           "replaced; on failure it is left as it was. Messages about boxes without a bottom border go to\n"
-           "standard error and the conversion goes on.\n"
-           "A .csv file is UTF-8 and starts with a byte-order mark, by which spreadsheet programs read\n"
-           "characters such as \"\u00b0C\" right; --no-bom leaves the mark out.\n"
-           + std::string(kEncodingUsage) + "Exit status: " + std::to_string(system::kExitSuccess) + " converted, "
-           + std::to_string(system::kExitFailure) + " failed (the reason on standard error), "
-           + std::to_string(system::kExitUsage) + " bad usage.\n";
-}
-
 struct ConvertOptions {
     std::string input;
     std::string output;
@@ -53,20 +39,15 @@ std::optional<ConvertOptions> readOptions(const Arguments &args)
 {
     ConvertOptions options;
     bool inputGiven = false;
-    OptionParser parser(usage());
-    for (const std::string name : {"-o", "--output"}) {
-        parser.addValue(
-            {name},
-            [&options, name](const std::string &value) {
-                // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
-                if (value.empty())
-                    throw UsageError(inQuotes(name) + " needs the name of the output file, not an empty name");
-                options.output = value;
-            },
-            inQuotes(name) + " needs the name of the output file");
-    }
+    OptionParser parser(*findCommandHelp("convert"));
+    parser.addValue("--output", [&options](const std::string &value) {
+        // An empty name would otherwise fall back to the default and write INPUT's .xlsx.
+        if (value.empty())
+            throw UsageError("OUTPUT is empty; give -o the name of the output file");
+        options.output = value;
+    });
     addEncodingOption(parser, options.encoding);
-    parser.addFlag({"--no-bom"}, [&] { options.csvMark = workbook::ByteOrderMark::Omitted; });
+    parser.addFlag("--no-bom", [&] { options.csvMark = workbook::ByteOrderMark::Omitted; });
     parser.setOperands([&](const std::string &operand) {
         if (inputGiven)
             throw UsageError("unexpected argument " + inQuotes(operand));
@@ -138,20 +119,22 @@ int runConvert(const Arguments &args, const CommandMessages &messages)
     if (options->input != "-" && sameFile(options->input, options->output))
         return messages.failure(options->output, "is the input itself; choose another OUTPUT with -o");
 
-    std::string error;
-    const std::optional<std::string> text = report::readReportFile(options->input, error, options->encoding);
-    if (!text)
-        return messages.failure(inputName, error);
-    if (text->empty())
+    std::string text;
+    try {
+        text = report::readReportFile(options->input, options->encoding);
+    } catch (const Error &problem) {
+        return messages.failure(inputName, problem.what());
+    }
+    if (text.empty())
         return messages.failure(inputName, "Empty String");
 
     std::unique_ptr<excel::ReportSheet> book;
     try {
         StderrParseReporter reporter;
-        book = std::make_unique<excel::ReportSheet>(*text, reporter);
+        book = std::make_unique<excel::ReportSheet>(text, reporter);
     } catch (const std::bad_alloc &) {
         return messages.failure(inputName,
-                                "Not enough memory to convert the report (" + std::to_string(text->size())
+                                "Not enough memory to convert the report (" + std::to_string(text.size())
                                     + " characters). Close other programs, or convert a smaller part of it.");
     } catch (const std::exception &problem) {
         return messages.failure(inputName, problem.what());

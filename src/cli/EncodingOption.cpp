@@ -6,15 +6,12 @@ namespace elvaro::cli {
 
 void addEncodingOption(OptionParser &parser, report::ReportEncoding &encoding)
 {
-    parser.addValue(
-        {"--encoding"},
-        [&encoding](const std::string &value) {
-            const std::optional<report::ReportEncoding> named = report::encodingNamed(value);
-            if (!named)
-                throw UsageError("--encoding expects cp437 or utf-8, not " + inQuotes(value));
-            encoding = *named;
-        },
-        "--encoding needs cp437 or utf-8");
+    parser.addValue("--encoding", [&encoding](const std::string &value) {
+        const std::optional<report::ReportEncoding> named = report::encodingNamed(value);
+        if (!named)
+            throw UsageError("--encoding expects cp437 or utf-8, not " + inQuotes(value));
+        encoding = *named;
+    });
 }
 
 } // namespace elvaro::cli

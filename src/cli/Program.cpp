@@ -5,6 +5,7 @@
 #include "cli/ProgramPart.h"
 #include "system/ExitCodes.h"
 #include "system/ProgramTitle.h"
+#include "system/Version.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,53 +17,28 @@ namespace elvaro::cli {
 
 namespace {
 
-// A command runs in the entry (`run`), or, with no `run`, in the serial program.
+// The commands that run in the entry; the others of the command table run in the serial program.
 struct Command {
     std::string_view name;
     CommandFunction run;
-    std::string_view summary;
 };
 
 constexpr Command kCommands[] = {
-    {"tree", runTree, "print the cell tree of a report as JSON"},
-    {"convert", runConvert, "convert a report into a workbook (.xlsx) or CSV"},
-    {"capture", nullptr, "receive a report from a serial port without a window"},
-    {"simulate", nullptr, "act as the instrument on a pseudo-terminal"},
+    {"tree", runTree},
+    {"convert", runConvert},
 };
 
-const Command *findCommand(std::string_view name)
+CommandFunction entryCommand(std::string_view name)
 {
     const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                     [&](const Command &command) { return command.name == name; });
-    return found == std::end(kCommands) ? nullptr : found;
-}
-
-std::string programUsage()
-{
-    std::string usage = "Usage: elvaro-q3 [--demo] [--port N=DEVICE]...\n"
-                        "       elvaro-q3 COMMAND [ARGS...]\n"
-                        "\n"
-                        "Without a command the desktop program starts; it needs a display.\n"
-                        "\n"
-                        "  --demo           offer a simulated instrument as port 1\n"
-                        "  --port N=DEVICE  offer DEVICE as port N ("
-                        + std::to_string(serial::kFirstPortNumber) + " to " + std::to_string(serial::kLastPortNumber)
-                        + "); may be given more than once\n"
-                          "  --help           show this help\n"
-                          "  --version        show the program's name and version\n"
-                          "\n"
-                          "Commands (they work without a display):\n";
-    for (const Command &command : kCommands) {
-        std::string name(command.name);
-        name.resize(10, ' ');
-        usage.append("  ").append(name).append(" ").append(command.summary).append("\n");
-    }
-    return usage + "\nRun 'elvaro-q3 COMMAND --help' for the options of a command.\n";
+    return found == std::end(kCommands) ? nullptr : found->run;
 }
 
 std::string versionText()
 {
-    return std::string(kProgramName) + " (" + std::string(system::kProgramTitle) + ") " + ELVARO_VERSION + "\n";
+    return std::string(kProgramName) + " (" + std::string(system::kProgramTitle) + ") " + std::string(system::kVersion)
+           + "\n";
 }
 
 // Qt's own options, which the application object reads and removes; Qt takes them with one dash
@@ -118,11 +94,11 @@ std::size_t qtOptionLength(const Arguments &args, std::size_t index)
 
 serial::PortPinText readPin(const std::string &value)
 {
-    std::string error;
-    std::optional<serial::PortPinText> pin = serial::readPortPin(value, error);
-    if (!pin)
-        throw UsageError(error);
-    return std::move(*pin);
+    try {
+        return serial::readPortPin(value);
+    } catch (const Error &problem) {
+        throw UsageError(problem.what());
+    }
 }
 
 } // namespace
@@ -130,12 +106,10 @@ serial::PortPinText readPin(const std::string &value)
 std::optional<DesktopOptions> readDesktopOptions(const Arguments &args)
 {
     DesktopOptions options;
-    OptionParser parser(programUsage());
-    parser.addAnswer({"--version"}, versionText);
-    parser.addFlag({"--demo"}, [&] { options.demo = true; });
-    parser.addValue(
-        {"--port"}, [&](const std::string &value) { options.pins.push_back(readPin(value)); },
-        "--port needs a value, for example --port 1=/dev/ttyUSB0");
+    OptionParser parser(*findCommandHelp(""));
+    parser.addAnswer("--version", versionText);
+    parser.addFlag("--demo", [&] { options.demo = true; });
+    parser.addValue("--port", [&](const std::string &value) { options.pins.push_back(readPin(value)); });
     parser.setForeignOptions(qtOptionLength);
     if (!parser.parse(args))
         return std::nullopt;
@@ -152,12 +126,13 @@ int runCommandLine(int argc, char **argv)
     const Arguments args(argv + 1, argv + argc);
     const CommandMessages messages;
     if (!args.empty() && !args.front().starts_with("-")) {
-        const Command *command = findCommand(args.front());
+        const CommandHelp *command = args.front().empty() ? nullptr : findCommandHelp(args.front());
         if (!command)
             return messages.usage("unknown command " + inQuotes(args.front()));
-        if (!command->run)
+        const CommandFunction run = entryCommand(command->name);
+        if (!run)
             return continueInPart(kSerialProgram, argv);
-        return runCommand(command->name, command->run, Arguments(args.begin() + 1, args.end()));
+        return runCommand(command->name, run, Arguments(args.begin() + 1, args.end()));
     }
     try {
         if (!readDesktopOptions(args))

@@ -1,3 +1,4 @@
+#include "cli/BaudRange.h"
 #include "cli/CommandApplication.h"
 #include "cli/CommandMessages.h"
 #include "cli/Commands.h"
@@ -7,6 +8,7 @@
 #include "serial/InstrumentSimulator.h"
 #include "serial/LineSettings.h"
 #include "serial/SampleReport.h"
+#include "system/Error.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
 
@@ -24,27 +26,6 @@ namespace elvaro::cli {
 namespace {
 
 using serial::InstrumentSimulator;
-
-constexpr int kMinBaudRate = 50;
-constexpr int kMaxBaudRate = 100'000'000;
-
-std::string usage()
-{
-    return "Usage: elvaro-q3 simulate [REPORT] [--baud N] [--once] [--encoding cp437|utf-8]\n"
-           "\n"
-           "Acts as the instrument: opens a pseudo-terminal, prints the path of its device, and every\n"
-           "time a program opens that device sends it the file REPORT in the instrument's code page 437\n"
-           "(by default a built-in sample report drawn with its line-drawing bytes), paced at the baud\n"
-           "rate, 10 bits a byte. A REPORT in UTF-8 is sent in code page 437; a character the code page\n"
-           "lacks is sent as '?'. Ctrl-C ends it.\n"
-           "\n"
-           "  --baud N   line speed in baud, "
-           + std::to_string(kMinBaudRate) + " to " + std::to_string(kMaxBaudRate) + " (default "
-           + std::to_string(serial::kLineBaudRate)
-           + ")\n"
-             "  --once     end after one whole report, once the receiving program has closed the device\n"
-           + kEncodingUsage;
-}
 
 struct SimulateOptions {
     std::string reportPath;
@@ -68,9 +49,9 @@ std::optional<SimulateOptions> readOptions(const Arguments &args)
 {
     SimulateOptions options;
     bool reportGiven = false;
-    OptionParser parser(usage());
-    parser.addFlag({"--once"}, [&] { options.once = true; });
-    parser.addValue({"--baud"}, [&](const std::string &value) { options.baudRate = readBaudRate(value); });
+    OptionParser parser(*findCommandHelp("simulate"));
+    parser.addFlag("--once", [&] { options.once = true; });
+    parser.addValue("--baud", [&](const std::string &value) { options.baudRate = readBaudRate(value); });
     addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (reportGiven)
@@ -86,33 +67,38 @@ std::optional<SimulateOptions> readOptions(const Arguments &args)
 // The bytes to send: the file REPORT, at most report::kMaxReportBytes, or the built-in sample.
 // `size` is set once the file is read, before its bytes are copied for sending. A report read as
 // UTF-8 is sent in code page 437, as the instrument sends it.
-std::optional<QByteArray> readReport(const SimulateOptions &options, const CommandMessages &messages, qsizetype &size,
-                                     QString &error)
+struct ReportToSend {
+    std::optional<QByteArray> bytes;
+    QString errorString;
+};
+
+ReportToSend refused(const QString &why)
+{
+    return {std::nullopt, why};
+}
+
+ReportToSend readReport(const SimulateOptions &options, const CommandMessages &messages, qsizetype &size)
 {
     const std::string &path = options.reportPath;
     if (path.empty())
-        return serial::sampleReport();
+        return {serial::sampleReport(), {}};
     const QString name = path == "-" ? QStringLiteral("standard input") : QString::fromLocal8Bit(path.c_str());
-    std::string reason;
-    std::optional<std::string> bytes = report::readReportBytes(path, reason);
-    if (!bytes) {
-        error = QStringLiteral("cannot read %1: %2").arg(name, QString::fromLocal8Bit(reason.c_str()));
-        return std::nullopt;
+    std::string bytes;
+    try {
+        bytes = report::readReportBytes(path);
+    } catch (const Error &problem) {
+        return refused(QStringLiteral("cannot read %1: %2").arg(name, QString::fromLocal8Bit(problem.what())));
     }
-    size = static_cast<qsizetype>(bytes->size());
-    if (bytes->empty()) {
-        error = QStringLiteral("%1 is empty: there is no report to send").arg(name);
-        return std::nullopt;
-    }
+    size = static_cast<qsizetype>(bytes.size());
+    if (bytes.empty())
+        return refused(QStringLiteral("%1 is empty: there is no report to send").arg(name));
     const bool utf8 = options.encoding == report::ReportEncoding::Utf8
-                      || (options.encoding == report::ReportEncoding::Automatic && report::readsAsUtf8(*bytes));
+                      || (options.encoding == report::ReportEncoding::Automatic && report::readsAsUtf8(bytes));
     if (utf8) {
-        if (report::firstInvalidUtf8(*bytes) != std::string::npos) {
-            error = QStringLiteral("%1 is not UTF-8; send it as it is with --encoding cp437").arg(name);
-            return std::nullopt;
-        }
+        if (report::firstInvalidUtf8(bytes) != std::string::npos)
+            return refused(QStringLiteral("%1 is not UTF-8; send it as it is with --encoding cp437").arg(name));
         std::size_t replaced = 0;
-        *bytes = report::toCodePage437(*bytes, replaced);
+        bytes = report::toCodePage437(bytes, replaced);
         if (replaced > 0) {
             messages.warning(std::to_string(replaced) + (replaced == 1 ? " character" : " characters") + " of "
                              + name.toStdString() + " " + (replaced == 1 ? "is" : "are")
@@ -120,18 +106,17 @@ std::optional<QByteArray> readReport(const SimulateOptions &options, const Comma
                              + " sent as '?'");
         }
     }
-    return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    return {QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), {}};
 }
 
 // Plays the instrument until it is stopped, or after one report with --once. `reportSize` is set
 // as soon as the size of the report is known, for the message when memory runs out.
 int simulate(const SimulateOptions &options, const CommandMessages &messages, qsizetype &reportSize)
 {
-    QString error;
-    std::optional<QByteArray> report = readReport(options, messages, reportSize, error);
-    if (!report)
-        return messages.failure(error);
-    reportSize = report->size();
+    ReportToSend report = readReport(options, messages, reportSize);
+    if (!report.bytes)
+        return messages.failure(report.errorString);
+    reportSize = report.bytes->size();
 
     const CommandApplication application;
 
@@ -140,7 +125,7 @@ int simulate(const SimulateOptions &options, const CommandMessages &messages, qs
     StopSignals stopSignals;
     if (!stopSignals.isWatching())
         return messages.failure(stopSignals.errorString());
-    InstrumentSimulator simulator(std::move(*report), options.baudRate);
+    InstrumentSimulator simulator(std::move(*report.bytes), options.baudRate);
     if (!simulator.start())
         return messages.failure(simulator.errorString());
     const QByteArray device = simulator.devicePath().toLocal8Bit();

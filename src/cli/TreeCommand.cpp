@@ -7,8 +7,8 @@
 #include "cli/StderrParseReporter.h"
 #include "cli/TreeJson.h"
 #include "report/CCella.h"
-#include "report/OverflowError.h"
 #include "report/ReportFile.h"
+#include "system/Error.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
 
@@ -23,12 +23,6 @@ namespace elvaro::cli {
 
 namespace {
 
-const std::string kUsage = std::string("Usage: elvaro-q3 tree [FILE|-] [--encoding cp437|utf-8]\n"
-                                       "Parses a report (a file, or standard input when FILE is '-' or missing) and "
-                                       "prints\nits cell tree as JSON on standard output. Messages about boxes "
-                                       "without a bottom\nborder go to standard error.\n")
-                           + kEncodingUsage;
-
 struct TreeOptions {
     std::string path = "-";
     report::ReportEncoding encoding = report::ReportEncoding::Automatic;
@@ -39,7 +33,7 @@ std::optional<TreeOptions> readOptions(const Arguments &args)
 {
     TreeOptions options;
     bool pathGiven = false;
-    OptionParser parser(kUsage);
+    OptionParser parser(*findCommandHelp("tree"));
     addEncodingOption(parser, options.encoding);
     parser.setOperands([&](const std::string &operand) {
         if (pathGiven)
@@ -62,22 +56,19 @@ int runTree(const Arguments &args, const CommandMessages &messages)
     const std::string shownName = options->path == "-" ? "standard input" : options->path;
     keepFreedMemoryForReuse();
 
-    std::string error;
-    const std::optional<std::string> text = report::readReportFile(options->path, error, options->encoding);
-    if (!text)
-        return messages.failure(shownName, error);
-
+    std::string text;
     BufferedOutput out(STDOUT_FILENO);
     try {
+        text = report::readReportFile(options->path, options->encoding);
         report::CCella root;
         StderrParseReporter reporter;
-        root.newCella(*text, reporter);
+        root.newCella(text, reporter);
         writeTreeJson(root, out);
-    } catch (const report::OverflowError &overflow) {
-        return messages.failure(shownName, overflow.what());
+    } catch (const Error &problem) {
+        return messages.failure(shownName, problem.what());
     } catch (const std::bad_alloc &) {
         return messages.failure(shownName, "Not enough memory to print the tree of the report ("
-                                               + std::to_string(text->size())
+                                               + std::to_string(text.size())
                                                + " characters). Close other programs, or print the tree of a "
                                                  "smaller part of it.");
     }

@@ -90,7 +90,8 @@ void release(void *cell) noexcept
     if (!cell)
         return;
     const auto address = reinterpret_cast<std::uintptr_t>(cell);
-    drop(reinterpret_cast<Block *>(address & ~(kBlockSize - 1)));
+    // The block is found from the cell's address: blocks are aligned to their size.
+    drop(reinterpret_cast<Block *>(address & ~(kBlockSize - 1))); // NOLINT(performance-no-int-to-ptr)
 }
 
 } // namespace elvaro::report::cellPool

@@ -1,6 +1,7 @@
 #include "report/ReportFile.h"
 
 #include "report/ByteFilter.h"
+#include "report/ReportFileError.h"
 #include "system/SystemText.h"
 
 #include <algorithm>
@@ -40,17 +41,16 @@ std::size_t lineOf(std::string_view bytes, std::size_t offset)
 
 // Decodes `bytes` where they stand when the reading keeps their size or shrinks them: ASCII, and
 // UTF-8, whose three-byte box-drawing characters become one; code page 437 grows them.
-bool decodeInPlace(std::string &bytes, ReportEncoding encoding, std::string &error)
+void decodeInPlace(std::string &bytes, ReportEncoding encoding)
 {
     if (encoding == ReportEncoding::Automatic)
         encoding = readsAsUtf8(bytes) ? ReportEncoding::Utf8 : ReportEncoding::CodePage437;
     if (encoding == ReportEncoding::Utf8) {
         const std::size_t invalid = firstInvalidUtf8(bytes);
         if (invalid != std::string::npos) {
-            error = "the report is not UTF-8: line " + std::to_string(lineOf(bytes, invalid))
-                    + " holds a byte that is no part of a UTF-8 character. Read it as the instrument's code page "
-                      "with --encoding cp437.";
-            return false;
+            throw ReportFileError("the report is not UTF-8: line " + std::to_string(lineOf(bytes, invalid))
+                                  + " holds a byte that is no part of a UTF-8 character. Read it as the "
+                                    "instrument's code page with --encoding cp437.");
         }
         mapUtf8Report(bytes);
     } else if (hasHighBytes(bytes)) {
@@ -60,65 +60,60 @@ bool decodeInPlace(std::string &bytes, ReportEncoding encoding, std::string &err
         bytes = std::move(filtered);
     }
     lineEndsOfLinux(bytes);
-    return true;
 }
 
 struct FileCloser {
     void operator()(std::FILE *file) const { std::fclose(file); }
 };
 
-bool readAll(std::FILE *file, std::string &bytes, std::string &error)
+void readAll(std::FILE *file, std::string &bytes)
 {
     char chunk[1 << 16];
     try {
         for (;;) {
             const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
             if (bytes.size() + n > kMaxReportBytes) {
-                error = "the report is larger than " + std::to_string(kMaxReportBytes >> 20)
-                        + " MiB, the most this program reads; a report of the instrument is far smaller. "
-                          "Check that this is the right file, or cut it into smaller reports.";
-                return false;
+                throw ReportFileError("the report is larger than " + std::to_string(kMaxReportBytes >> 20)
+                                      + " MiB, the most this program reads; a report of the instrument is far "
+                                        "smaller. Check that this is the right file, or cut it into smaller reports.");
             }
             bytes.append(chunk, n);
             if (n < sizeof chunk) {
-                if (std::ferror(file)) {
-                    error = system::errorText(errno);
-                    return false;
-                }
-                return true;
+                if (std::ferror(file))
+                    throw ReportFileError(system::errorText(errno));
+                return;
             }
         }
     } catch (const std::bad_alloc &) {
-        error = "Not enough memory to read the report (" + std::to_string(bytes.size() >> 20)
-                + " MiB read so far). Close other programs and try again.";
-        return false;
+        throw ReportFileError("Not enough memory to read the report (" + std::to_string(bytes.size() >> 20)
+                              + " MiB read so far). Close other programs and try again.");
     }
 }
 
 } // namespace
 
-std::optional<std::string> decodeReport(std::string_view bytes, ReportEncoding encoding, std::string &error)
+std::string decodeReport(std::string bytes, ReportEncoding encoding)
 {
-    std::string text(bytes);
-    if (!decodeInPlace(text, encoding, error))
-        return std::nullopt;
-    return text;
+    try {
+        decodeInPlace(bytes, encoding);
+    } catch (const std::bad_alloc &) {
+        throw ReportFileError("Not enough memory to read the report (" + std::to_string(bytes.size() >> 20)
+                              + " MiB). Close other programs and try again.");
+    }
+    return bytes;
 }
 
-std::optional<std::string> readReportBytes(const std::string &path, std::string &error)
+std::string readReportBytes(const std::string &path)
 {
     std::string bytes;
     if (path == "-") {
-        if (!readAll(stdin, bytes, error))
-            return std::nullopt;
+        readAll(stdin, bytes);
         return bytes;
     }
     errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        error = system::errorText(errno);
-        return std::nullopt;
-    }
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw ReportFileError(system::errorText(errno));
     // A file's size is known ahead: its bytes are read into one allocation instead of a growing one.
     struct stat status {};
     if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode)) {
@@ -129,25 +124,13 @@ std::optional<std::string> readReportBytes(const std::string &path, std::string 
         }
     }
     // fopen succeeds on a directory; the first read reports EISDIR.
-    if (!readAll(file.get(), bytes, error))
-        return std::nullopt;
+    readAll(file.get(), bytes);
     return bytes;
 }
 
-std::optional<std::string> readReportFile(const std::string &path, std::string &error, ReportEncoding encoding)
+std::string readReportFile(const std::string &path, ReportEncoding encoding)
 {
-    std::optional<std::string> bytes = readReportBytes(path, error);
-    if (!bytes)
-        return std::nullopt;
-    try {
-        if (!decodeInPlace(*bytes, encoding, error))
-            return std::nullopt;
-    } catch (const std::bad_alloc &) {
-        error = "Not enough memory to read the report (" + std::to_string(bytes->size() >> 20)
-                + " MiB). Close other programs and try again.";
-        return std::nullopt;
-    }
-    return bytes;
+    return decodeReport(readReportBytes(path), encoding);
 }
 
 } // namespace elvaro::report

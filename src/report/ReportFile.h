@@ -3,9 +3,7 @@
 #include "report/ReportEncoding.h"
 
 #include <cstddef>
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace elvaro::report {
 
@@ -14,8 +12,9 @@ namespace elvaro::report {
 // characters mapped the same way (see ReportEncoding.h for which reading `encoding` chooses). Line
 // ends are made the parser's: a carriage return ends a line and a line feed is ignored, except in
 // text that holds no carriage return at all (saved on Linux), where every line feed ends a line.
-// Fails, setting `error`, only when UTF-8 is asked for and the bytes are not.
-std::optional<std::string> decodeReport(std::string_view bytes, ReportEncoding encoding, std::string &error);
+// Decodes where the bytes stand as far as the reading allows. Throws ReportFileError when UTF-8 is
+// asked for and the bytes are not, or when memory runs out.
+std::string decodeReport(std::string bytes, ReportEncoding encoding = ReportEncoding::Automatic);
 
 // The most bytes a report file may hold, a whole number of MiB. Reports of the instrument are a
 // few hundred kilobytes at most; anything larger is refused while it is read, before memory grows
@@ -24,11 +23,10 @@ std::optional<std::string> decodeReport(std::string_view bytes, ReportEncoding e
 inline constexpr std::size_t kMaxReportBytes = std::size_t{64} << 20;
 
 // Reads the bytes of a whole report file ("-" reads standard input), at most kMaxReportBytes.
-// On failure returns nothing and sets `error` to the reason (without the file name).
-std::optional<std::string> readReportBytes(const std::string &path, std::string &error);
+// Throws ReportFileError with the reason (without the file name).
+std::string readReportBytes(const std::string &path);
 
 // Reads a whole report file as readReportBytes does and decodes it as decodeReport does.
-std::optional<std::string> readReportFile(const std::string &path, std::string &error,
-                                          ReportEncoding encoding = ReportEncoding::Automatic);
+std::string readReportFile(const std::string &path, ReportEncoding encoding = ReportEncoding::Automatic);
 
 } // namespace elvaro::report

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "system/Error.h"
+
 #include <algorithm>
 #include <charconv>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,14 +19,12 @@ struct PortPinText {
     std::string device;
 };
 
-// Reads "N=DEVICE" (spaces around N allowed). On failure returns nothing and puts a message for
-// the user in `error`.
-inline std::optional<PortPinText> readPortPin(std::string_view text, std::string &error)
+// Reads "N=DEVICE" (spaces around N allowed). Throws Error with a message for the user.
+inline PortPinText readPortPin(std::string_view text)
 {
     const std::size_t equals = text.find('=');
     if (equals == 0 || equals == std::string_view::npos || equals + 1 == text.size()) {
-        error = "--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"" + std::string(text) + "\".";
-        return std::nullopt;
+        throw Error("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"" + std::string(text) + "\".");
     }
     std::string_view number = text.substr(0, equals);
     constexpr std::string_view kSpaces = " \t\n\v\f\r";
@@ -37,9 +36,8 @@ inline std::optional<PortPinText> readPortPin(std::string_view text, std::string
     const auto [end, problem] = std::from_chars(number.data(), number.data() + number.size(), port);
     if (number.empty() || problem != std::errc() || end != number.data() + number.size() || port < kFirstPortNumber
         || port > kLastPortNumber) {
-        error = "--port " + std::string(text) + ": the port number must be a whole number from "
-                + std::to_string(kFirstPortNumber) + " to " + std::to_string(kLastPortNumber) + ".";
-        return std::nullopt;
+        throw Error("--port " + std::string(text) + ": the port number must be a whole number from "
+                    + std::to_string(kFirstPortNumber) + " to " + std::to_string(kLastPortNumber) + ".");
     }
     return PortPinText{port, std::string(text.substr(equals + 1))};
 }

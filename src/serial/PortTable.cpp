@@ -67,17 +67,6 @@ bool naturalLess(const QString &left, const QString &right)
 
 } // namespace
 
-std::optional<PortPin> PortTable::parsePin(const QString &text, QString *error)
-{
-    std::string problem;
-    const std::optional<PortPinText> pin = readPortPin(text.toStdString(), problem);
-    if (!pin) {
-        *error = QString::fromStdString(problem);
-        return std::nullopt;
-    }
-    return PortPin{pin->port, QString::fromStdString(pin->device)};
-}
-
 PortTable PortTable::fromSystem(const QList<PortPin> &pins)
 {
     QList<SystemPort> systemPorts;

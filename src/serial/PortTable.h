@@ -40,9 +40,6 @@ public:
     static constexpr int kFirstPort = kFirstPortNumber;
     static constexpr int kLastPort = kLastPortNumber;
 
-    // Reads "N=DEVICE". On failure returns nothing and puts a message for the user in *error.
-    static std::optional<PortPin> parsePin(const QString &text, QString *error);
-
     // Pins plus the serial devices QSerialPortInfo reports on this machine.
     static PortTable fromSystem(const QList<PortPin> &pins);
 

@@ -9,7 +9,7 @@
 
 namespace elvaro::serial {
 
-QString receiveUntilStopped(SerialReceiver &receiver, const ReceiveHandlers &handlers)
+bool receiveUntilStopped(SerialReceiver &receiver, const ReceiveHandlers &handlers)
 {
     QString pending;
     for (;;) {
@@ -27,7 +27,7 @@ QString receiveUntilStopped(SerialReceiver &receiver, const ReceiveHandlers &han
     pending += receiver.finish();
     if (!pending.isEmpty())
         handlers.show(pending);
-    return receiver.hasFailed() ? receiver.errorString() : QString();
+    return !receiver.hasFailed();
 }
 
 } // namespace elvaro::serial

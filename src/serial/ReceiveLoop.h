@@ -27,8 +27,8 @@ struct ReceiveHandlers {
     std::function<void(qint64 bytes)> progress;
 };
 
-// Runs the loop on an open receiver. Returns the failure's message, empty when the loop ended on
-// request.
-QString receiveUntilStopped(SerialReceiver &receiver, const ReceiveHandlers &handlers);
+// Runs the loop on an open receiver. Returns false when the device failed; the receiver's
+// errorString() then says why.
+bool receiveUntilStopped(SerialReceiver &receiver, const ReceiveHandlers &handlers);
 
 } // namespace elvaro::serial

@@ -66,7 +66,7 @@ QString SerialReceiver::readAvailable()
     QByteArray bytes = std::exchange(m_salvaged, QByteArray());
     if (m_receiving)
         bytes += m_port.readAll();
-    return takeFiltered(std::move(bytes), true);
+    return takeFiltered(bytes, true);
 }
 
 QString SerialReceiver::finish()
@@ -80,10 +80,10 @@ QString SerialReceiver::finish()
         m_port.clear(QSerialPort::Input);
         m_port.close();
     }
-    return takeFiltered(std::move(bytes), false);
+    return takeFiltered(bytes, false);
 }
 
-QString SerialReceiver::takeFiltered(QByteArray bytes, bool holdCarriageReturn)
+QString SerialReceiver::takeFiltered(const QByteArray &bytes, bool holdCarriageReturn)
 {
     m_bytesReceived += bytes.size();
     std::string text;

@@ -60,7 +60,7 @@ signals:
 
 private:
     void handleError(QSerialPort::SerialPortError error);
-    QString takeFiltered(QByteArray bytes, bool holdCarriageReturn);
+    QString takeFiltered(const QByteArray &bytes, bool holdCarriageReturn);
 
     QSerialPort m_port;
     QString m_device;

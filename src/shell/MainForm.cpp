@@ -334,17 +334,17 @@ void MainForm::CmdAcquisisci_Click()
                       .arg(com());
     } else if (!receiver.open(*device)) {
         failure = receiver.errorString();
-    } else {
-        failure = serial::receiveUntilStopped(receiver,
-                                              {.stopRequested = [this] { return RichiestaStop; },
-                                               .show =
-                                                   [this, started = false](const QString &text) mutable {
-                                                       // The report starts on a line of its own.
-                                                       if (!std::exchange(started, true))
-                                                           rtf1->startNewLine();
-                                                       rtf1->Append(text);
-                                                   },
-                                               .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }});
+    } else if (!serial::receiveUntilStopped(receiver,
+                                            {.stopRequested = [this] { return RichiestaStop; },
+                                             .show =
+                                                 [this, started = false](const QString &text) mutable {
+                                                     // The report starts on a line of its own.
+                                                     if (!std::exchange(started, true))
+                                                         rtf1->startNewLine();
+                                                     rtf1->Append(text);
+                                                 },
+                                             .progress = [this](qint64 bytes) { LblBytes->receivedSoFar(bytes); }})) {
+        failure = receiver.errorString();
     }
     endDownload(receiver.bytesReceived());
     // The failure is told once the window shows everything received and is idle again.
@@ -369,10 +369,7 @@ void MainForm::endDownload(qint64 bytesReceived)
 void MainForm::CmdEsporta_Click()
 {
     const int length = rtf1->SelLength();
-    if (length != 0)
-        rtf->setText(rtf1->Text().mid(rtf1->SelStart(), length));
-    else
-        rtf->setTextRTF(rtf1->TextRTF());
+    rtf->setText(length != 0 ? rtf1->Text().mid(rtf1->SelStart(), length) : rtf1->Text());
     EsportaExcel();
 }
 

@@ -3,6 +3,7 @@
 #include "report/ReportFile.h"
 #include "shell/MessageBoxes.h"
 #include "shell/RichTextBox.h"
+#include "system/Error.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QKeySequence>
 #include <QSaveFile>
 
-#include <optional>
 #include <string>
 
 namespace elvaro::shell {
@@ -98,22 +98,23 @@ void ReportFiles::openFiles(const QStringList &paths)
 
 bool ReportFiles::open(const QString &path)
 {
-    std::string error;
-    const std::optional<std::string> text = report::readReportFile(QFile::encodeName(path).toStdString(), error);
-    if (!text) {
+    std::string text;
+    try {
+        text = report::readReportFile(QFile::encodeName(path).toStdString());
+    } catch (const Error &problem) {
         m_messages.tell(QStringLiteral("The report %1 could not be opened: %2\n\nChoose another file.")
-                            .arg(path, reasonSentence(QString::fromStdString(error))),
+                            .arg(path, reasonSentence(QString::fromStdString(problem.what()))),
                         kAppTitle, MessageBoxes::Icon::Critical);
         return false;
     }
     m_lastFile = path;
-    if (text->empty()) {
+    if (text.empty()) {
         m_messages.tell(QStringLiteral("The file %1 is empty: it holds no report.").arg(path), kAppTitle,
                         MessageBoxes::Icon::Warning);
         return false;
     }
     // A carriage return ends a line of a report file and a line feed ends none, as EXPORT reads it.
-    QString report = QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
+    QString report = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     report.remove(u'\n');
     m_view.startNewLine();
     m_view.Append(report);

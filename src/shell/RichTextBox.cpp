@@ -1,7 +1,6 @@
 #include "shell/RichTextBox.h"
 
 #include "shell/Fonts.h"
-#include "shell/RtfText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -62,16 +61,6 @@ void RichTextBox::setText(const QString &text)
     const QString normalised = normaliseLineEnds(text, &endsWithCarriageReturn);
     setPlainText(normalised);
     m_endsWithCarriageReturn = endsWithCarriageReturn;
-}
-
-QString RichTextBox::TextRTF() const
-{
-    return plainTextToRtf(normaliseLineEnds(document()->toRawText()));
-}
-
-void RichTextBox::setTextRTF(const QString &rtf)
-{
-    setText(rtfToPlainText(rtf).value_or(rtf));
 }
 
 int RichTextBox::textIndex(int documentPosition) const

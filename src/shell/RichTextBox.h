@@ -27,10 +27,6 @@ public:
     QString Text() const;
     void setText(const QString &text);
 
-    QString TextRTF() const;
-    // The view's own rich text (TextRTF) is read for its text; any other string is taken as plain text.
-    void setTextRTF(const QString &rtf);
-
     int SelStart() const;
     int SelLength() const;
 

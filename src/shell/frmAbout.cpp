@@ -4,6 +4,7 @@
 #include "shell/Fonts.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Resources.h"
+#include "system/Version.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -69,7 +70,7 @@ void frmAbout::createControls()
     lblDescription = centredLabel(this, "lblDescription", 12);
 
     Label1 = centredLabel(this, "Label1", 11.25);
-    Label1->setText(QStringLiteral("Software Freeware"));
+    Label1->setText(QStringLiteral("Software Freeware, version ") + QString::fromUtf8(system::kVersion));
 
     lblLicense = centredLabel(this, "lblLicense", 9.75);
 

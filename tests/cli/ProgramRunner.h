@@ -1,79 +1,142 @@
 #pragma once
 
-#include <cstdio>
+#include "serial/SerialTestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <map>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace elvaro::testing {
 
-// What a run of the built program left behind.
+using namespace elvaro::serial::testing;
+
+// Tests fill a Launch with designated initializers; the fields they leave out keep their defaults,
+// which GCC warns about all the same.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+// How elvaro-q3 is started: its folder, standard input, environment (an empty value removes the
+// variable), where standard error goes, and limits on file size (a full disk) and address space
+// (a machine out of memory).
+struct Launch {
+    QString folder = QStringLiteral(".");
+    QByteArray input;
+    std::map<QString, QString> environment;
+    QString errorsTo;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t memoryLimit = RLIM_INFINITY;
+    QString program = QStringLiteral(ELVARO_EXECUTABLE);
+    // Started as a shell with job control starts it, this one stop signal ignored (as nohup does).
+    int ignoredSignal = 0;
+};
+
+// Like runUntil, for conditions that no event announces (a file growing, a device opened by
+// another process): they are looked at every few milliseconds.
+inline bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 10s)
+{
+    ensureApplication();
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [] {});
+    look.start(5ms);
+    return runUntil(done, limit);
+}
+
+// elvaro-q3 running; killed if still running at the end.
+class Command {
+public:
+    explicit Command(const QStringList &args, const Launch &launch = {})
+    {
+        ensureApplication();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const auto &[name, value] : launch.environment) {
+            if (value.isEmpty())
+                environment.remove(name);
+            else
+                environment.insert(name, value);
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setWorkingDirectory(launch.folder);
+        if (!launch.errorsTo.isEmpty())
+            m_process.setStandardErrorFile(launch.errorsTo);
+        m_process.setChildProcessModifier([launch] {
+            const rlimit fileSize{launch.fileSizeLimit, launch.fileSizeLimit};
+            const rlimit addressSpace{launch.memoryLimit, launch.memoryLimit};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+            ::setrlimit(RLIMIT_AS, &addressSpace);
+            for (const int stop : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(stop, stop == launch.ignoredSignal ? SIG_IGN : SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        });
+        m_process.start(launch.program, args);
+        m_process.waitForStarted();
+        m_process.write(launch.input);
+        m_process.closeWriteChannel();
+    }
+
+    ~Command()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    // The first line printed on standard output, without its line end.
+    QString firstLine()
+    {
+        waitUntil([this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; });
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+
+    void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
+
+    // Waits for the end; the exit code, or -1 when it did not end by itself in time, or the
+    // negated signal that ended it.
+    int finish(std::chrono::milliseconds limit = 30s)
+    {
+        if (!waitUntil([this] { return m_process.state() == QProcess::NotRunning; }, limit))
+            return -1;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -m_process.exitCode();
+    }
+
+    QByteArray output() { return m_output += m_process.readAllStandardOutput(); }
+    QString errors() { return QString::fromLocal8Bit(m_errors += m_process.readAllStandardError()); }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    QByteArray m_errors;
+};
+
+// What a run of elvaro-q3 left behind.
 struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-inline std::string readAll(std::FILE *file)
+inline Outcome runProgram(const std::vector<std::string> &args, const Launch &launch = {})
 {
-    std::string content;
-    std::rewind(file);
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        content.append(chunk, n);
-    std::fclose(file);
-    return content;
+    QStringList arguments;
+    for (const std::string &arg : args)
+        arguments.append(QString::fromStdString(arg));
+    Command command(arguments, launch);
+    const int status = command.finish();
+    return {status, command.output().toStdString(), command.errors().toStdString()};
 }
 
-// Runs elvaro-q3 with `args` in `folder`, `input` on its standard input, files limited to
-// `fileSizeLimit` bytes (as on a full disk) and its memory to `memoryLimit` bytes of address
-// space (as on a machine out of memory) when they are given.
-inline Outcome runProgram(const std::vector<std::string> &args, const std::string &folder,
-                          const std::string &input = {}, rlim_t fileSizeLimit = RLIM_INFINITY,
-                          rlim_t memoryLimit = RLIM_INFINITY)
+inline QByteArray fileContents(const QString &path)
 {
-    std::FILE *in = std::tmpfile();
-    std::FILE *out = std::tmpfile();
-    std::FILE *err = std::tmpfile();
-    Outcome outcome;
-    if (!in || !out || !err)
-        return outcome;
-    std::fwrite(input.data(), 1, input.size(), in);
-    std::fflush(in);
-    std::rewind(in);
-
-    std::vector<char *> argv{const_cast<char *>(ELVARO_EXECUTABLE)};
-    for (const std::string &arg : args)
-        argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(::fileno(in), STDIN_FILENO);
-        ::dup2(::fileno(out), STDOUT_FILENO);
-        ::dup2(::fileno(err), STDERR_FILENO);
-        if (::chdir(folder.c_str()) != 0)
-            ::_exit(127);
-        if (fileSizeLimit != RLIM_INFINITY) {
-            const rlimit limit{fileSizeLimit, fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        if (memoryLimit != RLIM_INFINITY) {
-            const rlimit limit{memoryLimit, memoryLimit};
-            ::setrlimit(RLIMIT_AS, &limit);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = readAll(out);
-    outcome.err = readAll(err);
-    std::fclose(in);
-    return outcome;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace elvaro::testing

@@ -14,37 +14,8 @@
 namespace elvaro::cli {
 namespace {
 
-// Takes every free file descriptor, as a machine at its limit of open files does, and gives them
-// back at the end.
-class NoFreeDescriptors {
-public:
-    NoFreeDescriptors()
-    {
-        ::getrlimit(RLIMIT_NOFILE, &m_saved);
-        // A low limit keeps the number of descriptors to take small.
-        rlimit low = m_saved;
-        low.rlim_cur = std::min<rlim_t>(m_saved.rlim_cur, 1024);
-        ::setrlimit(RLIMIT_NOFILE, &low);
-        for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
-            m_taken.push_back(descriptor);
-        m_exhausted = errno == EMFILE;
-    }
-
-    ~NoFreeDescriptors()
-    {
-        for (const int descriptor : m_taken)
-            ::close(descriptor);
-        ::setrlimit(RLIMIT_NOFILE, &m_saved);
-    }
-
-    bool exhausted() const { return m_exhausted; }
-
-private:
-    rlimit m_saved{};
-    std::vector<int> m_taken;
-    bool m_exhausted = false;
-};
-
+// With every file descriptor taken, as on a machine at its limit of open files, the watch says
+// why it cannot start and leaves the signals as they were.
 TEST(StopSignals, AFailedInstallIsToldAndLeavesTheSignalsAlone)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -52,15 +23,27 @@ TEST(StopSignals, AFailedInstallIsToldAndLeavesTheSignalsAlone)
 #endif
     struct sigaction before {};
     ::sigaction(SIGINT, nullptr, &before);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 1024);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    std::vector<int> taken;
+    for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        taken.push_back(descriptor);
+    const bool exhausted = errno == EMFILE;
     bool watching = true;
     QString error;
     {
-        const NoFreeDescriptors full;
-        ASSERT_TRUE(full.exhausted());
         const StopSignals stopSignals;
         watching = stopSignals.isWatching();
         error = stopSignals.errorString();
     }
+    for (const int descriptor : taken)
+        ::close(descriptor);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    ASSERT_TRUE(exhausted);
     EXPECT_FALSE(watching);
     EXPECT_EQ(error, QStringLiteral("Cannot watch for Ctrl-C and SIGTERM (Too many open files), so the command "
                                     "could not end in order. Raise the limit of open files (ulimit -n) or close "

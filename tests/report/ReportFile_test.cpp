@@ -2,6 +2,7 @@
 #include "report/ByteFilter.h"
 #include "report/ReportEncoding.h"
 #include "report/ReportFile.h"
+#include "report/ReportFileError.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,16 @@ TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytesAnywhereInTheText)
     }
 }
 
+// What reading the file gives: its text, or "error: " and the reason.
+std::string readOrWhy(const std::string &path, ReportEncoding encoding = ReportEncoding::Automatic)
+{
+    try {
+        return readReportFile(path, encoding);
+    } catch (const ReportFileError &problem) {
+        return std::string("error: ") + problem.what();
+    }
+}
+
 class ReportFileOnDisk : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directories(dir); }
@@ -68,9 +79,7 @@ protected:
     {
         const auto path = dir / "report.txt";
         std::ofstream(path, std::ios::binary) << content;
-        std::string error;
-        const std::optional<std::string> text = readReportFile(path.string(), error, encoding);
-        return text ? *text : "error: " + error;
+        return readOrWhy(path.string(), encoding);
     }
 
     std::filesystem::path dir =
@@ -104,11 +113,8 @@ TEST_F(ReportFileOnDisk, ChoosesTheEncodingAndMapsBoxDrawingAlike)
 
 TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeReadAndRefusesMoreThanTheLargestReport)
 {
-    std::string error;
-    EXPECT_FALSE(readReportFile((dir / "missing.txt").string(), error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(readReportFile(dir.string(), error));
-    EXPECT_EQ(error, "Is a directory");
+    EXPECT_EQ(readOrWhy((dir / "missing.txt").string()), "error: No such file or directory");
+    EXPECT_EQ(readOrWhy(dir.string()), "error: Is a directory");
 
     // Sparse files of NULs cost no disk: one of exactly the bound is read; one of 2 GB and an
     // endless device end once the bound is passed, with the reason.
@@ -118,13 +124,12 @@ TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeReadAndRefusesMoreThanTheLargest
     std::ofstream(huge, std::ios::binary).close();
     std::filesystem::resize_file(bound, kMaxReportBytes);
     std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
-    const auto exact = readReportBytes(bound.string(), error);
-    ASSERT_TRUE(exact) << error;
-    EXPECT_EQ(exact->size(), kMaxReportBytes);
+    EXPECT_EQ(readReportBytes(bound.string()).size(), kMaxReportBytes);
     for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
-        EXPECT_FALSE(readReportFile(path, error)) << path;
-        EXPECT_EQ(error, "the report is larger than 64 MiB, the most this program reads; a report of the instrument "
-                         "is far smaller. Check that this is the right file, or cut it into smaller reports.");
+        EXPECT_EQ(readOrWhy(path),
+                  "error: the report is larger than 64 MiB, the most this program reads; a report of the instrument "
+                  "is far smaller. Check that this is the right file, or cut it into smaller reports.")
+            << path;
     }
 }
 

@@ -11,8 +11,10 @@
 
 using elvaro::serial::canOpenPort;
 using elvaro::serial::PortPin;
+using elvaro::serial::PortPinText;
 using elvaro::serial::PortTable;
 using elvaro::serial::PseudoTerminal;
+using elvaro::serial::readPortPin;
 using elvaro::serial::SystemPort;
 
 namespace {
@@ -107,11 +109,9 @@ TEST(PortTableOrder, DescribeNamesTheDeviceAndWhatTheDriverSays)
 
 TEST(PortTablePins, ReadsNumberEqualsDeviceAndRejectsTheRestWithAMessage)
 {
-    QString error;
-    const auto pin = PortTable::parsePin(QStringLiteral("12=/dev/pts/4"), &error);
-    ASSERT_TRUE(pin.has_value()) << error.toStdString();
-    EXPECT_EQ(pin->port, 12);
-    EXPECT_EQ(pin->device, "/dev/pts/4");
+    const PortPinText pin = readPortPin("12=/dev/pts/4");
+    EXPECT_EQ(pin.port, 12);
+    EXPECT_EQ(pin.device, "/dev/pts/4");
 
     const QString shape = QStringLiteral("--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"%1\".");
     const QString range = QStringLiteral("--port %1: the port number must be a whole number from 1 to 16.");
@@ -120,8 +120,12 @@ TEST(PortTablePins, ReadsNumberEqualsDeviceAndRejectsTheRestWithAMessage)
         {"17=/dev/pts/1", range}, {"x=/dev/pts/1", range},
     };
     for (const auto &[text, message] : bad) {
-        EXPECT_FALSE(PortTable::parsePin(QString::fromLatin1(text), &error).has_value()) << text;
-        EXPECT_EQ(error, message.arg(QString::fromLatin1(text))) << text;
+        try {
+            readPortPin(text);
+            ADD_FAILURE() << text;
+        } catch (const elvaro::Error &problem) {
+            EXPECT_EQ(problem.what(), message.arg(QString::fromLatin1(text)).toStdString()) << text;
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include "shell/RichTextBox.h"
 #include "shell/RingShape.h"
 #include "shell/frmAbout.h"
+#include "system/Version.h"
 
 #include <QImage>
 #include <QLabel>

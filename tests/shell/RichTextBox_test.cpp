@@ -91,23 +91,6 @@ TEST_F(RichTextBoxTest, TablesLineUpInTheViewFont)
     EXPECT_FALSE(elvaro::shell::charactersLineUp(elvaro::shell::sansSerifFont(9.75, false)));
 }
 
-TEST_F(RichTextBoxTest, RichTextGivesAndTakesThePlainText)
-{
-    RichTextBox view;
-    // Beyond ASCII also units above 0x7FFF and a surrogate pair.
-    const QString text = QStringLiteral("{braces} back\\slash\r\n\ttab \u00e8\u2500\u9ad8\U0001F600\r\n+--+");
-    view.setText(text);
-    RichTextBox buffer;
-    buffer.setTextRTF(view.TextRTF());
-    EXPECT_EQ(buffer.Text(), text);
-
-    // Only the view's own rich text is read; any other string is its own plain text.
-    for (const char *other : {"not {\\rtf at the start", "{\\rtf1\\ansi\\deff0 +--+\\par x}"}) {
-        buffer.setTextRTF(QString::fromLatin1(other));
-        EXPECT_EQ(buffer.Text(), QString::fromLatin1(other));
-    }
-}
-
 TEST_F(RichTextBoxTest, AppendJoinsACarriageReturnAndLineFeedThatArriveApartAndKeepsTheSelection)
 {
     const std::pair<QStringList, const char *> cases[] = {
