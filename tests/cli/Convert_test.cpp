@@ -4,8 +4,8 @@
 #include "common/Bytes.h"
 #include "export/ExportTestSupport.h"
 #include "report/CCella.h"
-#include "workbook/WorkbookTestSupport.h"
 #include "serial/SampleReport.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -83,9 +83,9 @@ class GridTest : public ::testing::TestWithParam<GridCase> {};
 TEST_P(GridTest, ConvertsCellForCell)
 {
     TemporaryFolder folder;
-    const Outcome outcome = runProgram({"convert", "-", "-o", "sheet.xlsx"},
-                                       {.folder = QString::fromStdString(folder.path().string()),
-                                        .input = QByteArray::fromStdString(GetParam().report)});
+    const Outcome outcome =
+        runProgram({"convert", "-", "-o", "sheet.xlsx"}, {.folder = QString::fromStdString(folder.path().string()),
+                                                          .input = QByteArray::fromStdString(GetParam().report)});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, GetParam().messages);
     EXPECT_EQ(rowsOf(readWorkbook(folder.file("sheet.xlsx")).cells), GetParam().sheet);
@@ -199,9 +199,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(GridTree, IsABoxOfCells)
 {
     TemporaryFolder folder;
-    const Outcome outcome = runProgram({"tree", "-"}, {.folder = QString::fromStdString(folder.path().string()),
-                                                       .input = "+----+-----+\n| a  | b   |\n+====+=====+\n| c  | d   |\n"
-                                                                "| e  | f   |\n+----+-----+\n"});
+    const Outcome outcome =
+        runProgram({"tree", "-"}, {.folder = QString::fromStdString(folder.path().string()),
+                                   .input = "+----+-----+\n| a  | b   |\n+====+=====+\n| c  | d   |\n"
+                                            "| e  | f   |\n+----+-----+\n"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     std::string shape;
     for (std::size_t at = 0; (at = outcome.out.find("\"Bordato\": true", at)) != std::string::npos; ++at) {

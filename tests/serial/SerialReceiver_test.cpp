@@ -108,8 +108,8 @@ TEST_F(ReceiverOnLine, TheLoopEndsOnAStopFromTheEventLoopWithoutAFailureAndClose
     QTimer::singleShot(0, [&stop] { stop = true; });
     QString shown;
     EXPECT_TRUE(receiveUntilStopped(receiver, {.stopRequested = [&stop] { return stop; },
-                                                           .show = [&shown](const QString &text) { shown += text; },
-                                                           .progress = nullptr}));
+                                               .show = [&shown](const QString &text) { shown += text; },
+                                               .progress = nullptr}));
     EXPECT_EQ(shown, QString());
     EXPECT_FALSE(receiver.isOpen());
 }
@@ -143,13 +143,13 @@ TEST_F(ReceiverOnLine, TheLoopEndsWhenTheDeviceVanishesWithItsMessageAndAllThatA
     QString shown;
     qint64 counted = 0;
     const bool received = receiveUntilStopped(receiver, {.stopRequested = [&] { return !deadline.isActive(); },
-                                                           .show =
-                                                               [&](const QString &text) {
-                                                                   shown += text;
-                                                                   if (shown.endsWith(u'\n'))
-                                                                       line.close();
-                                                               },
-                                                           .progress = [&counted](qint64 bytes) { counted = bytes; }});
+                                                         .show =
+                                                             [&](const QString &text) {
+                                                                 shown += text;
+                                                                 if (shown.endsWith(u'\n'))
+                                                                     line.close();
+                                                             },
+                                                         .progress = [&counted](qint64 bytes) { counted = bytes; }});
     EXPECT_EQ(shown, QStringLiteral("kept\r\n"));
     EXPECT_EQ(counted, 6);
     EXPECT_FALSE(received);

@@ -1,9 +1,9 @@
 #include "ShellTestSupport.h"
 
-#include "workbook/WorkbookTestSupport.h"
 #include "serial/PortTable.h"
 #include "shell/MainForm.h"
 #include "shell/RichTextBox.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <QClipboard>
 #include <QMimeData>
