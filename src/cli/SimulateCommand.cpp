@@ -5,9 +5,9 @@
 #include "cli/EncodingOption.h"
 #include "cli/StopSignals.h"
 #include "report/ReportFile.h"
-#include "serial/InstrumentSimulator.h"
 #include "serial/LineSettings.h"
-#include "serial/SampleReport.h"
+#include "simulator/InstrumentSimulator.h"
+#include "simulator/SampleReport.h"
 #include "system/Error.h"
 #include "system/ExitCodes.h"
 #include "system/SystemText.h"
@@ -25,7 +25,7 @@ namespace elvaro::cli {
 
 namespace {
 
-using serial::InstrumentSimulator;
+using simulator::InstrumentSimulator;
 
 struct SimulateOptions {
     std::string reportPath;
@@ -81,7 +81,7 @@ ReportToSend readReport(const SimulateOptions &options, const CommandMessages &m
 {
     const std::string &path = options.reportPath;
     if (path.empty())
-        return {serial::sampleReport(), {}};
+        return {simulator::sampleReport(), {}};
     const QString name = path == "-" ? QStringLiteral("standard input") : QString::fromLocal8Bit(path.c_str());
     std::string bytes;
     try {

@@ -1,12 +1,12 @@
 #include "shell/Desktop.h"
 
-#include "serial/InstrumentSimulator.h"
 #include "serial/PortTable.h"
-#include "serial/SampleReport.h"
 #include "shell/DisplayGuard.h"
 #include "shell/Module1.h"
 #include "shell/PrintDialog.h"
 #include "shell/QtMessageBoxes.h"
+#include "simulator/InstrumentSimulator.h"
+#include "simulator/SampleReport.h"
 #include "system/ExitCodes.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@ int runDesktop(int argc, char **argv, QList<serial::PortPin> pins, bool demo)
 
     // The demonstration: the built-in sample report, sent by a simulated instrument on a
     // pseudo-terminal that the port window offers as port 1.
-    serial::InstrumentSimulator simulator(serial::sampleReport(), serial::kLineBaudRate);
+    simulator::InstrumentSimulator simulator(simulator::sampleReport(), serial::kLineBaudRate);
     if (demo) {
         if (!simulator.start()) {
             std::fprintf(stderr,

@@ -4,7 +4,7 @@
 #include "common/Bytes.h"
 #include "export/ExportTestSupport.h"
 #include "report/CCella.h"
-#include "serial/SampleReport.h"
+#include "simulator/SampleReport.h"
 #include "workbook/WorkbookTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -61,7 +61,7 @@ protected:
 // values: every value kept once, where the report shows it, one column for each character.
 TEST_F(ConvertTest, EveryValueReachesTheSheet)
 {
-    const QByteArray demo = serial::sampleReport();
+    const QByteArray demo = simulator::sampleReport();
     struct Case {
         const char *name;
         std::vector<std::string> options;

@@ -1,6 +1,6 @@
 #include "ProgramRunner.h"
 #include "common/Bytes.h"
-#include "serial/SampleReport.h"
+#include "simulator/SampleReport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -111,7 +111,7 @@ TEST_F(SerialCommands, SimulateSendsItsReportWholeToCapture)
 {
     const QByteArray bytes("\xda\xc4\xbf\r\n\xb3\x41\xb3\r\n\xc0\xc4\xd9\r\n\x7f\x80\xe1", 18);
     const std::tuple<QStringList, QString, QString> cases[] = {
-        {{}, QString::fromStdString(testing::filtered(serial::sampleReport().toStdString())), QString()},
+        {{}, QString::fromStdString(testing::filtered(simulator::sampleReport().toStdString())), QString()},
         {{writeFile("report.bin", bytes)}, QStringLiteral("+-+\r\n|A|\r\n+-+\r\n\x7fÇß"), QString()},
         {{writeFile("utf8.txt", QStringLiteral("┌────┐\r\n│°C €│\r\n╰━━━━╯\r\n").toUtf8())},
          QStringLiteral("+----+\r\n|°C ?|\r\n+----+\r\n"),

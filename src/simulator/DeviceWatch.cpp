@@ -1,4 +1,4 @@
-#include "serial/DeviceWatch.h"
+#include "simulator/DeviceWatch.h"
 
 #include "system/SystemText.h"
 
@@ -9,7 +9,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-namespace elvaro::serial {
+namespace elvaro::simulator {
 
 namespace {
 
@@ -69,4 +69,4 @@ void DeviceWatch::readEvents()
         emit activity(opens, closes);
 }
 
-} // namespace elvaro::serial
+} // namespace elvaro::simulator

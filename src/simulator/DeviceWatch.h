@@ -9,7 +9,7 @@
 // Tells when programs open and close a device file, through the kernel's file notifications
 // (inotify), from the event loop: no thread, no polling. Every open and every last close of an
 // opened file counts, also an open and a close that follow each other at once.
-namespace elvaro::serial {
+namespace elvaro::simulator {
 
 class DeviceWatch : public QObject {
     Q_OBJECT
@@ -36,4 +36,4 @@ private:
     QString m_errorString;
 };
 
-} // namespace elvaro::serial
+} // namespace elvaro::simulator

@@ -1,10 +1,10 @@
-#include "serial/InstrumentSimulator.h"
+#include "simulator/InstrumentSimulator.h"
 
 #include <algorithm>
 #include <chrono>
 #include <string_view>
 
-namespace elvaro::serial {
+namespace elvaro::simulator {
 
 namespace {
 
@@ -77,7 +77,7 @@ void InstrumentSimulator::startReport()
 void InstrumentSimulator::send()
 {
     const qint64 elapsedMicroseconds = m_clock.nsecsElapsed() / 1000;
-    const qint64 due = elapsedMicroseconds * m_baudRate / kLineBitsPerByte / 1'000'000;
+    const qint64 due = elapsedMicroseconds * m_baudRate / serial::kLineBitsPerByte / 1'000'000;
     const qint64 count = std::min(due - m_sentSinceClock, m_report.size() - m_sent);
     if (count <= 0)
         return;
@@ -106,4 +106,4 @@ void InstrumentSimulator::send()
     }
 }
 
-} // namespace elvaro::serial
+} // namespace elvaro::simulator

@@ -1,17 +1,17 @@
-#include "SerialTestSupport.h"
+#include "serial/SerialTestSupport.h"
 
 #include "report/CCella.h"
 #include "report/ReportTestSupport.h"
-#include "serial/InstrumentSimulator.h"
 #include "serial/PortTable.h"
-#include "serial/SampleReport.h"
+#include "simulator/InstrumentSimulator.h"
+#include "simulator/SampleReport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using elvaro::serial::InstrumentSimulator;
 using elvaro::serial::SerialReceiver;
+using elvaro::simulator::InstrumentSimulator;
 using namespace elvaro::serial::testing;
 
 class SimulatorOnLine : public ::testing::Test {
@@ -35,7 +35,7 @@ protected:
 // download after it receives the whole report.
 TEST_F(SimulatorOnLine, EveryOpenReceivesTheWholeReportAndAProbeNothing)
 {
-    const QByteArray report = elvaro::serial::sampleReport();
+    const QByteArray report = elvaro::simulator::sampleReport();
     startSimulator(report, 2'000'000);
     ASSERT_TRUE(elvaro::serial::canOpenPort(simulator->devicePath()));
     const QString expected = filtered(report);
@@ -95,7 +95,7 @@ int countBoxes(const elvaro::report::CCella &cell, int depth, int &deepest)
 
 TEST(SampleReport, IsDrawnInCodePage437AndParsesIntoSideBySideAndNestedBoxes)
 {
-    const QByteArray report = elvaro::serial::sampleReport();
+    const QByteArray report = elvaro::simulator::sampleReport();
     for (const unsigned char drawing : {218, 191, 192, 217, 196, 179})
         EXPECT_TRUE(report.contains(static_cast<char>(drawing))) << int(drawing);
     EXPECT_EQ(report.count("\r\n"), report.count('\n'));

@@ -1,11 +1,11 @@
-#include "serial/SampleReport.h"
+#include "simulator/SampleReport.h"
 
 #include <string_view>
 
 #include <array>
 #include <utility>
 
-namespace elvaro::serial {
+namespace elvaro::simulator {
 
 namespace {
 
@@ -63,4 +63,4 @@ QByteArray sampleReport()
     return bytes;
 }
 
-} // namespace elvaro::serial
+} // namespace elvaro::simulator

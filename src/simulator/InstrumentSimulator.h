@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serial/DeviceWatch.h"
 #include "serial/LineSettings.h"
 #include "serial/PseudoTerminal.h"
+#include "simulator/DeviceWatch.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@
 // runs while no report is being sent. A program that closes the device in the middle of a report
 // ends that report: what it had not read yet is dropped, so the next program to open the device
 // gets the report from its start and nothing of the previous one.
-namespace elvaro::serial {
+namespace elvaro::simulator {
 
 class InstrumentSimulator : public QObject {
     Q_OBJECT
@@ -52,10 +52,10 @@ private:
     void send();
     void startReport();
 
-    PseudoTerminal m_terminal;
+    serial::PseudoTerminal m_terminal;
     DeviceWatch m_watch;
     QByteArray m_report;
-    int m_baudRate = kLineBaudRate;
+    int m_baudRate = serial::kLineBaudRate;
     State m_state = State::WaitingForOpen;
     // Handles on the device held by other programs.
     int m_holders = 0;
@@ -67,4 +67,4 @@ private:
     QString m_errorString;
 };
 
-} // namespace elvaro::serial
+} // namespace elvaro::simulator
