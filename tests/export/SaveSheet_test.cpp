@@ -22,6 +22,7 @@ namespace {
 using Cells = std::map<std::string, std::string>;
 using Names = std::vector<std::string>;
 using workbook::FileKind;
+using namespace std::string_literals;
 
 // Kept as text: a leading zero before another digit, anything that is not a plain decimal
 // number, more significant digits than a double keeps, values beyond a double's range. The
@@ -103,7 +104,7 @@ protected:
 // as wide as their longest text in characters and one more, at least the default, at most 60.
 TEST_F(SaveSheetTest, TheWorkbookReadsBackAsTheSheetHoldsIt)
 {
-    const std::vector<std::tuple<std::string, std::string, std::string>> column{
+    const std::tuple<std::string, std::string, std::string> column[] = {
         {"+21.5", "n 21.5", "+0.0;-0.0"},
         {"-0.40", "n -0.4", "0.00"},
         {"85.0", "n 85", "0.0"},
@@ -116,15 +117,13 @@ TEST_F(SaveSheetTest, TheWorkbookReadsBackAsTheSheetHoldsIt)
         {"12.5 bar", R"(s "12.5 bar")", ""},
         {"1234567890123456789", R"(s "1234567890123456789")", ""},
         {"page\fbreak", R"(s "page\fbreak")", ""},
-        {"\x1b"
-         "E bold\r",
-         R"(s "\u001bE bold\r")", ""},
-        {std::string("nul\0end", 7), R"(s "nul\u0000end")", ""},
+        {"\033E bold\r", R"(s "\u001bE bold\r")", ""},
+        {"nul\0end"s, R"(s "nul\u0000end")", ""},
         {"_x0041_ as typed", R"(s "_x0041_ as typed")", ""}};
     Cells cells{{"B1", R"(s "Temperatur \u00b0C \u00e4\u00f6\u00fc \u00c4\u00d6\u00dc")"},
                 {"D1", "s \"" + std::string(70, 'x') + "\""}};
     Cells numberFormats;
-    for (std::size_t i = 0; i < column.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(column); ++i) {
         const auto &[text, value, format] = column[i];
         sheet.setValue(static_cast<std::int32_t>(i + 1), 1, text);
         cells["A" + std::to_string(i + 1)] = value;
@@ -207,8 +206,7 @@ TEST_F(SaveSheetTest, PastAFileSizeLimitTheSaveFailsWithOneMessageAndLeavesNothi
         // The writer's own temporary copy of the sheet is cut at the limit; the packed file fits.
         {"out.xlsx", 20480, 3000,
          "cannot write the workbook: its part xl/worksheets/sheet1.xml came out incomplete" + advice(20480)},
-        {"out.csv", 4096, 2000, "cannot write the file: File too large"},
-    };
+        {"out.csv", 4096, 2000, "cannot write the file: File too large"}};
     for (const auto &[name, limit, rows, failure] : cases) {
         fill(rows);
         std::ofstream(folder.file(name)) << "previous";
@@ -280,8 +278,7 @@ TEST_F(SaveSheetTest, TheReadBackPassesAWholeWorkbookAndNamesEachDamage)
         {verdict(rezipped("cut xl/styles.xml 100000", good)), "its part xl/styles.xml came out incomplete"},
         {verdict(rezipped("drop-row xl/worksheets/sheet1.xml", good)),
          "its part xl/worksheets/sheet1.xml holds 2 rows instead of 3"},
-        {verdict(rezipped("remove xl/workbook.xml", good)), "its part xl/workbook.xml is missing"},
-    };
+        {verdict(rezipped("remove xl/workbook.xml", good)), "its part xl/workbook.xml is missing"}};
     for (const auto &[found, expected] : cases)
         EXPECT_EQ(found, expected);
 }
@@ -300,8 +297,7 @@ TEST(XmlPartCheck, GivesTheSameVerdictForEveryCutIntoPieces)
         {"<?xml version=\"1.0\"?><!-- made here --><cp:coreProperties a=\"1\"><dc:title/></cp:coreProperties>\r\n",
          true, 0, 0},
         {"<Types><Default/></Default>", false, 0, 0},
-        {"<?xml version=\"1.0\"?>\n", false, 0, 0},
-    };
+        {"<?xml version=\"1.0\"?>\n", false, 0, 0}};
     for (const auto &[text, complete, rows, cells] : parts) {
         for (std::size_t size = 1; size <= text.size(); ++size) {
             workbook::XmlPartCheck check;

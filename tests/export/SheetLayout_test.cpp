@@ -46,13 +46,14 @@ TEST(ExportExcel, BandsFillConsecutiveColumnsFromTheGivenCellInReadingOrderTrimm
 // nearest whole column, a half to the even one; a separator writes nothing, yet takes its place.
 TEST(ExportExcel, ACellWithoutSubCellsGoesToTheNearestColumnHalvesToEven)
 {
-    for (const auto &[indexChar, text, cell] : {std::tuple{0, "  whole report  ", "1x1 A3=whole report"},
-                                                {14, "x", "1x1 B3=x"},
-                                                {15, "x", "1x1 B3=x"},
-                                                {16, "x", "1x1 C3=x"},
-                                                {25, "x", "1x1 D3=x"},
-                                                {-4, "x", "1x1 A3=x"},
-                                                {0, "---- --", "1x1"}}) {
+    const std::tuple<int, const char *, const char *> cases[] = {{0, "  whole report  ", "1x1 A3=whole report"},
+                                                                 {14, "x", "1x1 B3=x"},
+                                                                 {15, "x", "1x1 B3=x"},
+                                                                 {16, "x", "1x1 C3=x"},
+                                                                 {25, "x", "1x1 D3=x"},
+                                                                 {-4, "x", "1x1 A3=x"},
+                                                                 {0, "---- --", "1x1"}};
+    for (const auto &[indexChar, text, cell] : cases) {
         CCella leaf;
         leaf.setContenuto(text);
         leaf.setIndexRiga(2);
@@ -96,8 +97,7 @@ TEST(ExportExcel, WhatGoesBeyondTheSheetIsRefusedNamingIt)
          16384,
          0,
          {"last column", "one too far"},
-         "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD). XFD1=last column"},
-    };
+         "Column 16385 is outside the worksheet, whose columns run from 1 (A) to 16,384 (XFD). XFD1=last column"}};
     for (const auto &[riga, colonna, band, texts, message] : cases) {
         CCella root;
         for (std::size_t i = 0; i < texts.size(); ++i)
@@ -121,50 +121,70 @@ TEST(ExportExcel, WhatGoesBeyondTheSheetIsRefusedNamingIt)
 // Every text once, where the report shows it.
 TEST(SheetLayout, PlacesEveryTextOnceWhereTheReportShowsIt)
 {
-    const std::pair<std::vector<std::string>, Grid> cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         // Line 1 has a row of its own.
-        {{"TITLE", "A  B", "C"}, {{"A1", "TITLE"}, {"A2", "A"}, {"B2", "B"}, {"A3", "C"}}},
+        {{"TITLE", "A  B", "C"}, "A1=TITLE A2=A A3=C B2=B"},
         {{"REPORT    N. 12", "+-------+ +------+", "| Temp  | | 21.5 |", "+-------+ +------+", "OK   done", ""},
-         {{"A1", "REPORT"}, {"B1", "N. 12"}, {"A2", "Temp"}, {"B2", "21.5"}, {"A4", "OK"}, {"B4", "done"}}},
-        {{"a  b  c  d", "e  f", "g  h  i"},
-         {{"A1", "a"},
-          {"B1", "b"},
-          {"C1", "c"},
-          {"D1", "d"},
-          {"A2", "e"},
-          {"B2", "f"},
-          {"A3", "g"},
-          {"B3", "h"},
-          {"C3", "i"}}},
-        {{"Label  +------+  tail", "       | a  b |", "       +------+", "next"},
-         {{"A1", "Label"}, {"B1", "a"}, {"C1", "b"}, {"D1", "tail"}, {"A3", "next"}}},
+         "A1=REPORT A2=Temp A4=OK B1=N. 12 B2=21.5 B4=done"},
+        {{"a  b  c  d", "e  f", "g  h  i"}, "A1=a A2=e A3=g B1=b B2=f B3=h C1=c C3=i D1=d"},
+        {{"Label  +------+  tail", "       | a  b |", "       +------+", "next"}, "A1=Label A3=next B1=a C1=b D1=tail"},
         // The bands below a tall box stay moved down below it, the empty line between them kept.
         {{"+------+", "| a    |", "| b    |", "| c    |", "+------+", "after", "", "end"},
-         {{"A1", "a"}, {"A2", "b"}, {"A3", "c"}, {"A4", "after"}, {"A6", "end"}}},
-        {{"+----+ +----+", "| a  | | x  |", "| b  | +----+", "| c  |", "+----+", "end"},
-         {{"A1", "a"}, {"A2", "b"}, {"A3", "c"}, {"B1", "x"}, {"A5", "end"}}},
+         "A1=a A2=b A3=c A4=after A6=end"},
+        {{"+----+ +----+", "| a  | | x  |", "| b  | +----+", "| c  |", "+----+", "end"}, "A1=a A2=b A3=c A5=end B1=x"},
         // A nested box with cells after it in its band.
         {{"+----------------------+", "| head                 |", "| +--------+  right    |",
           "| | p   1  |           |", "| | q   2  |           |", "| +--------+           |",
           "| tail                 |", "+----------------------+"},
-         {{"A1", "head"}, {"A2", "p"}, {"B2", "1"}, {"A3", "q"}, {"B3", "2"}, {"C2", "right"}, {"A4", "tail"}}},
+         "A1=head A2=p A3=q A4=tail B2=1 B3=2 C2=right"},
         // A box whose only member is a box.
         {{"Alarms", "+------------------+", "|  +------------+  |", "|  | Low   0    |  |", "|  | High  2    |  |",
           "|  +------------+  |", "+------------------+", "end"},
-         {{"A1", "Alarms"}, {"A2", "Low"}, {"B2", "0"}, {"A3", "High"}, {"B3", "2"}, {"A4", "end"}}},
+         "A1=Alarms A2=Low A3=High A4=end B2=0 B3=2"},
         // Separators keep their place but write nothing; separator and blank runs each take their column.
         {{"Head", "-----------", "+---+ +---+", "| 1 | | 2 |", "+---+ +---+", "-----------", "Foot"},
-         {{"A1", "Head"}, {"A3", "1"}, {"B3", "2"}, {"A6", "Foot"}}},
-        {{"a  - --  b", "+--+ +--+ +--+", "|c | |  | |d |", "+--+ +--+ +--+"},
-         {{"A1", "a"}, {"C1", "b"}, {"A2", "c"}, {"C2", "d"}}},
+         "A1=Head A3=1 A6=Foot B3=2"},
+        {{"a  - --  b", "+--+ +--+ +--+", "|c | |  | |d |", "+--+ +--+ +--+"}, "A1=a A2=c C1=b C2=d"},
         // Text before a corner is written once.
-        {{"Label  +---+  x", "       | 7 |", "       +---+"}, {{"A1", "Label"}, {"B1", "7"}, {"C1", "x"}}},
-    };
-    for (const auto &[lines, cells] : cases)
-        EXPECT_EQ(exportedGrid(crlf(lines)), cells) << lines.front();
+        {{"Label  +---+  x", "       | 7 |", "       +---+"}, "A1=Label B1=7 C1=x"}};
+    for (const auto &[lines, cells] : cases) {
+        std::string laid;
+        for (const auto &[name, text] : exportedGrid(crlf(lines)))
+            laid += (laid.empty() ? "" : " ") + name + "=" + text;
+        EXPECT_EQ(laid, cells) << lines.front();
+    }
 }
 
-// The words of the drawn text, separators left out: they write nothing.
+// The boxes as "column width height (inner shape)" after the words outside them, of the parsed and
+// of the drawn text alike.
+std::string shape(CCella &cell)
+{
+    std::string words, boxes;
+    for (std::int32_t i = 1; i <= cell.children().Count(); ++i) {
+        CCella &m = cell.SottoCelle()->Item(i);
+        std::istringstream run(m.Contenuto());
+        for (std::string word; !m.Bordato() && run >> word;)
+            words += word + " ";
+        if (m.Bordato())
+            boxes += std::to_string(m.IndexChar()) + " " + std::to_string(m.Larghezza()) + " "
+                     + std::to_string(m.Altezza()) + " (" + shape(m) + ") ";
+    }
+    return words + "| " + boxes;
+}
+
+template <typename Drawn>
+std::string shape(const Drawn &drawn)
+{
+    std::string words, boxes;
+    for (const std::string &word : drawn.words)
+        words += word + " ";
+    for (const report::testing::DrawnBox &box : drawn.boxes)
+        boxes += std::to_string(box.column) + " " + std::to_string(box.width) + " " + std::to_string(box.height) + " ("
+                 + shape(box) + ") ";
+    return words + "| " + boxes;
+}
+
+// The words drawn, separators left out: they write nothing.
 std::vector<std::string> wordsOf(const std::vector<std::string> &words,
                                  const std::vector<report::testing::DrawnBox> &boxes)
 {
@@ -178,19 +198,29 @@ std::vector<std::string> wordsOf(const std::vector<std::string> &words,
     return out;
 }
 
-TEST(SheetLayoutProperty, EveryTextOfAGeneratedReportIsInTheSheetOnce)
+// Drawn reports parse into the boxes drawn, where they were drawn, with the words drawn in them, and
+// every word of the report is in the sheet once.
+TEST(ReportProperty, BoxesAreFoundWhereTheyWereDrawnAndEveryTextIsInTheSheetOnce)
 {
     for (unsigned seed = 1; seed <= 300 && !::testing::Test::HasFailure(); ++seed) {
         const report::testing::DrawnText drawn = report::testing::drawnReport(seed);
+        const std::string report = crlf(drawn.lines);
+        CCella root;
+        report::testing::RecordingReporter reporter;
+        root.newCella(report, reporter);
+        EXPECT_EQ(reporter.messages, std::vector<std::string>{}) << "seed " << seed;
+        EXPECT_EQ(shape(root), shape(drawn)) << "seed " << seed << ":\n" << report;
+        excel::Worksheet sheet("Downloaded");
+        excel::ExportExcel(root, 1, 1, sheet);
         std::vector<std::string> expected = wordsOf(drawn.words, drawn.boxes), found;
-        for (const auto &[where, text] : exportedGrid(crlf(drawn.lines))) {
+        for (const auto &[where, text] : grid(sheet)) {
             std::istringstream value(text);
             for (std::string word; value >> word;)
                 found.push_back(word);
         }
         std::sort(expected.begin(), expected.end());
         std::sort(found.begin(), found.end());
-        EXPECT_EQ(found, expected) << "seed " << seed << ":\n" << crlf(drawn.lines);
+        EXPECT_EQ(found, expected) << "seed " << seed << ":\n" << report;
     }
 }
 

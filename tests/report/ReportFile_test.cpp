@@ -39,15 +39,12 @@ std::string codePage437(unsigned char byte)
 TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytesAnywhereInTheText)
 {
     for (int value = 0; value < 256; ++value) {
-        std::string expected = value < 128 ? std::string(1, static_cast<char>(value)) : codePage437(value);
-        if (value == 196)
-            expected = "-";
-        else if (value == 205)
-            expected = "=";
-        else if (value == 179 || value == 186)
-            expected = "|";
-        else if (value >= 180 && value <= 218)
-            expected = "+";
+        const std::string expected = value == 196                   ? "-"
+                                     : value == 205                 ? "="
+                                     : value == 179 || value == 186 ? "|"
+                                     : value >= 180 && value <= 218 ? "+"
+                                     : value < 128                  ? std::string(1, static_cast<char>(value))
+                                                                    : codePage437(value);
         ASSERT_EQ(filterByte(static_cast<unsigned char>(value)), expected) << "byte " << value;
         for (std::size_t offset = 0; offset < 20; ++offset) {
             std::string text(24, 'a');
@@ -88,8 +85,7 @@ TEST(ReportFile, ChoosesTheEncodingAndMapsBoxDrawingAlike)
         {"\xEF\xBB\xBFTemp 21.5 °C\n", ReportEncoding::Automatic, "Temp 21.5 °C\r"},
         {"°", ReportEncoding::CodePage437, "+\u2591"},
         {bytes({248}), ReportEncoding::Utf8, line("1")},
-        {"ok\n\xC3\x28\n", ReportEncoding::Utf8, line("2")},
-    };
+        {"ok\n\xC3\x28\n", ReportEncoding::Utf8, line("2")}};
     for (const auto &[content, encoding, text] : cases) {
         std::ofstream(folder.file("report.txt"), std::ios::binary) << content;
         EXPECT_EQ(readOrWhy(folder.file("report.txt"), encoding), text) << content;

@@ -55,8 +55,7 @@ TEST(PortTableOrder, PinsFirstThenUsbAdaptersThenOthersInNaturalNameOrder)
           {"COM17", "COM17", ""},
           {"COM12", "COM12", ""}},
          {"COM1", "-", "/dev/pts/1", "-", "-", "-", "COM7", "-", "-", "-", "-", "COM12"}},
-        {{}, linuxPorts(twenty), sixteen},
-    };
+        {{}, linuxPorts(twenty), sixteen}};
     for (const auto &[pins, system, expected] : cases)
         EXPECT_EQ(devices(PortTable::build(pins, system)), expected) << expected.join(' ').toStdString();
     for (const int outside : {0, -1, 17})
