@@ -149,12 +149,9 @@ TEST_F(SaveSheetTest, TheWorkbookReadsBackAsTheSheetHoldsIt)
 // A new file gets the usual permissions, not the owner-only ones of its temporary file.
 TEST_F(SaveSheetTest, CsvQuotesWhatNeedsQuotingAndFillsTheGridAfterTheMarkWhenAsked)
 {
-    for (const auto &[row, column, text] : {std::tuple{1, 1, "plain"},
-                                            {1, 3, "a,b"},
-                                            {3, 2, "say \"hi\""},
-                                            {3, 4, "two\nlines"},
-                                            {4, 1, "007"},
-                                            {4, 2, "cr\rh"}})
+    const std::tuple<int, int, const char *> cells[] = {{1, 1, "plain"},      {1, 3, "a,b"}, {3, 2, "say \"hi\""},
+                                                        {3, 4, "two\nlines"}, {4, 1, "007"}, {4, 2, "cr\rh"}};
+    for (const auto &[row, column, text] : cells)
         sheet.setValue(row, column, text);
     const std::string rows = "plain,,\"a,b\",\r\n,,,\r\n,\"say \"\"hi\"\"\",,\"two\nlines\"\r\n007,\"cr\rh\",,\r\n";
     ASSERT_EQ(save("plain.csv") + save("marked.csv", RLIM_INFINITY, workbook::ByteOrderMark::Written), "savedsaved");
