@@ -107,13 +107,12 @@ TEST_F(ReceiverOnLine, TheLoopEndsOnAStopOrWhenTheDeviceVanishesWithAllThatArriv
     QTimer deadline; // a safety net: the vanishing device ends the loop
     deadline.setSingleShot(true);
     deadline.start(10s);
+    const auto showAndUnplug = [&](const QString &text) {
+        if ((shown += text).endsWith(u'\n'))
+            line.close();
+    };
     const bool received = receiveUntilStopped(receiver, {.stopRequested = [&] { return !deadline.isActive(); },
-                                                         .show =
-                                                             [&](const QString &text) {
-                                                                 show(text);
-                                                                 if (shown.endsWith(u'\n'))
-                                                                     line.close();
-                                                             },
+                                                         .show = showAndUnplug,
                                                          .progress = [&counted](qint64 bytes) { counted = bytes; }});
     EXPECT_EQ(std::tuple(shown, counted, received), std::tuple(QStringLiteral("kept\r\n"), 6, false));
     EXPECT_EQ(receiver.errorString(), lost());
