@@ -1,9 +1,8 @@
 #pragma once
 
-#include "common/SilentReporter.h"
 #include "export/ExportExcel.h"
 #include "export/Worksheet.h"
-#include "report/CCella.h"
+#include "report/ReportTestSupport.h"
 
 #include <map>
 #include <string>
@@ -20,9 +19,8 @@ inline CCella &addCell(CCella &parent, const std::string &text, std::int16_t ban
     cell.setContenuto(text);
     cell.setIndexRiga(band);
     cell.setIndexChar(column);
-    report::SottoCelle &members = *parent.SottoCelle();
-    members.AddC(cell);
-    return members.Item(members.Count());
+    parent.SottoCelle()->AddC(cell);
+    return parent.SottoCelle()->Item(parent.children().Count());
 }
 
 // A cell's name as a sheet shows it: row 2 of column 28 is "AB2".
@@ -46,8 +44,8 @@ inline Grid grid(const excel::Worksheet &sheet)
 inline Grid exportedGrid(const std::string &text)
 {
     CCella root;
-    testing::SilentReporter quiet;
-    root.newCella(text, quiet);
+    report::testing::RecordingReporter reporter;
+    root.newCella(text, reporter);
     excel::Worksheet sheet("Downloaded");
     excel::ExportExcel(root, 1, 1, sheet);
     return grid(sheet);

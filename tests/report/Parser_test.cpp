@@ -1,63 +1,44 @@
 #include "ReportTestSupport.h"
 
-#include "report/CCella.h"
 #include "report/OverflowError.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <thread>
 
 namespace elvaro::report {
 namespace {
 
+using testing::crlf;
 using testing::describe;
 using testing::RecordingReporter;
 
-// Joins lines with the instrument's line end, carriage return then line feed.
-std::string crlf(const std::vector<std::string> &lines)
-{
-    std::string text;
-    for (const std::string &line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
-// The tree of the text, the root's Contenuto after "=" or "*" for a container, then the messages.
+// The tree of the text, the root's Contenuto after "=" or "*" for a container, then the messages;
+// or the message of the overflow the text raises.
 std::string parsed(const std::string &text)
 {
     CCella root;
     RecordingReporter reporter;
-    root.newCella(text, reporter);
+    try {
+        root.newCella(text, reporter);
+    } catch (const OverflowError &error) {
+        return error.what();
+    }
     std::string out = describe(root) + (root.ExistSottoCelle ? "*" : "=" + root.Contenuto());
     for (const std::string &message : reporter.messages)
         out += "\n! " + message;
     return out;
 }
 
-std::string overflowOf(const std::string &text)
+std::string repeated(const std::string &piece, int times)
 {
-    try {
-        parsed(text);
-    } catch (const OverflowError &error) {
-        return error.what();
-    }
-    return "no overflow";
-}
-
-std::string fifteenBoxes()
-{
-    std::string top;
-    std::string middle;
-    std::string tree;
-    for (int k = 0; k < 15; ++k) {
-        const std::string letter(1, static_cast<char>('a' + k));
-        top += "+-+ ";
-        middle += "|" + letter + "| ";
-        tree += "box 0 " + std::to_string(1 + 4 * k) + " 3 1 [" + letter + "]\n  run 0 1 1 1 [" + letter + "]\n";
-    }
-    return crlf({top, middle, top}) + "\t" + tree + "*";
+    std::string text;
+    while (times-- > 0)
+        text += piece;
+    return text;
 }
 
 // "box 0 11 8 1 [ 21.5 ]" is kind, IndexRiga, IndexChar, Larghezza, Altezza and Contenuto.
@@ -111,47 +92,52 @@ TEST(Parser, BuildsTheTreeOfBoxesAndRuns)
         {"title\r\n+--+", "run 0 1 5 1 [title]\nbox 0 1 4 0 []\n*\n! Errore in riga 2, fine casella non trovata"},
         {crlf({"+--------+", "| +--+   |", "| |x |   |", "|        |", "+--------+"}),
          "box 0 1 10 3 [    ]\n  box 0 2 4 2 [x ]\n    run 0 1 2 1 [x ]\n=\n! Errore in riga 3, fine casella non "
-         "trovata"},
-    };
+         "trovata"}};
     for (const auto &[text, tree] : cases)
         EXPECT_EQ(parsed(text), tree) << text;
-    const std::string wide = fifteenBoxes();
-    EXPECT_EQ(parsed(wide.substr(0, wide.find('\t'))), wide.substr(wide.find('\t') + 1));
+    // Fifteen boxes side by side on one line.
+    std::string top, middle, tree;
+    for (char letter = 'a'; letter < 'a' + 15; ++letter) {
+        top += "+-+ ";
+        middle += std::string("|") + letter + "| ";
+        tree += "box 0 " + std::to_string(1 + 4 * (letter - 'a')) + " 3 1 [" + letter + "]\n  run 0 1 1 1 [" + letter
+                + "]\n";
+    }
+    EXPECT_EQ(parsed(crlf({top, middle, top})), tree + "*");
+}
+
+// Each member's source line, "+" when line 1 of the report held a box, and a box's members in
+// parentheses: inside a box, lines are counted in the box's own text.
+std::string linesOf(const CCella &cell)
+{
+    std::string out;
+    for (std::int32_t i = 1; i <= cell.children().Count(); ++i) {
+        const CCella &m = cell.children().Item(i);
+        out += std::to_string(m.sourceLine()) + (m.firstLineHeldBox() ? "+" : "-")
+               + (m.Bordato() ? "(" + linesOf(m) + ")" : "") + " ";
+    }
+    return out;
 }
 
 TEST(Parser, RecordsTheLineOfEveryCellAndWhetherLine1HeldABox)
 {
-    const std::tuple<std::vector<std::string>, std::vector<int>, bool> cases[] = {
-        {{"title", "+--+", "|a |", "+--+", "end"}, {1, 2, 5}, false},
-        {{"+--+  x", "|a |", "+--+", "end"}, {1, 1, 4}, true},
-        // Inside a box, lines are counted in the box's own text.
-        {{"+------+", "| one  |", "| +--+ |", "| |x | |", "| +--+ |", "+------+"}, {1}, true},
-    };
-    for (const auto &[lines, sourceLines, firstLineHeldBox] : cases) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"title", "+--+", "|a |", "+--+", "end"}, "1- 2-(1- ) 5- "},
+        {{"+--+  x", "|a |", "+--+", "end"}, "1+(1- ) 1+ 4+ "},
+        {{"+------+", "| one  |", "| +--+ |", "| |x | |", "| +--+ |", "+------+"}, "1+(1- 2-(1- ) ) "}};
+    for (const auto &[lines, expected] : cases) {
         CCella root;
         RecordingReporter reporter;
         root.newCella(crlf(lines), reporter);
-        const SottoCelle &members = root.children();
-        ASSERT_EQ(members.Count(), static_cast<std::int32_t>(sourceLines.size())) << describe(root);
-        for (std::int32_t i = 1; i <= members.Count(); ++i) {
-            EXPECT_EQ(members.Item(i).sourceLine(), sourceLines[static_cast<std::size_t>(i) - 1]) << describe(root);
-            EXPECT_EQ(members.Item(i).firstLineHeldBox(), firstLineHeldBox) << describe(root);
-        }
-        if (lines.size() == 6) {
-            EXPECT_EQ(members.Item(1).children().Item(2).sourceLine(), 2);
-            EXPECT_FALSE(members.Item(1).children().Item(2).firstLineHeldBox());
-        }
+        EXPECT_EQ(linesOf(root), expected);
     }
 }
 
 TEST(Parser, MessagesOfOneParseAreBounded)
 {
-    std::string last;
-    for (int i = 0; i < 3000; ++i)
-        last += "++ ";
     CCella root;
     RecordingReporter reporter;
-    root.newCella("x\r" + last, reporter);
+    root.newCella("x\r" + repeated("++ ", 3000), reporter);
     EXPECT_EQ(root.children().Count(), 3001);
     ASSERT_EQ(reporter.messages.size(), 101u);
     EXPECT_EQ(reporter.messages[99], "Errore in riga 2, fine casella non trovata");
@@ -162,12 +148,10 @@ TEST(Parser, MessagesOfOneParseAreBounded)
 // with "Z" in the middle.
 std::string nestedBoxes(int depth)
 {
-    const int size = 2 * depth + 2;
-    std::vector<std::string> lines(static_cast<std::size_t>(size), std::string(static_cast<std::size_t>(size), ' '));
-    for (int level = 0; level < depth; ++level) {
-        const int lo = level;
-        const int hi = size - 1 - level;
-        for (int i = lo; i <= hi; ++i) {
+    const std::size_t size = 2 * depth + 2;
+    std::vector<std::string> lines(size, std::string(size, ' '));
+    for (std::size_t lo = 0, hi = size - 1; lo < static_cast<std::size_t>(depth); ++lo, --hi) {
+        for (std::size_t i = lo; i <= hi; ++i) {
             lines[lo][i] = lines[hi][i] = '-';
             lines[i][lo] = lines[i][hi] = '|';
         }
@@ -175,14 +159,6 @@ std::string nestedBoxes(int depth)
     }
     lines[depth][depth] = 'Z';
     return crlf(lines);
-}
-
-std::string repeated(const std::string &piece, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += piece;
-    return text;
 }
 
 // Each limit: the most the parser takes, then one more, refused with a message naming the limit.
@@ -210,11 +186,11 @@ TEST(Parser, LimitsAreTakenToTheLastAndRefusedOneBeyond)
         // Each box starts one line below the one around it; the report begins with two lines of text.
         {crlf({"title", ""}) + nestedBoxes(150),
          "Overflow: the box on line 103 of the report lies inside 100 other boxes, deeper than a report can nest them. "
-         "Check that this is a report of the instrument."},
-    };
-    for (const auto &[text, message] : cases)
-        EXPECT_EQ(overflowOf(text), message) << text.substr(0, 40);
-
+         "Check that this is a report of the instrument."}};
+    for (const auto &[text, message] : cases) {
+        const std::string out = parsed(text);
+        EXPECT_EQ(out.starts_with("Overflow") ? out : "no overflow", message) << text.substr(0, 40);
+    }
     CCella root;
     RecordingReporter reporter;
     root.newCella(nestedBoxes(100), reporter);
@@ -225,6 +201,81 @@ TEST(Parser, LimitsAreTakenToTheLastAndRefusedOneBeyond)
         ASSERT_EQ(cell->Larghezza(), 202 - 2 * level);
     }
     EXPECT_EQ(cell->Contenuto(), "Z ");
+}
+
+// Copies of a cell share its children: what is added through one is seen through the others, and
+// the children outlive the cell that made them.
+TEST(CellModel, CopiesShareTheirChildrenWhichOutliveTheCellThatMadeThem)
+{
+    SottoCelle parent;
+    {
+        CCella box, run, late;
+        box.setAltezza(4);
+        run.setContenuto("kept");
+        late.setContenuto("seen through both");
+        box.SottoCelle()->AddC(run);
+        parent.AddC(box);
+        box.SottoCelle()->AddC(late);
+    }
+    EXPECT_EQ(describe(parent.Item(1)), "run 0 0 0 0 [kept]\nrun 0 0 0 0 [seen through both]\n");
+    EXPECT_EQ(parent.Item(1).Altezza(), 4);
+}
+
+// Cells come from large blocks given back once their last cell is released: cells released in
+// any order, on another thread, or after the thread that made them has ended, stay intact.
+TEST(CellModel, CellsOutliveTheirBlockNeighboursTheirOrderAndTheirThread)
+{
+    std::vector<std::unique_ptr<CCella>> cells, elsewhere;
+    for (int i = 0; i < 100'000; ++i) { // several blocks
+        cells.push_back(std::make_unique<CCella>());
+        cells.back()->setContenuto("cell " + std::to_string(i) + " with a text too long for the string itself");
+    }
+    std::shuffle(cells.begin(), cells.end(), std::mt19937(7));
+    std::move(cells.begin() + 50'000, cells.end(), std::back_inserter(elsewhere));
+    cells.resize(50'000);
+    std::thread([&elsewhere] { elsewhere.clear(); }).join();
+    std::unique_ptr<CCella> fromEndedThread;
+    std::thread([&fromEndedThread] { fromEndedThread = std::make_unique<CCella>(); }).join();
+    fromEndedThread.reset();
+    for (const auto &cell : cells)
+        ASSERT_EQ(cell->Contenuto().rfind("cell ", 0), 0u);
+}
+
+// Sorting orders the members by band, then column, equal ones in the order they had (the order of
+// repeatedly taking the first smallest), and sorted members keep sharing their children.
+TEST(SortCells, OrdersByBandThenColumnKeepingTheOrderOfEqualOnes)
+{
+    std::mt19937 random(3);
+    for (int round = 0; round < 200; ++round) {
+        CCella cell;
+        std::vector<std::pair<std::pair<int, int>, int>> model; // (band, column), member
+        std::vector<const SottoCelle *> children;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) {
+            CCella member;
+            member.setIndexRiga(static_cast<std::int16_t>(static_cast<int>(random() % 5) - 1));
+            member.setIndexChar(static_cast<std::int16_t>(static_cast<int>(random() % 7) - 2));
+            member.setContenuto(std::to_string(i));
+            model.push_back({{member.IndexRiga(), member.IndexChar()}, i});
+            children.push_back(member.SottoCelle().get());
+            cell.SottoCelle()->AddC(member);
+        }
+        std::stable_sort(model.begin(), model.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        ASSERT_EQ(cell.SortCells(), 0);
+        for (std::int32_t i = 1; i <= count; ++i) {
+            ASSERT_EQ(cell.children().Item(i).Contenuto(), std::to_string(model[i - 1].second)) << "round " << round;
+            ASSERT_EQ(&cell.children().Item(i).children(), children[model[i - 1].second]);
+        }
+    }
+}
+
+TEST(SeparatorTests, SoloTrattiniAndSoloSpazi)
+{
+    const std::tuple<const char *, bool, bool> cases[] = {
+        {"", false, false},   {"   ", true, true},   {"---", true, false}, {" - -", true, false},
+        {" =-", true, false}, {" -x", false, false}, {"a", false, false}};
+    for (const auto &[text, trattini, spazi] : cases)
+        EXPECT_EQ(std::pair(CCella::SoloTrattini(text), CCella::SoloSpazi(text)), std::pair(trattini, spazi)) << text;
 }
 
 } // namespace

@@ -1,17 +1,17 @@
 #pragma once
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace elvaro::report::testing {
 
 // Where the generator drew a box: its column in the text that holds it, its size, and the boxes
-// drawn inside it, in reading order.
+// and the words drawn inside it, in reading order.
 struct DrawnBox {
-    int column = 0;
-    int width = 0;
-    int height = 0;
+    int column = 0, width = 0, height = 0;
     std::vector<DrawnBox> boxes;
     std::vector<std::string> words;
 };
@@ -33,104 +33,87 @@ public:
     DrawnText draw(int width, int height, int depth)
     {
         DrawnText text;
-        int y = 0;
-        while (y < height) {
-            const int remaining = height - y;
+        for (int y = 0; y < height;) {
             const int choice = pick(0, 9);
-            if (choice < 4 && remaining >= 3 && width >= 2 && depth < 3) {
-                y += drawBoxRow(text, width, remaining, depth);
-            } else if (choice < 7) {
-                text.lines.push_back(textLine(width, text.words));
-                ++y;
+            if (choice < 4 && height - y >= 3 && width >= 2 && depth < 3) {
+                y += drawBoxRow(text, width, height - y, depth);
+                continue;
+            }
+            std::string line = blank(width);
+            if (choice < 7) {
+                line = textLine(width, text.words);
             } else if (choice == 7 && width > 0) {
                 const int dashes = pick(1, width);
-                text.lines.push_back(std::string(static_cast<std::size_t>(dashes), '-')
-                                     + std::string(static_cast<std::size_t>(width - dashes), ' '));
-                text.words.push_back(std::string(static_cast<std::size_t>(dashes), '-'));
-                ++y;
-            } else {
-                text.lines.push_back(std::string(static_cast<std::size_t>(width), ' '));
-                ++y;
+                text.words.push_back(std::string(dashes, '-'));
+                line.replace(0, dashes, text.words.back());
             }
+            text.lines.push_back(line);
+            ++y;
         }
         return text;
     }
 
 private:
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    static std::string blank(int width) { return std::string(static_cast<std::size_t>(width), ' '); }
 
     std::string textLine(int width, std::vector<std::string> &words)
     {
         static const std::vector<std::string> vocabulary = {"Temp", "+21.5", "-3.0", "OK",    "Zone", "12",
                                                             "bar",  "N.",    "done", "Alarm", "x"};
-        std::string line(static_cast<std::size_t>(pick(0, 2)), ' ');
+        std::string line = blank(pick(0, 2));
         bool signedNumberDrawn = false;
         for (;;) {
-            const std::string &word = vocabulary[static_cast<std::size_t>(pick(0, 10))];
+            const std::string &word = vocabulary[pick(0, 10)];
             if (static_cast<int>(line.size() + word.size()) > width)
                 break;
             // A second '+' on the line would make the first one a box corner.
-            if (word.front() == '+') {
-                if (signedNumberDrawn)
-                    continue;
-                signedNumberDrawn = true;
-            }
-            line += word;
+            if (word.front() == '+' && std::exchange(signedNumberDrawn, true))
+                continue;
             words.push_back(word);
-            line += std::string(static_cast<std::size_t>(pick(1, 3)), ' ');
+            line += word + blank(pick(1, 3));
         }
-        line.resize(static_cast<std::size_t>(width), ' ');
+        line.resize(width, ' ');
         return line;
     }
 
     int drawBoxRow(DrawnText &text, int width, int remaining, int depth)
     {
-        struct Placed {
-            int column;
-            int width;
-            int height;
-            DrawnText inner;
-        };
-        std::vector<Placed> row;
+        std::vector<std::pair<DrawnBox, DrawnText>> row;
         // Sometimes a label stands left of the row on its top border line.
         std::string label;
         if (width >= 12 && pick(0, 3) == 0)
-            label = std::vector<std::string>{"Zone", "Temp", "N.", "x"}[static_cast<std::size_t>(pick(0, 3))];
+            label = std::vector<std::string>{"Zone", "Temp", "N.", "x"}[pick(0, 3)];
         int column = 1 + pick(0, 2) + (label.empty() ? 0 : static_cast<int>(label.size()) + 1);
-        int maxHeight = remaining - 2;
-        while (column + 1 <= width) {
+        for (int maxHeight = remaining - 2; column + 1 <= width;) {
             const int boxWidth = pick(2, std::min(16, width - column + 1));
-            const int boxHeight = pick(1, std::min(4, maxHeight));
-            maxHeight = boxHeight;
-            row.push_back({column, boxWidth, boxHeight, draw(boxWidth - 2, boxHeight, depth + 1)});
+            maxHeight = pick(1, std::min(4, maxHeight));
+            row.push_back({{column, boxWidth, maxHeight, {}, {}}, draw(boxWidth - 2, maxHeight, depth + 1)});
             column += boxWidth + pick(1, 3);
             if (pick(0, 3) == 0)
                 break;
         }
         if (row.empty()) {
-            text.lines.push_back(std::string(static_cast<std::size_t>(width), ' '));
+            text.lines.push_back(blank(width));
             return 1;
         }
-        const int rowHeight = row.front().height + 2;
-        std::vector<std::string> lines(static_cast<std::size_t>(rowHeight),
-                                       std::string(static_cast<std::size_t>(width), ' '));
+        std::vector<std::string> lines(row.front().first.height + 2, blank(width));
         if (!label.empty()) {
             lines[0].replace(0, label.size(), label);
             text.words.push_back(label);
         }
-        for (const Placed &box : row) {
-            const auto left = static_cast<std::size_t>(box.column - 1);
-            const auto w = static_cast<std::size_t>(box.width);
-            const std::string border = "+" + std::string(w - 2, '-') + "+";
-            lines[0].replace(left, w, border);
+        for (auto &[box, inner] : row) {
+            const std::string border = "+" + std::string(box.width - 2, '-') + "+";
+            lines[0].replace(box.column - 1, box.width, border);
             for (int i = 0; i < box.height; ++i)
-                lines[static_cast<std::size_t>(i + 1)].replace(
-                    left, w, "|" + box.inner.lines[static_cast<std::size_t>(i)] + "|");
-            lines[static_cast<std::size_t>(box.height + 1)].replace(left, w, border);
-            text.boxes.push_back({box.column, box.width, box.height, box.inner.boxes, box.inner.words});
+                lines[i + 1].replace(box.column - 1, box.width, "|" + inner.lines[i] + "|");
+            lines[box.height + 1].replace(box.column - 1, box.width, border);
+            box.boxes = inner.boxes;
+            box.words = inner.words;
+            text.boxes.push_back(box);
         }
         text.lines.insert(text.lines.end(), lines.begin(), lines.end());
-        return rowHeight;
+        return static_cast<int>(lines.size());
     }
 
     std::mt19937 m_rng;
@@ -139,17 +122,7 @@ private:
 // The report of seed `seed` among those the property tests draw: its size varies with the seed.
 inline DrawnText drawnReport(unsigned seed)
 {
-    ReportDrawer drawer(seed);
-    return drawer.draw(20 + static_cast<int>(seed % 60), 5 + static_cast<int>(seed % 40), 0);
-}
-
-// The drawn lines as report text, each ended by a carriage return and a line feed.
-inline std::string reportText(const DrawnText &drawn)
-{
-    std::string report;
-    for (const std::string &line : drawn.lines)
-        report += line + "\r\n";
-    return report;
+    return ReportDrawer(seed).draw(20 + static_cast<int>(seed % 60), 5 + static_cast<int>(seed % 40), 0);
 }
 
 } // namespace elvaro::report::testing

@@ -3,15 +3,14 @@
 #include "report/ReportEncoding.h"
 #include "report/ReportFile.h"
 #include "report/ReportFileError.h"
+#include "workbook/WorkbookTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iconv.h>
-#include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace elvaro::report {
 namespace {
@@ -40,15 +39,12 @@ std::string codePage437(unsigned char byte)
 TEST(ByteFilter, KeepsEveryCharacterAndMapsTheLineDrawingBytesAnywhereInTheText)
 {
     for (int value = 0; value < 256; ++value) {
-        std::string expected = value < 128 ? std::string(1, static_cast<char>(value)) : codePage437(value);
-        if (value == 196)
-            expected = "-";
-        else if (value == 205)
-            expected = "=";
-        else if (value == 179 || value == 186)
-            expected = "|";
-        else if (value >= 180 && value <= 218)
-            expected = "+";
+        const std::string expected = value == 196                   ? "-"
+                                     : value == 205                 ? "="
+                                     : value == 179 || value == 186 ? "|"
+                                     : value >= 180 && value <= 218 ? "+"
+                                     : value < 128                  ? std::string(1, static_cast<char>(value))
+                                                                    : codePage437(value);
         ASSERT_EQ(filterByte(static_cast<unsigned char>(value)), expected) << "byte " << value;
         for (std::size_t offset = 0; offset < 20; ++offset) {
             std::string text(24, 'a');
@@ -69,25 +65,9 @@ std::string readOrWhy(const std::string &path, ReportEncoding encoding = ReportE
     }
 }
 
-class ReportFileOnDisk : public ::testing::Test {
-protected:
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
-    // The report file holding `content` as the program reads it, or "error: " and the reason.
-    std::string read(const std::string &content, ReportEncoding encoding = ReportEncoding::Automatic)
-    {
-        const auto path = dir / "report.txt";
-        std::ofstream(path, std::ios::binary) << content;
-        return readOrWhy(path.string(), encoding);
-    }
-
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("elvaro-report-" + std::to_string(::getpid()));
-};
-
-TEST_F(ReportFileOnDisk, ChoosesTheEncodingAndMapsBoxDrawingAlike)
+TEST(ReportFile, ChoosesTheEncodingAndMapsBoxDrawingAlike)
 {
+    elvaro::testing::TemporaryFolder folder;
     const auto line = [](const char *number) {
         return std::string("error: the report is not UTF-8: line ") + number
                + " holds a byte that is no part of a UTF-8 character. Read it as the instrument's code page with "
@@ -105,27 +85,29 @@ TEST_F(ReportFileOnDisk, ChoosesTheEncodingAndMapsBoxDrawingAlike)
         {"\xEF\xBB\xBFTemp 21.5 °C\n", ReportEncoding::Automatic, "Temp 21.5 °C\r"},
         {"°", ReportEncoding::CodePage437, "+\u2591"},
         {bytes({248}), ReportEncoding::Utf8, line("1")},
-        {"ok\n\xC3\x28\n", ReportEncoding::Utf8, line("2")},
-    };
-    for (const auto &[content, encoding, text] : cases)
-        EXPECT_EQ(read(content, encoding), text) << content;
+        {"ok\n\xC3\x28\n", ReportEncoding::Utf8, line("2")}};
+    for (const auto &[content, encoding, text] : cases) {
+        std::ofstream(folder.file("report.txt"), std::ios::binary) << content;
+        EXPECT_EQ(readOrWhy(folder.file("report.txt"), encoding), text) << content;
+    }
 }
 
-TEST_F(ReportFileOnDisk, ReportsWhyAFileCannotBeReadAndRefusesMoreThanTheLargestReport)
+TEST(ReportFile, ReportsWhyAFileCannotBeReadAndRefusesMoreThanTheLargestReport)
 {
+    elvaro::testing::TemporaryFolder folder;
+    const std::filesystem::path dir = folder.path();
     EXPECT_EQ(readOrWhy((dir / "missing.txt").string()), "error: No such file or directory");
     EXPECT_EQ(readOrWhy(dir.string()), "error: Is a directory");
 
     // Sparse files of NULs cost no disk: one of exactly the bound is read; one of 2 GB and an
     // endless device end once the bound is passed, with the reason.
-    const auto bound = dir / "bound.txt";
-    const auto huge = dir / "huge.bin";
-    std::ofstream(bound, std::ios::binary).close();
-    std::ofstream(huge, std::ios::binary).close();
-    std::filesystem::resize_file(bound, kMaxReportBytes);
-    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
-    EXPECT_EQ(readReportBytes(bound.string()).size(), kMaxReportBytes);
-    for (const std::string &path : {huge.string(), std::string("/dev/zero")}) {
+    for (const auto &[name, size] :
+         {std::pair{"bound.txt", kMaxReportBytes}, std::pair{"huge.bin", std::size_t{2} << 30}}) {
+        std::ofstream(dir / name).close();
+        std::filesystem::resize_file(dir / name, size);
+    }
+    EXPECT_EQ(readReportBytes(folder.file("bound.txt")).size(), kMaxReportBytes);
+    for (const std::string &path : {folder.file("huge.bin"), std::string("/dev/zero")}) {
         EXPECT_EQ(readOrWhy(path),
                   "error: the report is larger than 64 MiB, the most this program reads; a report of the instrument "
                   "is far smaller. Check that this is the right file, or cut it into smaller reports.")

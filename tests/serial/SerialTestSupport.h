@@ -31,9 +31,7 @@ inline void ensureApplication()
 // What the byte filter makes of `bytes`, as the receiver hands it over.
 inline QString filtered(const QByteArray &bytes)
 {
-    const std::string text =
-        elvaro::testing::filtered(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromStdString(elvaro::testing::filtered(bytes.toStdString()));
 }
 
 // A test with a pseudo-terminal open as the instrument's line.
@@ -61,9 +59,9 @@ inline bool runUntil(const std::function<bool()> &done, std::chrono::millisecond
     return done();
 }
 
-// Runs the download's loop until as much as `expected` holds has been shown or the device fails;
-// returns all the loop showed. A carriage return that ends `expected` is held back by the receiver
-// until the loop ends.
+// Runs the download's loop until as much as `expected` holds has been shown, the device fails or
+// `limit` passes; returns all the loop showed. A carriage return that ends `expected` is held back
+// by the receiver until the loop ends.
 inline QString receive(SerialReceiver &receiver, const QString &expected, std::chrono::milliseconds limit = 10s)
 {
     const qsizetype shown = expected.size() - (expected.endsWith(u'\r') ? 1 : 0);

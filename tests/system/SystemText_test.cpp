@@ -3,25 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <tuple>
 
 namespace elvaro::system {
 namespace {
 
 TEST(SystemText, SuffixesCompareWithoutRegardToCase)
 {
-    struct Case {
-        std::string_view text;
-        std::string_view suffix;
-        bool ends;
-    };
-    for (const Case &c :
-         {Case{"report.xlsx", ".xlsx", true}, Case{"REPORT.XLSX", ".xlsx", true}, Case{"Values.Csv", ".csv", true},
-          Case{".csv", ".csv", true}, Case{"csv", ".csv", false}, Case{"report.xlsx.txt", ".xlsx", false},
-          Case{"report.xls", ".xlsx", false}, Case{"", ".csv", false},
-          // Bytes beyond ASCII are compared as they are: no locale folds them.
-          Case{"bericht.\xc3\x84", ".\xc3\xa4", false}, Case{"report.csv\xe4", ".csv", false}}) {
-        EXPECT_EQ(endsWithIgnoringCase(c.text, c.suffix), c.ends) << c.text << " / " << c.suffix;
-    }
+    // Bytes beyond ASCII are compared as they are: no locale folds them.
+    const std::tuple<std::string_view, std::string_view, bool> cases[] = {{"report.xlsx", ".xlsx", true},
+                                                                          {"REPORT.XLSX", ".xlsx", true},
+                                                                          {"Values.Csv", ".csv", true},
+                                                                          {".csv", ".csv", true},
+                                                                          {"csv", ".csv", false},
+                                                                          {"report.xlsx.txt", ".xlsx", false},
+                                                                          {"report.xls", ".xlsx", false},
+                                                                          {"", ".csv", false},
+                                                                          {"bericht.\xc3\x84", ".\xc3\xa4", false},
+                                                                          {"report.csv\xe4", ".csv", false}};
+    for (const auto &[text, suffix, ends] : cases)
+        EXPECT_EQ(endsWithIgnoringCase(text, suffix), ends) << text << " / " << suffix;
 }
 
 } // namespace
