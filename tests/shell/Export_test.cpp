@@ -228,12 +228,13 @@ TEST_F(ExportTest, AFolderThatIsNotPrivateOrCannotTakeTheWorkbookIsNotUsed)
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     exportReport(kReport);
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(messages.take(),
-              QStringList{prepared
-                          + QStringLiteral("cannot write the workbook: writing the file failed; the disk may be full, "
-                                           "or the file larger than the file-size limit of 4096 bytes (ulimit -f). "
-                                           "Free some space or raise the limit, then try again")
-                          + instead});
+    // The reason in the middle is the file layer's own (tested with it).
+    const QStringList told = messages.take();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(prepared + "cannot write the workbook: writing the file failed;"))
+        << told[0].toStdString();
+    EXPECT_TRUE(told[0].endsWith("limit of 4096 bytes (ulimit -f). Free some space or raise the limit, then try again"
+                                 + instead));
     EXPECT_EQ(opener.opened.size(), 0);
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }

@@ -26,10 +26,9 @@ constexpr std::array<bool, 3> kDisabled = {false, false, false};
 
 } // namespace
 
-TEST_F(FormTest, AfterLoadTheViewIsEmptyTheReportCommandsOffAndTheLampBlinksInItsRing)
+TEST_F(FormTest, AfterLoadTheViewIsEmptyAndTheLampBlinksInItsRing)
 {
     EXPECT_EQ(view().Text(), QString());
-    EXPECT_EQ(reportCommands(), kDisabled);
     for (const char *name : {"CmdAcquisisci", "CmdQuit", "CmdInfo"})
         EXPECT_TRUE(button(name)->isEnabled()) << name;
     EXPECT_EQ(button("CmdAcquisisci")->text(), "DOWNLOAD");
@@ -134,6 +133,7 @@ TEST_F(FormTest, TheWindowGrowsFromItsDesignedSizeAndTheReportViewTakesTheRoom)
 
 TEST_F(FormTest, TheReportCommandsFollowTheTextButNotDuringADownload)
 {
+    EXPECT_EQ(reportCommands(), kDisabled) << "after load";
     view().setFocus();
     QTest::keyClicks(&view(), QStringLiteral("typed"));
     EXPECT_EQ(reportCommands(), kEnabled);
@@ -189,39 +189,11 @@ TEST_F(FormTest, DeleteRemovesTheSelectionOrEverythingAfterAskingThenAppliesTheR
     }
 }
 
-// PRINT offers the selection choice only with a selection, never a choice of pages, and prints
-// what is chosen: the selection, or the whole text.
-TEST_F(FormTest, PrintOffersTheSelectionOrTheWholeViewAndPrintsWhatIsChosen)
-{
-    const QString report = "+-----------+\r\n| FIRSTLINE |\r\n| SECONDLINE|\r\n+-----------+";
-    // Selected length, range chosen in the dialog, the choices it offers (no pages), the printed text.
-    const std::tuple<int, std::optional<QPrinter::PrintRange>, QString, QString> cases[] = {
-        {0, std::nullopt, "Color* Grayscale Off* Print* ", "+-----------+ | FIRSTLINE | | SECONDLINE| +-----------+"},
-        {11, std::nullopt, "Color* Grayscale Off* Print Selection* ", "SECONDLINE|"},
-        {11, QPrinter::AllPages, "Color* Grayscale Off* Print Selection* ",
-         "+-----------+ | FIRSTLINE | | SECONDLINE| +-----------+"}};
-    for (const auto &[length, chosen, choices, printed] : cases) {
-        printDialog.chooseRange = chosen;
-        setReport(report, 30, 30 + length);
-        QFile::remove(pdfPath());
-        form.CmdStampa_Click();
-        EXPECT_EQ(pdfText(pdfPath()).simplified(), printed);
-        EXPECT_EQ(messages.take(), QStringList());
-        QPrinter printer;
-        printer.setPrintRange(printDialog.rangeWhenShown);
-        const auto dialog = PrintDialog::makeDialog(printer, printDialog.flagsWhenShown);
-        dialog->show();
-        QString shown;
-        for (const QRadioButton *choice : dialog->findChildren<QRadioButton *>())
-            if (!choice->isHidden() && choice->isEnabled())
-                shown += choice->text().remove(u'&').section(u' ', 0, 0) + (choice->isChecked() ? "* " : " ");
-        EXPECT_EQ(shown, choices);
-    }
-}
-
-// Tables line up over several pages with margins of 15 mm at least; the file printed to is
-// offered again; more than 100 pages are printed only after asking, No prints nothing.
-TEST_F(FormTest, PrintLinesUpTablesKeepsMarginsAndAsksBeforeMoreThanAHundredPages)
+// Tables line up over several pages with margins of 15 mm at least. PRINT offers the selection
+// choice only with a selection, never a choice of pages, and prints what is chosen: the selection,
+// or the whole text. The file printed to is offered again; more than 100 pages are printed only
+// after asking, No prints nothing.
+TEST_F(FormTest, PrintLinesUpTablesPrintsWhatIsChosenAndAsksBeforeMoreThanAHundredPages)
 {
     QString text;
     for (int line = 0; line < 150; ++line)
@@ -242,6 +214,32 @@ TEST_F(FormTest, PrintLinesUpTablesKeepsMarginsAndAsksBeforeMoreThanAHundredPage
     EXPECT_GE(corner.captured(1).toDouble(), 15 / 25.4 * 72);
     EXPECT_GE(corner.captured(2).toDouble(), 15 / 25.4 * 72);
 
+    const QString report = "+-----------+\r\n| FIRSTLINE |\r\n| SECONDLINE|\r\n+-----------+";
+    // Selected length, range chosen in the dialog, the choices it offers (no pages), the printed text.
+    const std::tuple<int, std::optional<QPrinter::PrintRange>, QString, QString> cases[] = {
+        {0, std::nullopt, "Color* Grayscale Off* Print* ", "+-----------+ | FIRSTLINE | | SECONDLINE| +-----------+"},
+        {11, std::nullopt, "Color* Grayscale Off* Print Selection* ", "SECONDLINE|"},
+        {11, QPrinter::AllPages, "Color* Grayscale Off* Print Selection* ",
+         "+-----------+ | FIRSTLINE | | SECONDLINE| +-----------+"}};
+    for (const auto &[length, chosen, choices, page] : cases) {
+        printDialog.chooseRange = chosen;
+        setReport(report, 30, 30 + length);
+        QFile::remove(pdfPath());
+        form.CmdStampa_Click();
+        EXPECT_EQ(pdfText(pdfPath()).simplified(), page);
+        EXPECT_EQ(messages.take(), QStringList());
+        QPrinter printer;
+        printer.setPrintRange(printDialog.rangeWhenShown);
+        const auto dialog = PrintDialog::makeDialog(printer, printDialog.flagsWhenShown);
+        dialog->show();
+        QString shown;
+        for (const QRadioButton *choice : dialog->findChildren<QRadioButton *>())
+            if (!choice->isHidden() && choice->isEnabled())
+                shown += choice->text().remove(u'&').section(u' ', 0, 0) + (choice->isChecked() ? "* " : " ");
+        EXPECT_EQ(shown, choices);
+    }
+
+    printDialog.chooseRange.reset();
     setReport(QStringLiteral("x\r\n").repeated(10000));
     QFile::remove(pdfPath());
     messages.answers = {false, true};
