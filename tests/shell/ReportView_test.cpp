@@ -49,44 +49,41 @@ QMimeData *plain(const QString &text)
 } // namespace
 
 // Every kind of line end reads back as CR LF and makes a line of the view, whether the text is set
-// (s), appended in pieces (a), typed with soft breaks (t) or pasted (p); pieces are split at '|'.
-// A CR and LF that arrive apart make one line end.
+// (s), appended in pieces (a), typed with soft breaks (t) or pasted (p): each way below starts with
+// its letter, pieces are split at '|'. A CR and LF that arrive apart make one line end.
 TEST_F(WindowTest, EveryKindOfLineEndReadsBackAsCarriageReturnLineFeed)
 {
-    const std::tuple<char, QString, QString> cases[] = {{'s', "", ""},
-                                                        {'s', "A\r\nB", "A\r\nB"},
-                                                        {'s', "A\rB", "A\r\nB"},
-                                                        {'s', "A\nB", "A\r\nB"},
-                                                        {'s', "A\n\rB", "A\r\n\r\nB"},
-                                                        {'s', "A\r\r\nB\n", "A\r\n\r\nB\r\n"},
-                                                        {'a', "AB\r|\nCD", "AB\r\nCD"},
-                                                        {'a', "AB\r|\n|\nCD", "AB\r\n\r\nCD"},
-                                                        {'a', "AB\r|\r\nCD", "AB\r\n\r\nCD"},
-                                                        {'a', "AB\n|\nCD", "AB\r\n\r\nCD"},
-                                                        {'a', "AB\r|\nCD\rE|F", "AB\r\nCD\r\nEF"},
-                                                        {'t', "AB|CD|EF", "AB\r\nCD\r\nEF"},
-                                                        {'p', "AB\u2028CD\u2029EF", "AB\r\nCD\r\nEF"},
-                                                        {'p', "AB\rCD\r\nEF", "AB\r\nCD\r\nEF"}};
-    for (const auto &[how, given, text] : cases) {
-        RichTextBox view;
-        view.show();
-        const QStringList pieces = given.split(u'|');
-        for (int index = 0; index < pieces.size(); ++index) {
-            if (how == 's')
-                view.setText(pieces[index]);
-            else if (how == 'a')
-                view.Append(pieces[index]);
-            else if (how == 'p')
-                paste(view, plain(pieces[index]));
-            else
-                QTest::keyClicks(&view, pieces[index]);
-            // Shift+Return, then Shift+Enter on the keypad.
-            if (how == 't' && index + 1 < pieces.size())
-                QTest::keyClick(&view, index ? Qt::Key_Enter : Qt::Key_Return,
-                                index ? Qt::ShiftModifier | Qt::KeypadModifier : Qt::ShiftModifier);
+    const std::pair<QString, QStringList> cases[] = {
+        {"", {"s"}},
+        {"A\r\nB", {"sA\r\nB", "sA\rB", "sA\nB"}},
+        {"A\r\n\r\nB", {"sA\n\rB"}},
+        {"A\r\n\r\nB\r\n", {"sA\r\r\nB\n"}},
+        {"AB\r\nCD", {"aAB\r|\nCD"}},
+        {"AB\r\n\r\nCD", {"aAB\r|\n|\nCD", "aAB\r|\r\nCD", "aAB\n|\nCD"}},
+        {"AB\r\nCD\r\nEF", {"aAB\r|\nCD\rE|F", "tAB|CD|EF", "pAB\u2028CD\u2029EF", "pAB\rCD\r\nEF"}}};
+    for (const auto &[text, ways] : cases) {
+        for (const QString &way : ways) {
+            RichTextBox view;
+            view.show();
+            const QChar how = way[0];
+            const QStringList pieces = way.mid(1).split(u'|');
+            for (int index = 0; index < pieces.size(); ++index) {
+                if (how == u's')
+                    view.setText(pieces[index]);
+                else if (how == u'a')
+                    view.Append(pieces[index]);
+                else if (how == u'p')
+                    paste(view, plain(pieces[index]));
+                else
+                    QTest::keyClicks(&view, pieces[index]);
+                // Shift+Return, then Shift+Enter on the keypad.
+                if (how == u't' && index + 1 < pieces.size())
+                    QTest::keyClick(&view, index ? Qt::Key_Enter : Qt::Key_Return,
+                                    index ? Qt::ShiftModifier | Qt::KeypadModifier : Qt::ShiftModifier);
+            }
+            EXPECT_EQ(view.Text(), text) << way.toUtf8().toPercentEncoding().constData();
+            EXPECT_EQ(view.document()->blockCount(), text.count(QStringLiteral("\r\n")) + 1) << way.toStdString();
         }
-        EXPECT_EQ(view.Text(), text) << how << given.toUtf8().toPercentEncoding().constData();
-        EXPECT_EQ(view.document()->blockCount(), text.count(QStringLiteral("\r\n")) + 1) << given.toStdString();
     }
     // A rich form beside the plain text is not taken.
     RichTextBox view;
