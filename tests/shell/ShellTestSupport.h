@@ -53,7 +53,6 @@ public:
         QString text;
         QString title;
         Icon icon = Icon::None;
-        bool question = false;
     };
     std::deque<bool> answers; // Yes = true; a question with no scripted answer fails the test
     QList<Shown> shown;
@@ -61,7 +60,7 @@ public:
 
     bool askYesNo(const QString &text, const QString &title) override
     {
-        record({text, title, Icon::None, true});
+        record({text, title, Icon::None});
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text.toStdString();
             return false;
@@ -70,7 +69,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    void tell(const QString &text, const QString &title, Icon icon) override { record({text, title, icon, false}); }
+    void tell(const QString &text, const QString &title, Icon icon) override { record({text, title, icon}); }
 
     // The texts of the boxes shown since the last call.
     QStringList take()
@@ -172,6 +171,7 @@ inline void select(RichTextBox &view, int from, int to)
 // prints to print.pdf in that folder.
 class WindowTest : public ::testing::Test {
 protected:
+    void TearDown() override { EXPECT_TRUE(messages.answers.empty()) << "an answer was scripted for no question"; }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QString pdfPath() const { return file(QStringLiteral("print.pdf")); }
 
