@@ -124,20 +124,6 @@ TEST_F(DownloadTest, WhatArrivesIsShownFilteredCountedAndAppendedOnANewLine)
     EXPECT_EQ(messages.take(), QStringList());
 }
 
-TEST_F(DownloadTest, TextTheUserTypesDuringADownloadStaysAndNewTextGoesAtTheEnd)
-{
-    download([&] {
-        if (text().isEmpty()) {
-            terminal.writeAll("one\r\n");
-        } else if (text() == QStringLiteral("one\r\n")) {
-            form->reportView().setText(QStringLiteral("edited\r\n"));
-            terminal.writeAll("two");
-        }
-        return text().endsWith(QStringLiteral("two"));
-    });
-    EXPECT_EQ(text(), QStringLiteral("edited\r\ntwo"));
-}
-
 // The line vanishing, or a port that cannot be opened, is told once everything received is shown
 // and the window is idle again.
 TEST_F(DownloadTest, ALineThatVanishesOrCannotBeOpenedIsToldWithTheWindowIdle)
@@ -166,20 +152,22 @@ TEST_F(DownloadTest, ALineThatVanishesOrCannotBeOpenedIsToldWithTheWindowIdle)
     EXPECT_EQ(state(), "Download00000001");
 }
 
-// A close request during a download asks; No keeps the window, its text and the download, Yes
-// ends the download, closes the port and the window.
-TEST_F(DownloadTest, ClosingTheWindowDuringADownloadAsksFirst)
+// Text the user types during a download stays and new text goes at its end. A close request
+// during a download asks; No keeps the window, its text and the download, Yes ends the download,
+// closes the port and the window.
+TEST_F(DownloadTest, EditsDuringADownloadStayAndClosingTheWindowAsksFirst)
 {
     download([&] {
         if (text().isEmpty()) {
             terminal.writeAll("before\r\n");
         } else if (text() == QStringLiteral("before\r\n")) {
+            form->reportView().setText(QStringLiteral("edited\r\n"));
             messages.answers = {false};
             EXPECT_FALSE(form->close());
             EXPECT_TRUE(form->isVisible());
             EXPECT_TRUE(form->InAcquisizione);
             terminal.writeAll("after");
-        } else if (text() == QStringLiteral("before\r\nafter")) {
+        } else if (text() == QStringLiteral("edited\r\nafter")) {
             messages.answers = {true};
             EXPECT_TRUE(form->close());
         }
