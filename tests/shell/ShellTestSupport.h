@@ -1,22 +1,28 @@
 #pragma once
 
 // What the desktop tests share: the application object, scripted message boxes, a print dialog
-// that sends the output to a PDF file, a workbook opener that receives the exported files, and
-// the fixtures built from them.
+// that prints to a PDF file, a workbook opener that receives the exported files, and the main
+// window built from them.
 
+#include "serial/PortTable.h"
 #include "shell/CommonDialog.h"
+#include "shell/MainForm.h"
 #include "shell/MessageBoxes.h"
+#include "shell/RichTextBox.h"
 #include "shell/WorkbookOpener.h"
+#include "shell/frmAbout.h"
 
 #include <QApplication>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QStringList>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -47,19 +53,14 @@ public:
         QString text;
         QString title;
         Icon icon = Icon::None;
-        bool question = false;
     };
-
     std::deque<bool> answers; // Yes = true; a question with no scripted answer fails the test
     QList<Shown> shown;
-    // Called as each box appears, while it would be on the screen.
-    std::function<void(const Shown &)> whenShown;
+    std::function<void()> whenShown; // called while the box would be on the screen
 
     bool askYesNo(const QString &text, const QString &title) override
     {
-        shown.append({text, title, Icon::None, true});
-        if (whenShown)
-            whenShown(shown.constLast());
+        record({text, title, Icon::None});
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text.toStdString();
             return false;
@@ -68,12 +69,24 @@ public:
         answers.pop_front();
         return answer;
     }
+    void tell(const QString &text, const QString &title, Icon icon) override { record({text, title, icon}); }
 
-    void tell(const QString &text, const QString &title, Icon icon) override
+    // The texts of the boxes shown since the last call.
+    QStringList take()
     {
-        shown.append({text, title, icon, false});
+        QStringList texts;
+        for (const Shown &box : shown)
+            texts.append(box.text);
+        shown.clear();
+        return texts;
+    }
+
+private:
+    void record(const Shown &box)
+    {
+        shown.append(box);
         if (whenShown)
-            whenShown(shown.constLast());
+            whenShown();
     }
 };
 
@@ -82,10 +95,8 @@ public:
 class HookOpener final : public WorkbookOpener {
 public:
     bool canOpen = true;
-    QStringList opened;
+    QStringList opened, saveAnswers, suggestions;
     QList<LateFailure> lateFailures;
-    QStringList saveAnswers;
-    QStringList suggestions;
 
     bool open(const QString &path, LateFailure lateFailure) override
     {
@@ -100,19 +111,18 @@ public:
     }
 };
 
-// Stands in for the person at the print dialog: accepts (printing to a PDF file) or cancels.
+// Stands in for the person at the print dialog: accepts (printing to a PDF file) or cancels, and
+// may change the printed range; records what the dialog was shown with.
 class PdfPrintDialog final : public CommonDialog {
 public:
     explicit PdfPrintDialog(QString pdfPath) : m_pdfPath(std::move(pdfPath)) {}
 
     bool cancel = false;
-    // When set, the person changes the printed range in the dialog to this one.
     std::optional<QPrinter::PrintRange> chooseRange;
-
     int shownCount = 0;
     int flagsWhenShown = 0;
     QPrinter::PrintRange rangeWhenShown = QPrinter::AllPages;
-    QString fileWhenShown; // the printer's output file as the dialog finds it
+    QString fileWhenShown;
 
     bool ShowPrinter(QPrinter &printer) override
     {
@@ -133,38 +143,70 @@ private:
     QString m_pdfPath;
 };
 
-// The text of a PDF file as pdftotext reads it back, keeping the layout of the lines.
-inline QString pdfText(const QString &path)
+// A PDF file as pdftotext reads it back, by default keeping the layout of the lines.
+inline QString pdfText(const QString &path, const QString &how = QStringLiteral("-layout"))
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"), {how, path, QStringLiteral("-")});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(process.readAllStandardError()));
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// A command button of a window, found by its name.
 inline QPushButton *button(QWidget &window, const char *name)
 {
     return window.findChild<QPushButton *>(QLatin1String(name));
 }
 
-// A test of widgets: the application object is there.
-class WidgetTest : public ::testing::Test {
-protected:
-    QApplication &m_application = application();
-};
+// Places the cursor of a view from `from` to `to`, positions as the view counts (one a line end).
+inline void select(RichTextBox &view, int from, int to)
+{
+    QTextCursor cursor(view.document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    view.setTextCursor(cursor);
+}
 
-// A test of the windows: besides the application, a folder of the test's own, message boxes
-// answered from a script and a print dialog that prints to print.pdf in that folder.
-class WindowTest : public WidgetTest {
+// The application, a folder of the test's own, scripted message boxes and a print dialog that
+// prints to print.pdf in that folder.
+class WindowTest : public ::testing::Test {
 protected:
+    void TearDown() override { EXPECT_TRUE(messages.answers.empty()) << "an answer was scripted for no question"; }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QString pdfPath() const { return file(QStringLiteral("print.pdf")); }
 
+    QApplication &m_application = application();
     QTemporaryDir m_dir;
     ScriptedMessageBoxes messages;
     PdfPrintDialog printDialog{pdfPath()};
+};
+
+// The main window, loaded and shown, exporting to the workbooks folder through a HookOpener.
+class FormTest : public WindowTest {
+protected:
+    FormTest()
+    {
+        form.setWorkbookOpener(opener, file(QStringLiteral("workbooks")));
+        form.Form_Load();
+        form.show();
+    }
+    ~FormTest() override { delete form.aboutBox(); }
+
+    QPushButton *button(const char *name) { return testing::button(form, name); }
+    RichTextBox &view() { return form.reportView(); }
+    void setReport(const QString &text, int from = 0, int to = 0)
+    {
+        view().setText(text);
+        select(view(), from, to);
+    }
+    std::array<bool, 3> reportCommands() // PRINT, EXPORT, DELETE enabled
+    {
+        return {button("CmdStampa")->isEnabled(), button("CmdEsporta")->isEnabled(), button("CmdDelete")->isEnabled()};
+    }
+
+    serial::PortTable ports = serial::PortTable::build({{1, QStringLiteral("/dev/pts/1")}}, {});
+    HookOpener opener;
+    MainForm form{ports, messages, printDialog};
 };
 
 } // namespace elvaro::shell::testing

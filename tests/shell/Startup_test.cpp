@@ -1,22 +1,16 @@
 #include "ShellTestSupport.h"
 
-#include "serial/PortTable.h"
 #include "serial/PseudoTerminal.h"
-#include "shell/MainForm.h"
 #include "shell/Module1.h"
 #include "shell/PortListDelegate.h"
-#include "shell/RichTextBox.h"
 #include "shell/SettingPage.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <stdexcept>
 
 using elvaro::serial::PortTable;
@@ -25,34 +19,12 @@ using elvaro::shell::MessageBoxes;
 using elvaro::shell::Module1;
 using elvaro::shell::SettingPage;
 using elvaro::shell::testing::button;
-using elvaro::shell::testing::WindowTest;
 
 namespace {
-
-// Acts on the port window once it is up in its modal loop, the way a person would.
-void whenPortWindowShows(std::function<void(SettingPage &)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        auto *page = qobject_cast<SettingPage *>(QApplication::activeModalWidget());
-        if (!page) {
-            ADD_FAILURE() << "the port window is not shown modally";
-            return;
-        }
-        act(*page);
-    });
-}
 
 QComboBox *combo(SettingPage &page)
 {
     return page.findChild<QComboBox *>(QStringLiteral("Combo"));
-}
-
-QStringList entries(SettingPage &page)
-{
-    QStringList result;
-    for (int index = 0; index < combo(page)->count(); ++index)
-        result.append(combo(page)->itemText(index));
-    return result;
 }
 
 class FailingModule final : public Module1 {
@@ -64,18 +36,10 @@ protected:
 };
 
 // A pseudo-terminal whose device side stands in for the instrument's serial port.
-class Terminal {
-public:
-    Terminal() { EXPECT_TRUE(m_pair.open()) << m_pair.errorString().toStdString(); }
-    QString path() const { return m_pair.devicePath(); }
-
-private:
-    elvaro::serial::PseudoTerminal m_pair;
-};
-
-class StartupTest : public WindowTest {
+class StartupTest : public elvaro::shell::testing::WindowTest {
 protected:
-    Terminal terminal;
+    void SetUp() override { ASSERT_TRUE(terminal.open()) << terminal.errorString().toStdString(); }
+    elvaro::serial::PseudoTerminal terminal;
 };
 
 } // namespace
@@ -95,52 +59,52 @@ TEST_F(StartupTest, MainAsksForThePortThenShowsTheMainWindowOrEnds)
         {[](SettingPage &page) { QTest::keyClick(&page, Qt::Key_Escape); }, false, Module1::Started::Quit},
         {[](SettingPage &page) { page.close(); }, false, Module1::Started::Quit},
         {ok, false, Module1::Started::MainWindowShown},
-        {ok, true, Module1::Started::Failed},
-    };
+        {ok, true, Module1::Started::Failed}};
+    const PortTable ports = PortTable::build({{5, terminal.devicePath()}}, {});
     for (const auto &[act, failing, started] : cases) {
-        const PortTable ports = PortTable::build({{5, terminal.path()}}, {});
         std::unique_ptr<Module1> module = failing ? std::make_unique<FailingModule>(ports, messages, printDialog)
                                                   : std::make_unique<Module1>(ports, messages, printDialog);
-        messages.shown.clear();
-        whenPortWindowShows(act);
+        // Acts on the port window once it is up in its modal loop, the way a person would.
+        QTimer::singleShot(0, [&act] {
+            auto *page = qobject_cast<SettingPage *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(page) << "the port window is not shown modally";
+            act(*page);
+        });
         ASSERT_EQ(module->Main(), started);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
         MainForm *form = module->mainForm();
-        if (started != Module1::Started::MainWindowShown) {
-            EXPECT_EQ(form, nullptr);
-            EXPECT_EQ(messages.shown.size(), failing ? 1 : 0);
-            continue;
+        EXPECT_EQ(form != nullptr, started == Module1::Started::MainWindowShown);
+        EXPECT_EQ(messages.shown.value(0).icon, failing ? MessageBoxes::Icon::Critical : MessageBoxes::Icon::None);
+        EXPECT_EQ(messages.shown.value(0).title, failing ? "DEBUG" : "");
+        EXPECT_EQ(messages.take(), failing ? QStringList{"Error on loading main form!"} : QStringList());
+        if (form) {
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->com(), "5");
+            EXPECT_EQ(form->reportView().Text(), QString());
+            EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
         }
-        ASSERT_NE(form, nullptr);
-        EXPECT_TRUE(form->isVisible());
-        EXPECT_EQ(form->com(), "5");
-        EXPECT_TRUE(form->reportView().Text().isEmpty());
-        EXPECT_FALSE(button(*form, "CmdStampa")->isEnabled());
-        EXPECT_TRUE(messages.shown.isEmpty());
     }
-    EXPECT_EQ(messages.shown.value(0).text, "Error on loading main form!");
-    EXPECT_EQ(messages.shown.value(0).title, "DEBUG");
-    EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Critical);
 }
 
 TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTheFirstThatCan)
 {
-    Terminal second;
-    const PortTable ports = PortTable::build({{3, second.path()},
+    elvaro::serial::PseudoTerminal second;
+    ASSERT_TRUE(second.open());
+    const PortTable ports = PortTable::build({{3, second.devicePath()},
                                               {1, QStringLiteral("/dev/null")},
                                               {2, QStringLiteral("/dev/elvaro-missing")},
-                                              {5, terminal.path(), QStringLiteral("Simulated instrument")}},
+                                              {5, terminal.devicePath(), QStringLiteral("Simulated instrument")}},
                                              {});
     SettingPage page(ports, messages);
     page.Form_Load();
     page.show();
     // A device that is there but no port, and a pinned one that is missing, are listed with the reason.
-    EXPECT_EQ(entries(page), (QStringList{"1", "2", "3", "5"}));
     QStringList shown;
     for (int index = 0; index < combo(page)->count(); ++index)
-        shown.append(combo(page)->itemData(index, elvaro::shell::PortListDelegate::kShownTextRole).toString());
-    EXPECT_EQ(shown, (QStringList{"1  null: not a serial port", "2  elvaro-missing: no such device",
-                                  "3  " + ports.describe(3), "5  Simulated instrument"}));
+        shown.append(combo(page)->itemText(index) + u'/'
+                     + combo(page)->itemData(index, elvaro::shell::PortListDelegate::kShownTextRole).toString());
+    EXPECT_EQ(shown, (QStringList{"1/1  null: not a serial port", "2/2  elvaro-missing: no such device",
+                                  "3/3  " + ports.describe(3), "5/5  Simulated instrument"}));
     EXPECT_EQ(combo(page)->currentText(), "3");
     EXPECT_FALSE(page.OK);
     auto *device = page.findChild<QLabel *>(QStringLiteral("LblDevice"));
@@ -158,8 +122,7 @@ TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTh
 
     // OK on it says why and leaves the field ready for another number.
     button(page, "OKButton")->click();
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, notAPort);
+    EXPECT_EQ(messages.take(), QStringList{notAPort});
     EXPECT_FALSE(page.OK);
     EXPECT_EQ(page.focusWidget(), combo(page));
 
@@ -173,19 +136,13 @@ TEST_F(StartupTest, ThePortWindowListsEveryPortWithWhyItCannotBeOpenedAndShowsTh
 // another number; with no port at all the window still opens, with an empty editable field.
 TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
 {
-    const PortTable one = PortTable::build({{1, terminal.path()}}, {});
+    const PortTable one = PortTable::build({{1, terminal.devicePath()}}, {});
     const PortTable none = PortTable::build({}, {});
     const QString notANumber =
         "\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.";
     const QString noDevice = "Port %1 names no serial device on this computer. Choose a port from the list, or "
                              "connect the instrument and start the program again.";
-    const std::tuple<const PortTable &, const char *, QString> cases[] = {
-        {one, "abc", notANumber},
-        {one, "", notANumber},
-        {one, "0", notANumber},
-        {one, "17", notANumber},
-        {one, "70000", notANumber},
-        {one, "2.5", notANumber},
+    std::vector<std::tuple<const PortTable &, QString, QString>> cases = {
         {one, "4", noDevice},
         {none, "",
          "No serial port was found on this computer.\n\nConnect the instrument with its serial cable or USB "
@@ -193,8 +150,9 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
          "systems as a member of the group dialout), then start the program again.\n\nIf you know the "
          "number of the port, type it (1 to 16) and press OK."},
         {none, "abc", "\"%1\" is not a port number. Type a number from 1 to 16."},
-        {none, "3", noDevice},
-    };
+        {none, "3", noDevice}};
+    for (const char *typed : {"abc", "", "0", "17", "70000", "2.5"})
+        cases.emplace_back(one, typed, notANumber);
     for (const auto &[ports, typed, message] : cases) {
         SettingPage page(ports, messages);
         page.Form_Load();
@@ -204,16 +162,13 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
             EXPECT_TRUE(combo(page)->isEditable());
             EXPECT_EQ(page.findChild<QLabel *>(QStringLiteral("LblDevice"))->text(), "No serial port found");
         }
-        combo(page)->setEditText(QString::fromLatin1(typed));
-        messages.shown.clear();
+        combo(page)->setEditText(typed);
         button(page, "OKButton")->click();
-        ASSERT_EQ(messages.shown.size(), 1) << typed;
-        EXPECT_EQ(messages.shown[0].text, QString(message).replace(QStringLiteral("%1"), QLatin1String(typed)));
-        EXPECT_EQ(messages.shown[0].icon, MessageBoxes::Icon::Warning) << typed;
-        EXPECT_EQ(messages.shown[0].title, "Elvaro-Q3 V1b") << typed;
-        EXPECT_FALSE(page.OK) << typed;
-        EXPECT_EQ(page.COM, 0) << typed;
-        EXPECT_TRUE(page.isVisible()) << typed;
-        EXPECT_EQ(page.focusWidget(), combo(page)) << typed;
+        EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Warning) << typed.toStdString();
+        EXPECT_EQ(messages.shown.value(0).title, "Elvaro-Q3 V1b");
+        EXPECT_EQ(messages.take(), QStringList{QString(message).replace(QStringLiteral("%1"), typed)});
+        // Still open, with nothing chosen and the field ready for another number.
+        EXPECT_TRUE(!page.OK && page.COM == 0 && page.isVisible() && page.focusWidget() == combo(page))
+            << typed.toStdString();
     }
 }
