@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,16 @@ struct Outcome {
     std::string out;
     std::string err;
 };
+
+// The words of a command line, split at spaces.
+inline std::vector<std::string> words(const std::string &commandLine)
+{
+    std::vector<std::string> found;
+    std::istringstream in(commandLine);
+    for (std::string word; in >> word;)
+        found.push_back(word);
+    return found;
+}
 
 inline Outcome runProgram(const std::vector<std::string> &args, const Launch &launch = {})
 {
