@@ -119,7 +119,6 @@ TEST_F(ConvertTest, EveryValueReachesTheSheet)
         {"ForcedCodePage", "--no-bom --encoding=cp437", "caf\xC3\xA9\r\n", "caf+⌐\r\n"},
         // Every line of a report at the line limit has a row of its own.
         {"LongestReport", "--no-bom", repeated(32766, "7\r\n"), repeated(32766, "7\r\n")},
-        // Grids.
         // Both tables of the issue that asked for grids: UTF-8 box drawing and ASCII with a double
         // header rule; the body's lines have no rule between them.
         {"Utf8Grid", "",

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 
+#include <regex>
 #include <set>
 
 namespace elvaro::testing {
@@ -22,79 +22,51 @@ const std::string kSeeHelp = "\nRun 'elvaro-q3 --help' for usage.\n";
 const std::string kWithoutDisplay = ", so the window cannot be shown; the commands tree, convert, capture and "
                                     "simulate work without a display (see 'elvaro-q3 --help').\n";
 
-// Every run as a user meets it, with no display or one that cannot be opened: the exit code and
-// standard error exactly, standard output as a pattern. Bad options are refused before any window.
+// Every run as a user meets it, with no display and with one that cannot be opened: the exit code
+// and standard error exactly, standard output as a pattern. Bad options are refused before any window.
 TEST(Program, AnswersAndRefusesWithoutAWindow)
 {
-    struct Case {
-        std::vector<std::string> args;
-        std::map<QString, QString> environment;
-        int status;
-        std::string out;
-        std::string err;
-    };
-    const std::string desktopHelp = "Usage: elvaro-q3 \\[--demo\\] \\[--port N=DEVICE\\]\\.\\.\\.\n"
-                                    "       elvaro-q3 COMMAND \\[ARGS\\.\\.\\.\\]\n(.|\n)*"
-                                    "  --port N=DEVICE  offer DEVICE as port N \\(1 to 16\\)(.|\n)*"
-                                    "\n  tree (.|\n)*\n  convert (.|\n)*\n  capture (.|\n)*\n  simulate (.|\n)*";
+    const std::string desktopHelp =
+        "Usage: elvaro-q3 \\[--demo\\] \\[--port N=DEVICE\\]\\.\\.\\.\n       elvaro-q3 COMMAND \\[ARGS\\.\\.\\.\\]\n"
+        "(.|\n)*  --port N=DEVICE  offer DEVICE as port N \\(1 to 16\\)(.|\n)*"
+        "\n  tree (.|\n)*\n  convert (.|\n)*\n  capture (.|\n)*\n  simulate (.|\n)*";
     const std::string range = "the port number must be a whole number from 1 to 16.";
-    const Case cases[] = {
-        {{"--help"}, kNoDisplay, 0, desktopHelp, ""},
-        {{"-h"}, kDeadDisplay, 0, desktopHelp, ""},
-        {{"--version"}, kDeadDisplay, 0, "elvaro-q3 \\(Elvaro-Q3 V1b\\) [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
-        {{"tree", "--help"}, kNoDisplay, 0, "Usage: elvaro-q3 tree \\[FILE\\|-\\] (.|\n)*", ""},
-        {{"convert", "-h"}, kNoDisplay, 0, "Usage: elvaro-q3 convert INPUT \\[-o OUTPUT\\] (.|\n)*", ""},
-        {{"capture", "--help"},
-         kDeadDisplay,
-         0,
-         "Usage: elvaro-q3 capture \\(--port N \\| --device PATH\\) \\[-o FILE\\] \\[--idle SECONDS\\]\n(.|\n)*",
-         ""},
-        {{"simulate", "--help"}, kNoDisplay, 0, "Usage: elvaro-q3 simulate \\[REPORT\\] (.|\n)*", ""},
-        {{"--demo", "--colour"}, kDeadDisplay, 2, "", "elvaro-q3: unknown option '--colour'" + kSeeHelp},
-        {{"frobnicate", "--help"}, kNoDisplay, 2, "", "elvaro-q3: unknown command 'frobnicate'" + kSeeHelp},
-        {{"--port", "0=/dev/null"}, kNoDisplay, 2, "", "elvaro-q3: --port 0=/dev/null: " + range + kSeeHelp},
-        {{"--port=17=/dev/pts/1"}, kDeadDisplay, 2, "", "elvaro-q3: --port 17=/dev/pts/1: " + range + kSeeHelp},
-        {{"--port", "/dev/ttyUSB0"},
-         {{"QT_QPA_PLATFORM", "offscreen"}},
-         2,
-         "",
-         "elvaro-q3: --port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"/dev/ttyUSB0\"." + kSeeHelp},
-        {{"--port"},
-         {{"QT_QPA_PLATFORM", "offscreen"}},
-         2,
-         "",
-         "elvaro-q3: --port needs a value, for example --port 1=/dev/ttyUSB0" + kSeeHelp},
-        {{"--port", "2=/dev/null", "--verbose"},
-         {{"QT_QPA_PLATFORM", "offscreen"}},
-         2,
-         "",
-         "elvaro-q3: unknown option '--verbose'" + kSeeHelp},
-        {{"--port", "1=/dev/pts/1", "--demo"},
-         kNoDisplay,
-         2,
-         "",
-         "elvaro-q3: --demo offers the simulated instrument as port 1, which --port 1=DEVICE also names; give DEVICE "
-         "another number or leave out --demo"
-             + kSeeHelp},
-        {{"--demo"},
-         kNoDisplay,
-         1,
-         "",
-         "elvaro-q3: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)" + kWithoutDisplay},
-        {{"--port", "2=/dev/null"},
-         kNoDisplay,
-         1,
-         "",
-         "elvaro-q3: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)" + kWithoutDisplay},
+    const std::tuple<std::string, int, std::string, std::string> cases[] = {
+        {"--help", 0, desktopHelp, ""},
+        {"-h", 0, desktopHelp, ""},
+        {"--version", 0, "elvaro-q3 \\(Elvaro-Q3 V1b\\) [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
+        {"tree --help", 0, "Usage: elvaro-q3 tree \\[FILE\\|-\\] (.|\n)*", ""},
+        {"convert -h", 0, "Usage: elvaro-q3 convert INPUT \\[-o OUTPUT\\] (.|\n)*", ""},
+        {"capture --help", 0,
+         "Usage: elvaro-q3 capture \\(--port N \\| --device PATH\\) \\[-o FILE\\] \\[--idle SECONDS\\]\n(.|\n)*", ""},
+        {"simulate --help", 0, "Usage: elvaro-q3 simulate \\[REPORT\\] (.|\n)*", ""},
+        {"--demo --colour", 2, "", "unknown option '--colour'"},
+        {"frobnicate --help", 2, "", "unknown command 'frobnicate'"},
+        {"--port 0=/dev/null", 2, "", "--port 0=/dev/null: " + range},
+        {"--port=17=/dev/pts/1", 2, "", "--port 17=/dev/pts/1: " + range},
+        {"--port /dev/ttyUSB0", 2, "",
+         "--port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"/dev/ttyUSB0\"."},
+        {"--port", 2, "", "--port needs a value, for example --port 1=/dev/ttyUSB0"},
+        {"--port 2=/dev/null --verbose", 2, "", "unknown option '--verbose'"},
+        {"--port 1=/dev/pts/1 --demo", 2, "",
+         "--demo offers the simulated instrument as port 1, which --port 1=DEVICE also names; give DEVICE another "
+         "number or leave out --demo"},
     };
-    for (const Case &c : cases) {
-        const Outcome run = runProgram(c.args, {.environment = c.environment});
-        const std::string shown = c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : "");
-        EXPECT_EQ(run.status, c.status) << shown << ": " << run.err;
-        EXPECT_THAT(run.out, MatchesRegex(c.out)) << shown;
-        EXPECT_EQ(run.err, c.err) << shown;
+    for (const auto &environment : {kNoDisplay, kDeadDisplay}) {
+        for (const auto &[commandLine, status, out, err] : cases) {
+            const Outcome run = runProgram(words(commandLine), {.environment = environment});
+            EXPECT_EQ(run.status, status) << commandLine << ": " << run.err;
+            EXPECT_THAT(run.out, MatchesRegex(out)) << commandLine;
+            EXPECT_EQ(run.err, err.empty() ? "" : "elvaro-q3: " + err + kSeeHelp) << commandLine;
+        }
     }
-    // A display that cannot be opened ends with the same line, not with Qt's abort.
+    // Without a display, and with one that cannot be opened (not Qt's abort), the window says why.
+    for (const std::string commandLine : {"--demo", "--port 2=/dev/null"}) {
+        const Outcome run = runProgram(words(commandLine), {.environment = kNoDisplay});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err,
+                  "elvaro-q3: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)" + kWithoutDisplay);
+    }
     const Outcome dead = runProgram({}, {.environment = kDeadDisplay});
     EXPECT_EQ(dead.status, 1);
     EXPECT_THAT(dead.err, ::testing::EndsWith("\nelvaro-q3: the display could not be opened" + kWithoutDisplay));
@@ -106,43 +78,18 @@ TEST(Program, DesktopOptionsKeepThePinsInOrderAndLetQtsOwnOptionsPass)
                                                   "-platform", "offscreen", "-style=fusion", "-reverse"});
     ASSERT_TRUE(options.has_value());
     EXPECT_TRUE(options->demo);
-    ASSERT_EQ(options->pins.size(), 2u);
-    EXPECT_EQ(options->pins[0].port, 3);
-    EXPECT_EQ(options->pins[0].device, "/dev/ttyUSB1");
-    EXPECT_EQ(options->pins[1].port, 2);
-    EXPECT_EQ(options->pins[1].device, "/dev/pts/4");
+    std::string pins;
+    for (const auto &pin : options->pins)
+        pins += std::to_string(pin.port) + "=" + pin.device + " ";
+    EXPECT_EQ(pins, "3=/dev/ttyUSB1 2=/dev/pts/4 ");
     // The value of a Qt option is Qt's, even when it looks like one of ours.
     EXPECT_FALSE(cli::readDesktopOptions({"-qwindowtitle", "--demo", "-display", ":1"})->demo);
     const std::pair<cli::Arguments, std::string> bad[] = {{{"-platform"}, "-platform needs a value"},
                                                           {{"-reverse=yes"}, "unknown option '-reverse=yes'"},
                                                           {{"--demo=1"}, "--demo takes no value"},
                                                           {{"--demo", "r.txt"}, "unexpected argument 'r.txt'"}};
-    for (const auto &[args, problem] : bad) {
-        try {
-            cli::readDesktopOptions(args);
-            ADD_FAILURE() << args.front();
-        } catch (const cli::UsageError &error) {
-            EXPECT_EQ(error.what(), problem);
-        }
-    }
-}
-
-// The shared libraries of the program that does the work of a run (the entry, or the part it
-// started in its place), as the dynamic loader tells them (LD_DEBUG=files).
-std::set<std::string> loadedLibraries(const std::vector<std::string> &args, const QString &folder)
-{
-    auto environment = kNoDisplay;
-    environment["LD_DEBUG"] = "files";
-    const QString whole = QString::fromStdString(runProgram(args, {.folder = folder, .environment = environment}).err);
-    // What the last program loaded lies between the last two "transferring control" lines.
-    const QString transfer = QStringLiteral("transferring control");
-    const qsizetype last = whole.lastIndexOf(transfer);
-    const qsizetype previous = last > 0 ? whole.lastIndexOf(transfer, last - 1) : -1;
-    static const QRegularExpression kLoaded(QStringLiteral("file=(?:[^ \\t]*/)?([^/ \\t]+)"));
-    std::set<std::string> loaded;
-    for (const QRegularExpressionMatch &match : kLoaded.globalMatch(whole.mid(previous + 1, last - previous - 1)))
-        loaded.insert(match.captured(1).toStdString());
-    return loaded;
+    for (const auto &[args, problem] : bad)
+        EXPECT_THAT([&] { cli::readDesktopOptions(args); }, ::testing::ThrowsMessage<cli::UsageError>(problem));
 }
 
 // The commands without a serial line load no Qt at all, those on it no window library and no
@@ -155,21 +102,33 @@ TEST(Program, EachCommandLoadsOnlyTheLibrariesItNeeds)
                                       "libQt6SerialPort.so.6"};
     const std::set<std::string> serialLine{"libQt6Core.so.6", "libQt6SerialPort.so.6"};
     const std::set<std::string> notOnTheLine{"libQt6Gui.so.6", "libQt6Widgets.so.6", "libxlsxwriter.so.4"};
-    const std::tuple<std::vector<std::string>, std::set<std::string>, std::set<std::string>> cases[] = {
-        {{"--version"}, {"libxlsxwriter.so.4"}, anyQt},
-        {{"tree", sample}, {}, anyQt},
-        {{"convert", sample, "-o", "out.xlsx"}, {"libz.so.1"}, anyQt},
-        {{"simulate", "--help"}, serialLine, notOnTheLine},
-        {{"capture", "--help"}, serialLine, notOnTheLine},
-        {{"--demo"}, {"libQt6Widgets.so.6"}, {}},
+    const std::tuple<std::string, std::set<std::string>, std::set<std::string>> cases[] = {
+        {"--version", {"libxlsxwriter.so.4"}, anyQt},
+        {"tree " + sample, {}, anyQt},
+        {"convert " + sample + " -o out.xlsx", {"libz.so.1"}, anyQt},
+        {"simulate --help", serialLine, notOnTheLine},
+        {"capture --help", serialLine, notOnTheLine},
+        {"--demo", {"libQt6Widgets.so.6"}, {}},
     };
-    for (const auto &[args, expected, refused] : cases) {
-        const std::set<std::string> loaded = loadedLibraries(args, folder.path());
-        EXPECT_FALSE(loaded.empty()) << args.front();
+    auto environment = kNoDisplay;
+    environment["LD_DEBUG"] = "files";
+    for (const auto &[commandLine, expected, refused] : cases) {
+        // What the program doing the work (the entry, or the part it started in its place) loaded
+        // lies between the last two "transferring control" lines of the dynamic loader's trace.
+        const std::string trace =
+            runProgram(words(commandLine), {.folder = folder.path(), .environment = environment}).err;
+        const std::size_t last = trace.rfind("transferring control");
+        const std::size_t previous = last > 0 ? trace.rfind("transferring control", last - 1) : std::string::npos;
+        const std::string work = trace.substr(previous == std::string::npos ? 0 : previous, last - previous);
+        static const std::regex kLoaded("file=(?:[^ \\t]*/)?([^/ \\t]+)");
+        std::set<std::string> loaded;
+        for (std::sregex_iterator at(work.begin(), work.end(), kLoaded), end; at != end; ++at)
+            loaded.insert((*at)[1].str());
+        EXPECT_FALSE(loaded.empty()) << commandLine;
         for (const std::string &library : expected)
-            EXPECT_TRUE(loaded.contains(library)) << args.front() << " does not load " << library;
+            EXPECT_TRUE(loaded.contains(library)) << commandLine << " does not load " << library;
         for (const std::string &library : refused)
-            EXPECT_FALSE(loaded.contains(library)) << args.front() << " loads " << library;
+            EXPECT_FALSE(loaded.contains(library)) << commandLine << " loads " << library;
     }
 }
 
@@ -187,25 +146,14 @@ TEST(Program, AMissingPartIsNamedWithTheAdviceToReinstall)
     }
 }
 
-// The options a text names: words that start with one or two dashes and a letter, not inside a
-// word ("line-drawing", "Ctrl-C").
-std::set<std::string> optionsIn(const QString &text)
-{
-    static const QRegularExpression option(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
-    std::set<std::string> found;
-    for (const QRegularExpressionMatch &match : option.globalMatch(text))
-        found.insert(match.captured().toStdString());
-    return found;
-}
-
 // The manual page describes the commands and options --help lists, no more and no fewer: its
-// OPTIONS, and one subsection of COMMANDS per command, named by its first word.
+// OPTIONS, and one subsection of COMMANDS per command, named by its first word. Options are words
+// that start with one or two dashes and a letter, not inside a word ("line-drawing", "Ctrl-C").
 TEST(Program, TheManualPageMatchesTheHelpOfTheProgramAndOfEachCommand)
 {
     QString source = QString::fromUtf8(fileContents(QStringLiteral(ELVARO_MAN_PAGE)));
     ASSERT_FALSE(source.isEmpty());
-    static const QRegularExpression fontChange(QStringLiteral("\\\\f[BIRP]"));
-    source.replace(QLatin1String("\\-"), QLatin1String("-")).remove(fontChange);
+    source.replace(QLatin1String("\\-"), QLatin1String("-")).remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
     std::map<std::string, QString> parts;
     std::string current;
     bool inCommands = false;
@@ -219,20 +167,19 @@ TEST(Program, TheManualPageMatchesTheHelpOfTheProgramAndOfEachCommand)
             parts[current] += line + u'\n';
         }
     }
-    for (const std::string command : {"", "tree", "convert", "capture", "simulate"}) {
-        std::vector<std::string> args{command, "--help"};
-        if (command.empty())
-            args.erase(args.begin());
-        std::set<std::string> manual = optionsIn(parts[command]);
-        std::set<std::string> usage = optionsIn(QString::fromStdString(runProgram(args).out));
+    const auto optionsIn = [](const QString &text, bool withHelp) {
+        static const QRegularExpression option(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
+        std::set<std::string> found;
+        for (const QRegularExpressionMatch &match : option.globalMatch(text))
+            found.insert(match.captured().toStdString());
         // Every command takes -h and --help; the manual page says so once.
-        if (!command.empty()) {
-            for (std::set<std::string> *set : {&manual, &usage}) {
-                set->erase("-h");
-                set->erase("--help");
-            }
-        }
-        EXPECT_EQ(manual, usage) << "the options of '" << command << "'";
+        if (!withHelp)
+            std::erase_if(found, [](const std::string &o) { return o == "-h" || o == "--help"; });
+        return found;
+    };
+    for (const std::string command : {"", "tree", "convert", "capture", "simulate"}) {
+        const QString usage = QString::fromStdString(runProgram(words(command + " --help")).out);
+        EXPECT_EQ(optionsIn(parts[command], command.empty()), optionsIn(usage, command.empty())) << command;
         parts.erase(command);
     }
     EXPECT_TRUE(parts.empty()) << "the manual page describes a command --help does not list: " << parts.begin()->first;
