@@ -300,7 +300,12 @@ TEST_F(ConvertTest, FailuresNameTheFileAndTheReasonAndWriteNothing)
         {"convert a.txt b.txt", 2, "convert: unexpected argument 'b.txt'" + usage},
         {"convert a.txt -o", 2, "convert: -o needs the name of the output file" + usage},
         {"convert a.txt --output=", 2, "convert: OUTPUT is empty; give -o the name of the output file" + usage},
-        {"convert a.txt -o a.pdf", 2, "convert: OUTPUT 'a.pdf' must end in .xlsx or .csv" + usage},
+        {"convert a.txt --output=a=b.pdf", 2, "convert: OUTPUT 'a=b.pdf' must end in .xlsx or .csv" + usage},
+        // A value is the next argument whatever it looks like; only long options take it after "=".
+        {"convert - -o --no-bom", 2, "convert: OUTPUT '--no-bom' must end in .xlsx or .csv" + usage},
+        {"convert a.txt -o=out.csv", 2, "convert: unknown option '-o=out.csv'" + usage},
+        // Two dashes end the options.
+        {"tree -- -x", 1, "tree: -x: No such file or directory\n"},
         {"convert -", 2, "convert: give -o OUTPUT when the report comes from standard input" + usage},
         {"convert a.txt --encoding latin1", 2, "convert: --encoding expects cp437 or utf-8, not 'latin1'" + usage},
     };

@@ -1,5 +1,4 @@
 #include "ProgramRunner.h"
-#include "cli/Program.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -34,13 +33,19 @@ TEST(Program, AnswersAndRefusesWithoutAWindow)
     const std::tuple<std::string, int, std::string, std::string> cases[] = {
         {"--help", 0, desktopHelp, ""},
         {"-h", 0, desktopHelp, ""},
-        {"--version", 0, "elvaro-q3 \\(Elvaro-Q3 V1b\\) [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
+        {"--demo --version", 0, "elvaro-q3 \\(Elvaro-Q3 V1b\\) [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
         {"tree --help", 0, "Usage: elvaro-q3 tree \\[FILE\\|-\\] (.|\n)*", ""},
-        {"convert -h", 0, "Usage: elvaro-q3 convert INPUT \\[-o OUTPUT\\] (.|\n)*", ""},
+        // An answer ends the reading; an unknown option before it is refused.
+        {"convert -h --colour", 0, "Usage: elvaro-q3 convert INPUT \\[-o OUTPUT\\] (.|\n)*", ""},
         {"capture --help", 0,
          "Usage: elvaro-q3 capture \\(--port N \\| --device PATH\\) \\[-o FILE\\] \\[--idle SECONDS\\]\n(.|\n)*", ""},
         {"simulate --help", 0, "Usage: elvaro-q3 simulate \\[REPORT\\] (.|\n)*", ""},
         {"--demo --colour", 2, "", "unknown option '--colour'"},
+        {"--colour --help", 2, "", "unknown option '--colour'"},
+        {"-platform", 2, "", "-platform needs a value"},
+        {"-reverse=yes", 2, "", "unknown option '-reverse=yes'"},
+        {"--demo=1", 2, "", "--demo takes no value"},
+        {"--demo r.txt", 2, "", "unexpected argument 'r.txt'"},
         {"frobnicate --help", 2, "", "unknown command 'frobnicate'"},
         {"--port 0=/dev/null", 2, "", "--port 0=/dev/null: " + range},
         {"--port=17=/dev/pts/1", 2, "", "--port 17=/dev/pts/1: " + range},
@@ -70,26 +75,6 @@ TEST(Program, AnswersAndRefusesWithoutAWindow)
     const Outcome dead = runProgram({}, {.environment = kDeadDisplay});
     EXPECT_EQ(dead.status, 1);
     EXPECT_THAT(dead.err, ::testing::EndsWith("\nelvaro-q3: the display could not be opened" + kWithoutDisplay));
-}
-
-TEST(Program, DesktopOptionsKeepThePinsInOrderAndLetQtsOwnOptionsPass)
-{
-    const auto options = cli::readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=2=/dev/pts/4",
-                                                  "-platform", "offscreen", "-style=fusion", "-reverse"});
-    ASSERT_TRUE(options.has_value());
-    EXPECT_TRUE(options->demo);
-    std::string pins;
-    for (const auto &pin : options->pins)
-        pins += std::to_string(pin.port) + "=" + pin.device + " ";
-    EXPECT_EQ(pins, "3=/dev/ttyUSB1 2=/dev/pts/4 ");
-    // The value of a Qt option is Qt's, even when it looks like one of ours.
-    EXPECT_FALSE(cli::readDesktopOptions({"-qwindowtitle", "--demo", "-display", ":1"})->demo);
-    const std::pair<cli::Arguments, std::string> bad[] = {{{"-platform"}, "-platform needs a value"},
-                                                          {{"-reverse=yes"}, "unknown option '-reverse=yes'"},
-                                                          {{"--demo=1"}, "--demo takes no value"},
-                                                          {{"--demo", "r.txt"}, "unexpected argument 'r.txt'"}};
-    for (const auto &[args, problem] : bad)
-        EXPECT_THAT([&] { cli::readDesktopOptions(args); }, ::testing::ThrowsMessage<cli::UsageError>(problem));
 }
 
 // The commands without a serial line load no Qt at all, those on it no window library and no
