@@ -7,9 +7,7 @@
 #include <QProcessEnvironment>
 
 #include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -55,12 +53,8 @@ public:
     {
         ensureApplication();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const auto &[name, value] : launch.environment) {
-            if (value.isEmpty())
-                environment.remove(name);
-            else
-                environment.insert(name, value);
-        }
+        for (const auto &[name, value] : launch.environment)
+            value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
         m_process.setProcessEnvironment(environment);
         m_process.setWorkingDirectory(launch.folder);
         if (!launch.errorsTo.isEmpty())
@@ -124,22 +118,10 @@ struct Outcome {
     std::string err;
 };
 
-// The words of a command line, split at spaces.
-inline std::vector<std::string> words(const std::string &commandLine)
+// Runs elvaro-q3 with this command line (its words split at spaces) to its end.
+inline Outcome runProgram(const std::string &commandLine, const Launch &launch = {})
 {
-    std::vector<std::string> found;
-    std::istringstream in(commandLine);
-    for (std::string word; in >> word;)
-        found.push_back(word);
-    return found;
-}
-
-inline Outcome runProgram(const std::vector<std::string> &args, const Launch &launch = {})
-{
-    QStringList arguments;
-    for (const std::string &arg : args)
-        arguments.append(QString::fromStdString(arg));
-    Command command(arguments, launch);
+    Command command(QString::fromStdString(commandLine).split(u' ', Qt::SkipEmptyParts), launch);
     const int status = command.finish();
     return {status, command.output().toStdString(), command.errors().toStdString()};
 }
