@@ -78,10 +78,8 @@ public:
 
     ~Command()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
+        m_process.kill();
+        m_process.waitForFinished();
     }
 
     // The first line printed on standard output, without its line end.

@@ -1,5 +1,6 @@
 #include "ProgramRunner.h"
 #include "common/Bytes.h"
+#include "serial/PseudoTerminal.h"
 #include "serial/SampleReport.h"
 #include "workbook/WorkbookTestSupport.h"
 
@@ -23,7 +24,7 @@ using ::testing::MatchesRegex;
 std::string repeated(int count, const std::string &piece)
 {
     std::string text;
-    for (int i = 0; i < count; ++i)
+    while (count-- > 0)
         text += piece;
     return text;
 }
@@ -68,7 +69,10 @@ protected:
         return runProgram(commandLine, launch);
     }
 
+    void SetUp() override { ASSERT_TRUE(line.open()) << line.errorString().toStdString(); }
+
     TemporaryFolder folder;
+    serial::PseudoTerminal line;
 };
 
 // Reports as instruments and other programs write them, grids among them, through standard input
@@ -289,6 +293,12 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
     write("32767.txt", repeated(32767, "7\r\n"));
     // 40,000 cells outside any box, more than one box can hold.
     write("crowded.txt", repeated(4, repeated(10'000, "v  ") + "\r\n"));
+    write("huge.txt", "");
+    std::filesystem::resize_file(folder.file("huge.txt"), 100'000'000);
+    write("earlier.txt", "earlier capture");
+    const std::string tooLarge = "the report is larger than 64 MiB, the most this program reads; a report of the "
+                                 "instrument is far smaller. Check that this is the right file, or cut it into smaller "
+                                 "reports.";
     const std::string desktopHelp =
         "Usage: elvaro-q3 \\[--demo\\] \\[--port N=DEVICE\\]\\.\\.\\.\n       elvaro-q3 COMMAND \\[ARGS\\.\\.\\.\\]\n"
         "(.|\n)*  --port N=DEVICE  offer DEVICE as port N \\(1 to 16\\)(.|\n)*"
@@ -323,6 +333,8 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"tree folder.txt", 1, "", " tree: folder.txt: Is a directory"},
         {"convert missing.txt -o out.xlsx", 1, "", " convert: missing.txt: No such file or directory"},
         {"convert empty.txt", 1, "", " convert: empty.txt: Empty String"},
+        {"convert huge.txt", 1, "", " convert: huge.txt: " + tooLarge},
+        {"tree huge.txt", 1, "", " tree: huge.txt: " + tooLarge},
         {"convert book.xlsx", 1, "", " convert: book.xlsx: is the input itself; choose another OUTPUT with -o"},
         {"tree 32767.txt", 1, "",
          " tree: 32767.txt: Overflow: the report has more than 32,766 lines, the most one report can have. Export a "
@@ -347,11 +359,37 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"tree -- -x", 1, "", " tree: -x: No such file or directory"},
         {"convert -", 2, "", " convert: give -o OUTPUT when the report comes from standard input"},
         {"convert a.txt --encoding latin1", 2, "", " convert: --encoding expects cp437 or utf-8, not 'latin1'"},
+        // DEVICE is a serial line.
+        {"capture", 2, "", " capture: name the serial port with either --port N or --device PATH"},
+        {"capture --port 17", 2, "", " capture: --port expects a port number from 1 to 16, not '17'"},
+        {"capture --device /dev/ttyS0 --idle soon", 2, "",
+         " capture: --idle expects a number of seconds above 0, not 'soon'"},
+        {"capture --verbose", 2, "", " capture: unknown option '--verbose'"},
+        {"capture --device /dev/ttyNOSUCH7 -o earlier.txt", 1, "",
+         " capture: Cannot open /dev/ttyNOSUCH7: there is no such device. Check that the instrument's cable or USB "
+         "adapter is "
+         "plugged in and that this is the port it is connected to."},
+        {"capture --device DEVICE -o missing/out.txt", 1, "",
+         " capture: cannot write missing/out.txt: No such file or directory"},
+        // The system says "No such file or directory" here too, of a folder that is there.
+        {"capture --device DEVICE -o /proc/elvaro.csv", 1, "",
+         " capture: cannot create /proc/elvaro.csv: the folder /proc is one of the system's own folders and takes no "
+         "new "
+         "files; choose another folder"},
+        {"simulate --baud 0", 2, "", " simulate: --baud expects a whole number from 50 to 100000000, not '0'"},
+        {"simulate --baud", 2, "", " simulate: --baud needs a whole number from 50 to 100000000"},
+        {"simulate a.txt b.txt", 2, "", " simulate: only one REPORT file can be given; 'b.txt' is one too many"},
+        {"simulate missing.txt", 1, "", " simulate: cannot read missing.txt: No such file or directory"},
+        {"simulate empty.txt", 1, "", " simulate: empty.txt is empty: there is no report to send"},
+        {"simulate .", 1, "", " simulate: cannot read .: Is a directory"},
+        {"simulate /dev/zero", 1, "", " simulate: cannot read /dev/zero: " + tooLarge},
     };
     const std::vector<std::string> before = folder.names();
     for (const auto &environment : {kNoDisplay, kDeadDisplay}) {
         for (const auto &[commandLine, status, out, err] : cases) {
-            const Outcome outcome = run(commandLine, "caf\x82\r\n", {.environment = environment});
+            const std::string device = line.devicePath().toStdString();
+            const std::string args = std::regex_replace(commandLine, std::regex("DEVICE"), device);
+            const Outcome outcome = run(args, "caf\x82\r\n", {.environment = environment});
             EXPECT_EQ(outcome.status, status) << commandLine << ": " << outcome.err;
             EXPECT_THAT(outcome.out, MatchesRegex(out)) << commandLine;
             const std::string command = err.starts_with(" ") ? err.substr(0, err.find(':')) : "";
@@ -360,6 +398,7 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         }
     }
     EXPECT_EQ(folder.names(), before);
+    EXPECT_EQ(contentOf("earlier.txt"), "earlier capture");
     // A file that cannot be read even by root; the reason depends on the system.
     const Outcome memory = run("tree /proc/1/mem");
     EXPECT_EQ(memory.status, 1);
@@ -376,40 +415,10 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
     EXPECT_THAT(dead.err, ::testing::EndsWith("\nelvaro-q3: the display could not be opened" + kWithoutDisplay));
 }
 
-TEST_F(Commands, AHugeReportIsRefusedWithTheLimitNamedAndAFullDiskKeepsThePreviousOutput)
-{
-    write("huge.txt", "");
-    std::filesystem::resize_file(folder.file("huge.txt"), 100'000'000);
-    for (const std::string command : {"convert", "tree"}) {
-        const Outcome outcome = run(command + " huge.txt");
-        EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err,
-                  "elvaro-q3 " + command
-                      + ": huge.txt: the report is larger than 64 MiB, the most this program reads; a report of the "
-                        "instrument is far smaller. Check that this is the right file, or cut it into smaller "
-                        "reports.\n");
-    }
-    std::filesystem::remove(folder.file("huge.txt"));
-
-    std::string report;
-    for (int row = 0; row < 3000; ++row)
-        report += "Sample " + std::to_string(row) + "  value " + std::to_string(row * 7) + "\r\n";
-    write("report.txt", report);
-    write("out.xlsx", "previous");
-    const Outcome outcome = run("convert report.txt -o out.xlsx", {}, {.fileSizeLimit = 4096});
-    EXPECT_EQ(outcome.status, 1);
-    // One line of ours, none of the .xlsx writer's own.
-    EXPECT_EQ(outcome.err, "elvaro-q3 convert: out.xlsx: cannot write the workbook: writing the file failed; the disk "
-                           "may be full, or the file larger than the file-size limit of 4096 bytes (ulimit -f). Free "
-                           "some space or raise the limit, then try again\n");
-    EXPECT_EQ(contentOf("out.xlsx"), "previous");
-    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
-}
-
-// A stop signal in the middle of the write (once the writer's working folder is there): the
-// temporary files go, the previous output stays, and the exit status names the signal. Started
-// with nohup, convert does not stop when its terminal goes away.
-TEST_F(Commands, AStopRemovesTheTemporaryFilesAndKeepsThePreviousOutput)
+// A write that cannot end, for a full disk or a stop signal in the middle of it (once the writer's
+// working folder is there): the temporary files go, the previous output stays, and the exit status
+// names the signal. Started with nohup, convert does not stop when its terminal goes away.
+TEST_F(Commands, AnInterruptedWriteRemovesTheTemporaryFilesAndKeepsThePreviousOutput)
 {
     // Large enough that writing its workbook takes a while: rows of eight boxes side by side.
     const std::string border = repeated(8, "+------+ ") + "\r\n";
@@ -424,8 +433,16 @@ TEST_F(Commands, AStopRemovesTheTemporaryFilesAndKeepsThePreviousOutput)
         report += border + "Zone " + std::to_string(table) + "  checked  OK\r\n";
     }
     write("report.txt", report);
+    write("out.xlsx", "previous");
+    const Outcome full = run("convert report.txt -o out.xlsx", {}, {.fileSizeLimit = 4096});
+    EXPECT_EQ(full.status, 1);
+    // One line of ours, none of the .xlsx writer's own.
+    EXPECT_EQ(full.err, "elvaro-q3 convert: out.xlsx: cannot write the workbook: writing the file failed; the disk "
+                        "may be full, or the file larger than the file-size limit of 4096 bytes (ulimit -f). Free "
+                        "some space or raise the limit, then try again\n");
+    EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
+    EXPECT_EQ(contentOf("out.xlsx"), "previous");
     for (const auto &[signal, ignored] : {std::pair{SIGINT, 0}, {SIGTERM, 0}, {SIGHUP, 0}, {SIGHUP, SIGHUP}}) {
-        write("out.xlsx", "previous");
         Command convert({"convert", "report.txt", "-o", "out.xlsx"},
                         {.folder = QString::fromStdString(folder.path().string()), .ignoredSignal = ignored});
         ASSERT_TRUE(waitUntil([&] {
@@ -436,6 +453,7 @@ TEST_F(Commands, AStopRemovesTheTemporaryFilesAndKeepsThePreviousOutput)
         EXPECT_EQ(convert.finish(), ignored ? 0 : -signal) << sigabbrev_np(signal);
         EXPECT_THAT(folder.names(), ElementsAre("out.xlsx", "report.txt"));
         EXPECT_EQ(contentOf("out.xlsx").substr(0, 4), ignored ? "PK\x03\x04" : "prev");
+        write("out.xlsx", "previous");
     }
 }
 
