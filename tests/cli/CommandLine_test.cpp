@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -78,13 +79,10 @@ TEST(StopSignals, AFailedInstallIsToldAndLeavesTheSignalsAlone)
     for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
         taken.push_back(descriptor);
     const bool exhausted = errno == EMFILE;
-    bool watching = true;
-    QString error;
-    {
+    const auto [watching, error] = [] {
         const StopSignals stopSignals;
-        watching = stopSignals.isWatching();
-        error = stopSignals.errorString();
-    }
+        return std::pair{stopSignals.isWatching(), stopSignals.errorString()};
+    }();
     for (const int descriptor : taken)
         ::close(descriptor);
     ::setrlimit(RLIMIT_NOFILE, &saved);

@@ -21,12 +21,13 @@ using namespace elvaro::serial::testing;
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 // How elvaro-q3 is started: its folder, standard input, environment (an empty value removes the
-// variable), where standard error goes, and limits on file size (a full disk) and address space
-// (a machine out of memory).
+// variable), where standard output and standard error go, and limits on file size (a full disk)
+// and address space (a machine out of memory).
 struct Launch {
     QString folder = QStringLiteral(".");
     QByteArray input;
     std::map<QString, QString> environment;
+    QString outputTo;
     QString errorsTo;
     rlim_t fileSizeLimit = RLIM_INFINITY;
     rlim_t memoryLimit = RLIM_INFINITY;
@@ -57,6 +58,8 @@ public:
             value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
         m_process.setProcessEnvironment(environment);
         m_process.setWorkingDirectory(launch.folder);
+        if (!launch.outputTo.isEmpty())
+            m_process.setStandardOutputFile(launch.outputTo);
         if (!launch.errorsTo.isEmpty())
             m_process.setStandardErrorFile(launch.errorsTo);
         m_process.setChildProcessModifier([launch] {
