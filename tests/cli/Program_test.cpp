@@ -37,10 +37,10 @@ std::string sampleFile(const std::string &name)
 const std::map<QString, QString> kNoDisplay = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
 const std::map<QString, QString> kDeadDisplay = {
     {"DISPLAY", ":9999"}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"}};
-const std::string kSeeHelp = "\nRun 'elvaro-q3 --help' for usage.\n";
 const std::string kWithoutDisplay = ", so the window cannot be shown; the commands tree, convert, capture and "
                                     "simulate work without a display (see 'elvaro-q3 --help').\n";
 
+// elvaro-q3 run in a folder of its own, with a serial line for the commands that need one.
 class Commands : public ::testing::Test {
 protected:
     void write(const std::string &name, const std::string &content)
