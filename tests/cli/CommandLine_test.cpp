@@ -1,20 +1,27 @@
 #include "cli/CommandLine.h"
+#include "cli/Program.h"
+#include "cli/StopSignals.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <stdexcept>
-#include <string>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// How options are read and refused is checked through the program (Program_test, Convert_test);
+// here what no command line shows: the help's layout from the table, the program's own mistakes,
+// the desktop's pins, and the signal watch on a machine out of descriptors.
 namespace elvaro::cli {
 namespace {
 
-using ::testing::ElementsAre;
-
-// A command as the table declares it: a flag, a value option with two names, one with its own
-// missing-value text, an answer. Each run records what the handlers were given.
+// A flag, a value option with two names, one with its own missing-value text, two answers.
 const CommandHelp kCommand = {"try",
                               "[FILE]",
                               "",
@@ -26,87 +33,68 @@ const CommandHelp kCommand = {"try",
                                {{"-h", "--help"}, "", "show this help", "a value", false, false, true}},
                               ""};
 
-struct Reading {
-    bool flag = false;
-    std::vector<std::string> values;
-    std::vector<std::string> operands;
-    bool ran = false;
-    std::optional<std::string> problem;
-    std::string printed;
-};
-
-Reading read(const Arguments &args)
+TEST(OptionParser, TheHelpComesFromTheTableAndAnOptionOutsideItOrWithoutAHandlerIsTheProgramsMistake)
 {
-    Reading reading;
-    OptionParser parser(kCommand);
-    parser.addFlag("--once", [&] { reading.flag = true; });
-    parser.addValue("--output", [&](const std::string &value) { reading.values.push_back(value); });
-    parser.addValue("--baud", [&](const std::string &value) { reading.values.push_back("baud " + value); });
-    parser.addAnswer("--version", [] { return std::string("version\n"); });
-    parser.setOperands([&](const std::string &operand) { reading.operands.push_back(operand); });
-    ::testing::internal::CaptureStdout();
-    try {
-        reading.ran = parser.parse(args);
-    } catch (const UsageError &error) {
-        reading.problem = error.what();
-    }
-    reading.printed = ::testing::internal::GetCapturedStdout();
-    return reading;
-}
-
-TEST(OptionParser, BadCommandLinesAreUsageErrorsThatNameTheArgument)
-{
-    const std::pair<Arguments, std::string> cases[] = {
-        {{"--colour=red"}, "unknown option '--colour'"},
-        {{"a.txt", "-o"}, "-o needs a value"},
-        {{"--baud"}, "--baud needs a number"},
-        // Only long options carry their value after "=".
-        {{"-o=out.csv"}, "unknown option '-o=out.csv'"},
-        {{"--colour", "--help"}, "unknown option '--colour'"},
-    };
-    for (const auto &[args, problem] : cases)
-        EXPECT_EQ(read(args).problem, problem) << args.front();
-}
-
-TEST(OptionParser, ReadsOptionsValuesAndOperandsInTheirOrder)
-{
-    const Reading reading = read({"in.txt", "--output", "a.csv", "--once", "--baud=9600", "-o", "b.csv"});
-    EXPECT_TRUE(reading.ran);
-    EXPECT_TRUE(reading.flag);
-    EXPECT_THAT(reading.values, ElementsAre("a.csv", "baud 9600", "b.csv"));
-    EXPECT_THAT(reading.operands, ElementsAre("in.txt"));
-    // A value is the next argument whatever it looks like.
-    EXPECT_THAT(read({"-o", "--once"}).values, ElementsAre("--once"));
-    EXPECT_THAT(read({"--output="}).values, ElementsAre(""));
-    EXPECT_THAT(read({"--output=a=b.csv"}).values, ElementsAre("a=b.csv"));
-    // A lone dash is an operand; two dashes end the options.
-    const Reading ended = read({"-", "--", "--once", "-o"});
-    EXPECT_FALSE(ended.flag);
-    EXPECT_THAT(ended.operands, ElementsAre("-", "--once", "-o"));
-}
-
-TEST(OptionParser, AnswersPrintAndStopTheReadingAndTheHelpComesFromTheTable)
-{
-    for (const Arguments &args : {Arguments{"--help", "--colour"}, Arguments{"-h"}, Arguments{"--once", "--version"}}) {
-        const Reading reading = read(args);
-        EXPECT_FALSE(reading.ran) << args.front();
-        EXPECT_EQ(reading.problem, std::nullopt) << args.front();
-        EXPECT_EQ(reading.printed, args.front() == "--once" ? "version\n" : usageText(kCommand));
-    }
     EXPECT_EQ(usageText(kCommand), "Usage: elvaro-q3 try [FILE] [--once] [-o OUTPUT] [--baud N]\n\n\n"
                                    "  --once               once\n"
                                    "  -o, --output OUTPUT  out\n"
                                    "  --baud N             speed\n"
                                    "  --version            version\n"
                                    "  -h, --help           show this help\n");
-}
-
-TEST(OptionParser, AnOptionOutsideTheTableOrLeftWithoutAHandlerIsTheProgramsMistake)
-{
     OptionParser parser(kCommand);
     EXPECT_THROW(parser.addFlag("--verbose", [] {}), std::logic_error);
     EXPECT_THROW(parser.addFlag("--baud", [] {}), std::logic_error);
     EXPECT_THROW(parser.parse({}), std::logic_error);
+}
+
+// The pins keep their order; the value of a Qt option is Qt's, even when it looks like one of ours.
+TEST(DesktopOptions, KeepThePinsInOrderAndLetQtsOwnOptionsPass)
+{
+    const auto options = readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=2=/dev/pts/4", "-platform",
+                                             "offscreen", "-style=fusion", "-reverse"});
+    ASSERT_TRUE(options.has_value());
+    EXPECT_TRUE(options->demo);
+    std::string pins;
+    for (const auto &pin : options->pins)
+        pins += std::to_string(pin.port) + "=" + pin.device + " ";
+    EXPECT_EQ(pins, "3=/dev/ttyUSB1 2=/dev/pts/4 ");
+    EXPECT_FALSE(readDesktopOptions({"-qwindowtitle", "--demo", "-display", ":1"})->demo);
+}
+
+// With every file descriptor taken, as on a machine at its limit of open files, the watch says
+// why it cannot start and leaves the signals as they were.
+TEST(StopSignals, AFailedInstallIsToldAndLeavesTheSignalsAlone)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' runtime needs free descriptors of its own to check this code";
+#endif
+    struct sigaction before {};
+    ::sigaction(SIGINT, nullptr, &before);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 1024);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    std::vector<int> taken;
+    for (int descriptor; (descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        taken.push_back(descriptor);
+    const bool exhausted = errno == EMFILE;
+    const auto [watching, error] = [] {
+        const StopSignals stopSignals;
+        return std::pair{stopSignals.isWatching(), stopSignals.errorString()};
+    }();
+    for (const int descriptor : taken)
+        ::close(descriptor);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    ASSERT_TRUE(exhausted);
+    EXPECT_FALSE(watching);
+    EXPECT_EQ(error, QStringLiteral("Cannot watch for Ctrl-C and SIGTERM (Too many open files), so the command "
+                                    "could not end in order. Raise the limit of open files (ulimit -n) or close "
+                                    "other programs, then try again."));
+    struct sigaction after {};
+    ::sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
 } // namespace

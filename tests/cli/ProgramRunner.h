@@ -8,7 +8,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -22,12 +21,13 @@ using namespace elvaro::serial::testing;
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 // How elvaro-q3 is started: its folder, standard input, environment (an empty value removes the
-// variable), where standard error goes, and limits on file size (a full disk) and address space
-// (a machine out of memory).
+// variable), where standard output and standard error go, and limits on file size (a full disk)
+// and address space (a machine out of memory).
 struct Launch {
     QString folder = QStringLiteral(".");
     QByteArray input;
     std::map<QString, QString> environment;
+    QString outputTo;
     QString errorsTo;
     rlim_t fileSizeLimit = RLIM_INFINITY;
     rlim_t memoryLimit = RLIM_INFINITY;
@@ -54,14 +54,12 @@ public:
     {
         ensureApplication();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const auto &[name, value] : launch.environment) {
-            if (value.isEmpty())
-                environment.remove(name);
-            else
-                environment.insert(name, value);
-        }
+        for (const auto &[name, value] : launch.environment)
+            value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
         m_process.setProcessEnvironment(environment);
         m_process.setWorkingDirectory(launch.folder);
+        if (!launch.outputTo.isEmpty())
+            m_process.setStandardOutputFile(launch.outputTo);
         if (!launch.errorsTo.isEmpty())
             m_process.setStandardErrorFile(launch.errorsTo);
         m_process.setChildProcessModifier([launch] {
@@ -83,10 +81,8 @@ public:
 
     ~Command()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
+        m_process.kill();
+        m_process.waitForFinished();
     }
 
     // The first line printed on standard output, without its line end.
@@ -123,12 +119,10 @@ struct Outcome {
     std::string err;
 };
 
-inline Outcome runProgram(const std::vector<std::string> &args, const Launch &launch = {})
+// Runs elvaro-q3 with this command line (its words split at spaces) to its end.
+inline Outcome runProgram(const std::string &commandLine, const Launch &launch = {})
 {
-    QStringList arguments;
-    for (const std::string &arg : args)
-        arguments.append(QString::fromStdString(arg));
-    Command command(arguments, launch);
+    Command command(QString::fromStdString(commandLine).split(u' ', Qt::SkipEmptyParts), launch);
     const int status = command.finish();
     return {status, command.output().toStdString(), command.errors().toStdString()};
 }

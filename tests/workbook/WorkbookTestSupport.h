@@ -63,9 +63,11 @@ struct Readback {
     Grid cells, formats, numberFormats;
 };
 
-inline Readback readWorkbook(const std::string &path)
+// What read_workbook.py prints for the workbook at `path`, given `options`.
+inline std::string workbookReader(const std::string &path, const std::string &options = {})
 {
-    const std::string command = "/usr/bin/python3 '" ELVARO_TESTS_DIR "/workbook/read_workbook.py' '" + path + "' 2>&1";
+    const std::string command =
+        "/usr/bin/python3 '" ELVARO_TESTS_DIR "/workbook/read_workbook.py' " + options + " '" + path + "' 2>&1";
     std::FILE *pipe = ::popen(command.c_str(), "r");
     std::string output;
     char chunk[4096];
@@ -73,6 +75,18 @@ inline Readback readWorkbook(const std::string &path)
         output.append(chunk, n);
     if (const int status = pipe ? ::pclose(pipe) : -1; !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the workbook reader failed on " + path + ":\n" + output);
+    return output;
+}
+
+// The sheet of the workbook at `path` as a spreadsheet shows its values, as CSV.
+inline std::string shownSheet(const std::string &path)
+{
+    return workbookReader(path, "--shown");
+}
+
+inline Readback readWorkbook(const std::string &path)
+{
+    const std::string output = workbookReader(path);
     Readback result;
     std::map<std::string, Grid *> perCell = {
         {"cell", &result.cells}, {"format", &result.formats}, {"numfmt", &result.numberFormats}};

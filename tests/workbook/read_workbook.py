@@ -3,7 +3,9 @@
 merged, columns (the span the column defaults cover and their alignment), widths (each span of
 columns of one width, in characters as the spreadsheet's column dialog shows them), then "cell COORD s|n JSON-VALUE" and "format COORD
 ALIGNMENT" for each cell, ALIGNMENT with the defaults (general, bottom) for what the file omits,
-and "numfmt COORD CODE" for each cell whose number format is not General."""
+and "numfmt COORD CODE" for each cell whose number format is not General. With --shown it prints
+instead the sheet's values as a spreadsheet shows them, as CSV (RFC 4180, CRLF)."""
+import csv
 import json
 import re
 import sys
@@ -67,5 +69,28 @@ def main(path):
                 print("numfmt", cell.coordinate, cell.number_format)
 
 
+def shown(cell):
+    """The value as its number format shows it: the format's section for its sign, its decimals,
+    its "+"; a text as it is."""
+    if cell.data_type == "s" or cell.number_format == "General":
+        return str(cell.value) if cell.data_type == "s" else "%.15g" % cell.value
+    sections = cell.number_format.split(";")
+    value = cell.value
+    section = sections[0] if value > 0 or len(sections) == 1 else sections[1] if value < 0 else sections[-1]
+    decimals = len(section.split(".")[1]) if "." in section else 0
+    text = "%.*f" % (decimals, abs(value) if len(sections) > 1 else value)
+    return ("+" if section.startswith("+") else "-" if section.startswith("-") else "") + text
+
+
+def print_shown(path):
+    sheet = openpyxl.load_workbook(path).active
+    out = csv.writer(sys.stdout, lineterminator="\r\n")
+    for row in sheet.iter_rows(min_row=1, min_col=1, max_col=sheet.max_column):
+        out.writerow("" if cell.value is None else shown(cell) for cell in row)
+
+
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if sys.argv[1] == "--shown":
+        print_shown(sys.argv[2])
+    else:
+        main(sys.argv[1])
