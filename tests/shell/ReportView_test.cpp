@@ -1,23 +1,4 @@
 #include "ShellTestSupport.h"
-#include "common/Bytes.h"
-
-#include "shell/Fonts.h"
-
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QFileDialog>
-#include <QFontInfo>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QScrollBar>
-#include <QTest>
-#include <QTextBlock>
-#include <QTimer>
-#include <QUrl>
-
-using namespace elvaro::shell;
-using namespace elvaro::shell::testing;
 
 namespace {
 

@@ -4,28 +4,47 @@
 // that prints to a PDF file, a workbook opener that receives the exported files, and the main
 // window built from them.
 
+#include "common/Bytes.h"
+#include "export/Worksheet.h"
 #include "serial/PortTable.h"
+#include "serial/PseudoTerminal.h"
+#include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
+#include "shell/DesktopWorkbookOpener.h"
+#include "shell/DownloadCounter.h"
+#include "shell/Fonts.h"
 #include "shell/MainForm.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Module1.h"
+#include "shell/PortListDelegate.h"
+#include "shell/PrintDialog.h"
+#include "shell/ReportFiles.h"
 #include "shell/RichTextBox.h"
+#include "shell/RingShape.h"
+#include "shell/SettingPage.h"
+#include "shell/TemporaryWorkbooks.h"
 #include "shell/WorkbookOpener.h"
 #include "shell/frmAbout.h"
+#include "workbook/FileError.h"
+#include "workbook/WorkbookTestSupport.h"
 
-#include <QApplication>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTextCursor>
-#include <QTimer>
+#include <QtPrintSupport>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <csignal>
 #include <deque>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &text, std::ostream *out)
@@ -71,12 +90,17 @@ public:
     }
     void tell(const QString &text, const QString &title, Icon icon) override { record({text, title, icon}); }
 
-    // The texts of the boxes shown since the last call.
-    QStringList take()
+    // The texts of the boxes shown since the last call; with a title, each box must have it and the icon.
+    QStringList take(const std::optional<QString> &title = std::nullopt, Icon icon = Icon::None)
     {
         QStringList texts;
-        for (const Shown &box : shown)
+        for (const Shown &box : shown) {
             texts.append(box.text);
+            if (title) {
+                EXPECT_EQ(box.title, *title) << box.text.toStdString();
+                EXPECT_EQ(box.icon, icon) << box.text.toStdString();
+            }
+        }
         shown.clear();
         return texts;
     }
@@ -210,3 +234,6 @@ protected:
 };
 
 } // namespace elvaro::shell::testing
+
+using namespace elvaro::shell;
+using namespace elvaro::shell::testing;

@@ -1,23 +1,6 @@
 #include "ShellTestSupport.h"
 
-#include "serial/PseudoTerminal.h"
-#include "shell/Module1.h"
-#include "shell/PortListDelegate.h"
-#include "shell/SettingPage.h"
-
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QTest>
-#include <QTimer>
-
-#include <stdexcept>
-
 using elvaro::serial::PortTable;
-using elvaro::shell::MainForm;
-using elvaro::shell::MessageBoxes;
-using elvaro::shell::Module1;
-using elvaro::shell::SettingPage;
 using elvaro::shell::testing::button;
 
 namespace {

@@ -1,24 +1,5 @@
 #include "ShellTestSupport.h"
 
-#include "shell/Colorful.h"
-#include "shell/DownloadCounter.h"
-#include "shell/PrintDialog.h"
-#include "shell/RingShape.h"
-
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPrintDialog>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QTest>
-
-#include <cmath>
-
-using namespace elvaro::shell;
-using namespace elvaro::shell::testing;
-
 namespace {
 
 constexpr std::array<bool, 3> kEnabled = {true, true, true};
