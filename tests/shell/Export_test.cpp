@@ -433,17 +433,11 @@ TEST_F(ExportTest, AnXdgOpenStillRunningStopsWithTheProgramLibreOfficeRunsOn)
 // The Save dialog is the desktop's own, answered here as a person would.
 TEST_F(ExportTest, TheSaveDialogReturnsTheFileChosen)
 {
-    DesktopWorkbookOpener opener;
-    QString dialogTitle;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
-        dialogTitle = dialog->windowTitle();
-        dialog->selectFile(file(QStringLiteral("report")));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    EXPECT_EQ(opener.askSaveFileName(file(QStringLiteral("Downloaded.xlsx"))), file(QStringLiteral("report.xlsx")));
-    EXPECT_EQ(dialogTitle, QStringLiteral("Save the workbook"));
+    QString title;
+    answerFileDialog(file(QStringLiteral("report")), &title);
+    EXPECT_EQ(DesktopWorkbookOpener().askSaveFileName(file(QStringLiteral("Downloaded.xlsx"))),
+              file(QStringLiteral("report.xlsx")));
+    EXPECT_EQ(title, QStringLiteral("Save the workbook"));
 }
 
 } // namespace

@@ -54,6 +54,9 @@ inline void PrintTo(const QString &text, std::ostream *out)
 
 namespace elvaro::shell::testing {
 
+// The program's title as the user sees it.
+inline const QString kShownTitle = QStringLiteral("Elvaro-Q3 V1b");
+
 inline QApplication &application()
 {
     static int argc = 1;
@@ -139,8 +142,9 @@ public:
 // may change the printed range; records what the dialog was shown with.
 class PdfPrintDialog final : public CommonDialog {
 public:
-    explicit PdfPrintDialog(QString pdfPath) : m_pdfPath(std::move(pdfPath)) {}
+    explicit PdfPrintDialog(QString pdf) : pdfPath(std::move(pdf)) {}
 
+    QString pdfPath;
     bool cancel = false;
     std::optional<QPrinter::PrintRange> chooseRange;
     int shownCount = 0;
@@ -157,14 +161,11 @@ public:
         if (cancel)
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(m_pdfPath);
+        printer.setOutputFileName(pdfPath);
         if (chooseRange)
             printer.setPrintRange(*chooseRange);
         return true;
     }
-
-private:
-    QString m_pdfPath;
 };
 
 // A PDF file as pdftotext reads it back, by default keeping the layout of the lines.
@@ -180,6 +181,21 @@ inline QString pdfText(const QString &path, const QString &how = QStringLiteral(
 inline QPushButton *button(QWidget &window, const char *name)
 {
     return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+// Once a file dialog is up in its own event loop, types `path` into its name field and presses
+// Enter; `title` receives the dialog's title.
+inline void answerFileDialog(const QString &path, QString *title)
+{
+    QTimer::singleShot(0, [path, title] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        *title = dialog->windowTitle();
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
 }
 
 // Places the cursor of a view from `from` to `to`, positions as the view counts (one a line end).
@@ -218,6 +234,19 @@ protected:
 
     QPushButton *button(const char *name) { return testing::button(form, name); }
     RichTextBox &view() { return form.reportView(); }
+    // Presses the platform's key for `key` in the report view of the active window (the keys are
+    // the window's); a file dialog that the key opens is answered with `answer`.
+    void press(QKeySequence::StandardKey key, const QString &answer = QString())
+    {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QString title;
+        if (!answer.isNull())
+            answerFileDialog(answer, &title);
+        const QKeyCombination combination = QKeySequence(key)[0];
+        QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
+        EXPECT_EQ(title.isEmpty(), answer.isNull()) << "a file dialog was expected only with an answer";
+    }
     void setReport(const QString &text, int from = 0, int to = 0)
     {
         view().setText(text);
