@@ -1,16 +1,6 @@
 #include "ShellTestSupport.h"
-#include "common/Bytes.h"
-
-#include "serial/PseudoTerminal.h"
-#include "shell/Colorful.h"
-#include "shell/DownloadCounter.h"
-#include "shell/ReportFiles.h"
-
-#include <QAction>
-#include <QTimer>
 
 using elvaro::serial::PortTable;
-using elvaro::shell::MainForm;
 using elvaro::testing::bytes;
 
 namespace {

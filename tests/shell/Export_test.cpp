@@ -1,25 +1,5 @@
 #include "ShellTestSupport.h"
 
-#include "export/Worksheet.h"
-#include "shell/DesktopWorkbookOpener.h"
-#include "shell/TemporaryWorkbooks.h"
-#include "workbook/FileError.h"
-#include "workbook/WorkbookTestSupport.h"
-
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTest>
-#include <QTimer>
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-using namespace elvaro::shell;
 using elvaro::testing::Grid;
 using Icon = MessageBoxes::Icon;
 
@@ -59,8 +39,33 @@ QString notShown(const QString &said, const QString &path)
         .arg(said.isEmpty() ? QString() : said + QStringLiteral("\n\n"), path);
 }
 
+// The main window, with the user's folders (TMPDIR, XDG_RUNTIME_DIR private as the session makes
+// it, XDG_CACHE_HOME not made yet) and on demand the desktop's programs (PATH) in the test's folder.
+// A program's stand-in either records its arguments (PROGRAM.args) or says where it runs
+// (PROGRAM.pid), waits until the test writes a line into its FIFO (PROGRAM.go), then does its ending.
 class ExportTest : public elvaro::shell::testing::FormTest {
 protected:
+    ExportTest()
+    {
+        for (const auto &[name, value] : {std::pair{"TMPDIR", shared}, std::pair{"XDG_RUNTIME_DIR", runtime},
+                                          std::pair{"XDG_CACHE_HOME", file(QStringLiteral("cache"))}})
+            setEnv(name, value);
+        QDir().mkdir(shared);
+        makeFolder(runtime, 0700);
+        sheet.setValue(1, 1, "Temp");
+        sheet.setValue(1, 2, "21.5");
+    }
+    ~ExportTest() override
+    {
+        for (auto saved = m_savedEnv.crbegin(); saved != m_savedEnv.crend(); ++saved)
+            saved->second.isNull() ? qunsetenv(saved->first) : qputenv(saved->first, saved->second);
+    }
+    void setEnv(const char *name, const QString &value)
+    {
+        m_savedEnv.append({name, qgetenv(name)});
+        qputenv(name, QFile::encodeName(value));
+    }
+
     // Shows the report with `selected` selected and presses EXPORT.
     void exportReport(const QString &report, const QString &selected = QString())
     {
@@ -69,11 +74,11 @@ protected:
         setReport(report, from, from + int(inView(selected).size()));
         button("CmdEsporta")->click();
     }
-
     // The Save dialog is answered with a folder that does not exist, then with kept.xlsx: the user
     // is told why the first failed, and the workbook lands in the second, writable.
     void expectSavedOnSecondAnswer(const QString &toldFirst)
     {
+        EXPECT_EQ(messages.shown.value(0).icon, Icon::Warning);
         const QStringList told = messages.take();
         ASSERT_EQ(told.size(), 2);
         EXPECT_EQ(told[0], toldFirst);
@@ -85,10 +90,71 @@ protected:
         EXPECT_EQ(cellsOf(twoAnswers[1]), kReportCells);
         EXPECT_TRUE(QFileInfo(twoAnswers[1]).permissions() & QFile::WriteOwner);
     }
+    QStringList filesIn(const QString &folder) const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
 
-    QStringList folderFiles() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
-    QString folder = file(QStringLiteral("workbooks"));
+    QString save() { return TemporaryWorkbooks(TemporaryWorkbooks::defaultFolders()).save(sheet, "Downloaded", kTime); }
+    // The workbook was saved under its first name in `folder`, made private.
+    void expectSavedIn(const QString &saved, const QString &folder)
+    {
+        EXPECT_EQ(saved, QDir(folder).filePath(QStringLiteral("Downloaded 2026-12-06 11-52-03.xlsx")));
+        EXPECT_EQ(modeOf(folder), 0700);
+        EXPECT_EQ(cellsOf(saved), (Grid{{"A1", "s \"Temp\""}, {"B1", "n 21.5"}}));
+    }
+
+    // Makes the desktop's programs folder the only one on PATH.
+    void desktop()
+    {
+        QDir().mkpath(bin);
+        setEnv("PATH", bin);
+    }
+    void install(const char *program, const QByteArray &ending)
+    {
+        if (qgetenv("PATH") != QFile::encodeName(bin))
+            desktop();
+        for (const char *suffix : {"", ".pid", ".go", ".args"})
+            QFile::remove(binFile(program, suffix));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(binFile(program, ".go")).constData(), 0600), 0);
+        QFile script(binFile(program, ""));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(ending.isNull() ? QByteArray(
+                         "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.part\" && /bin/mv \"$0.part\" \"$0.args\"\n")
+                                     : "#!/bin/sh\necho $$ > \"$0.pid\"\nread line < \"$0.go\"\n" + ending + "\n");
+        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    QString binFile(const char *program, const char *suffix) const
+    {
+        return QDir(bin).filePath(QLatin1String(program) + QLatin1String(suffix));
+    }
+    // The file a stand-in writes, once it is there.
+    QByteArray written(const char *program, const char *suffix) const
+    {
+        QFile file(binFile(program, suffix));
+        return QTest::qWaitFor([&file] { return file.size() > 0; }, kWaitMs) && file.open(QIODevice::ReadOnly)
+                   ? file.readAll()
+                   : QByteArray("<not run>");
+    }
+    pid_t started(const char *program) const { return written(program, ".pid").trimmed().toInt(); }
+    // Lets a waiting stand-in go on to its end.
+    void release(const char *program) const
+    {
+        const int fifo = ::open(QFile::encodeName(binFile(program, ".go")).constData(), O_WRONLY | O_CLOEXEC);
+        EXPECT_EQ(::write(fifo, "\n", 1), 1);
+        ::close(fifo);
+    }
+
+    static constexpr int kWaitMs = 10000;
+    QString folder = file(QStringLiteral("workbooks")), bin = file(QStringLiteral("bin"));
     QStringList twoAnswers{file(QStringLiteral("missing/kept.xlsx")), file(QStringLiteral("kept.xlsx"))};
+    const QDateTime kTime{QDate(2026, 12, 6), QTime(11, 52, 3)};
+    QString shared = file(QStringLiteral("tmp")), runtime = file(QStringLiteral("run"));
+    QString sharedFolder = QDir(shared).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()));
+    QString runtimeFolder = QDir(runtime).filePath(QStringLiteral("elvaro-q3"));
+    elvaro::excel::Worksheet sheet{"Downloaded"};
+    QStringList reasons;
+    WorkbookOpener::LateFailure note = [this](const QString &reason) { reasons.append(reason); };
+
+private:
+    QList<std::pair<const char *, QByteArray>> m_savedEnv;
 };
 
 TEST_F(ExportTest, TheSelectionOrTheWholeReportGoesToTheSheetDownloadedOfANewReadOnlyWorkbook)
@@ -110,15 +176,12 @@ TEST_F(ExportTest, TheSelectionOrTheWholeReportGoesToTheSheetDownloadedOfANewRea
          {{"A1", "s \"25\\u00b0C\""}, {"B1", "s \"\\u03a9 \\u4e2d\""}, {"C1", "s \"n\\u00e9\""}},
          0}};
     form.EsportaExcel();
-    EXPECT_EQ(messages.shown.value(0).title, kDebugTitle);
-    EXPECT_EQ(messages.shown.value(0).icon, Icon::Critical);
-    EXPECT_EQ(messages.take(), QStringList{"Empty String"});
+    EXPECT_EQ(messages.take(kDebugTitle, Icon::Critical), QStringList{"Empty String"});
     EXPECT_TRUE(opener.opened.isEmpty());
     for (const auto &c : cases) {
         exportReport(c.report, c.selected);
         EXPECT_EQ(form.exportBuffer().Text(), c.selected.isEmpty() ? c.report : c.selected);
-        EXPECT_EQ(messages.shown.value(0).title, c.missingBorders ? kDebugTitle : QString());
-        EXPECT_EQ(messages.take(),
+        EXPECT_EQ(messages.take(kDebugTitle, Icon::Critical),
                   c.missingBorders ? QStringList{QStringList(c.missingBorders, QStringLiteral("Errore in riga 3, fine "
                                                                                               "casella non trovata"))
                                                      .join(u'\n')}
@@ -134,12 +197,13 @@ TEST_F(ExportTest, TheSelectionOrTheWholeReportGoesToTheSheetDownloadedOfANewRea
         EXPECT_EQ(workbook.records.at("sheets"), "[\"Downloaded\"]");
         EXPECT_EQ(workbook.cells, c.cells);
     }
-    EXPECT_EQ(folderFiles().size(), std::size(cases)) << "each export gave a workbook of its own";
+    EXPECT_EQ(filesIn(folder).size(), std::size(cases)) << "each export gave a workbook of its own";
 }
 
 // However many boxes lack their bottom border, one export shows one box: the first 20 messages as
 // the parser words them, then how many more there are; the export goes on. Too long a line is
-// told with what to do, and shows no workbook.
+// told with what to do (the parser's reason in the middle is checked with the parser), and shows
+// no workbook.
 TEST_F(ExportTest, MissingBordersAreNamedTwentyAtMostAndAnOverflowSaysWhatToDo)
 {
     const QString perBox = QStringLiteral("Errore in riga 2, fine casella non trovata");
@@ -149,24 +213,17 @@ TEST_F(ExportTest, MissingBordersAreNamedTwentyAtMostAndAnOverflowSaysWhatToDo)
           std::pair{150, QStringLiteral("130 more boxes without a bottom border are not listed here.")}}) {
         exportReport(QStringList(boxes, QStringLiteral("+--+")).join(u' ') + QStringLiteral("\r\n")
                      + QStringList(boxes, QStringLiteral("|AB|")).join(u' ') + QStringLiteral("\r\n"));
-        const QStringList told = messages.take();
-        ASSERT_EQ(told.size(), 1) << boxes;
-        EXPECT_EQ(told[0], (QStringList(20, perBox) << lastLine).mid(0, boxes > 20 ? 21 : 20).join(u'\n'));
+        EXPECT_EQ(messages.take(),
+                  QStringList{(QStringList(20, perBox) << lastLine).mid(0, boxes > 20 ? 21 : 20).join(u'\n')});
     }
-    EXPECT_EQ(opener.opened.size(), 3);
-
     exportReport(QString(40000, u'x'));
-    EXPECT_EQ(messages.shown.value(0).title, kAppTitle);
-    EXPECT_EQ(messages.shown.value(0).icon, Icon::Critical);
-    const QStringList told = messages.take();
+    const QStringList told = messages.take(kAppTitle, Icon::Critical);
     ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].contains(QRegularExpression(
-        QStringLiteral("^The report could not be exported.\n\nOverflow: line 1 of the report has more than 32,766 "
-                       "characters.*\n\nThe report or the selected part is "
-                       "too large for the export. Select a smaller part of it and press EXPORT again.$"))))
-        << told[0].toStdString();
+    EXPECT_TRUE(
+        told[0].startsWith("The report could not be exported.\n\nOverflow: line 1 of the report has more than"));
+    EXPECT_TRUE(told[0].endsWith("too large for the export. Select a smaller part of it and press EXPORT again."));
     EXPECT_EQ(opener.opened.size(), 3);
-    EXPECT_EQ(folderFiles().size(), 3);
+    EXPECT_EQ(filesIn(folder).size(), 3);
 }
 
 // Without an application the user is told so and saves the workbook; a failed write asks again.
@@ -179,7 +236,6 @@ TEST_F(ExportTest, WithoutAnApplicationNowOrLaterTheWorkbookIsSavedWhereTheUserC
     opener.saveAnswers = twoAnswers;
     exportReport(kReport);
     ASSERT_EQ(opener.opened.size(), 1);
-    EXPECT_EQ(messages.shown.value(0).icon, Icon::Warning);
     expectSavedOnSecondAnswer(notShown(QString(), opener.opened[0]));
     EXPECT_EQ(cellsOf(opener.opened[0]), kReportCells);
 
@@ -239,56 +295,12 @@ TEST_F(ExportTest, AFolderThatIsNotPrivateOrCannotTakeTheWorkbookIsNotUsed)
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
-// The user's folders all lie in the test's folder: the shared temporary folder (TMPDIR), the
-// runtime folder (XDG_RUNTIME_DIR, private as the session sets it up) and the cache folder
-// (XDG_CACHE_HOME, not made yet).
-class TemporaryWorkbooksTest : public elvaro::shell::testing::WindowTest {
-protected:
-    TemporaryWorkbooksTest()
-    {
-        for (const auto &[name, value] : {std::pair{"TMPDIR", shared}, std::pair{"XDG_RUNTIME_DIR", runtime},
-                                          std::pair{"XDG_CACHE_HOME", file(QStringLiteral("cache"))}}) {
-            m_saved.append({name, qgetenv(name)});
-            qputenv(name, QFile::encodeName(value));
-        }
-        QDir().mkdir(shared);
-        makeFolder(runtime, 0700);
-        sheet.setValue(1, 1, "Temp");
-        sheet.setValue(1, 2, "21.5");
-    }
-    ~TemporaryWorkbooksTest() override
-    {
-        for (const auto &[name, value] : m_saved)
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-
-    QString save() { return TemporaryWorkbooks(TemporaryWorkbooks::defaultFolders()).save(sheet, "Downloaded", kTime); }
-    // The workbook was saved under its first name in `folder`, made private.
-    void expectSavedIn(const QString &saved, const QString &folder)
-    {
-        EXPECT_EQ(saved, QDir(folder).filePath(kFirstName));
-        EXPECT_EQ(modeOf(folder), 0700);
-        EXPECT_EQ(cellsOf(saved), (Grid{{"A1", "s \"Temp\""}, {"B1", "n 21.5"}}));
-    }
-    QStringList filesIn(const QString &folder) const { return QDir(folder).entryList(QDir::Files); }
-
-    const QDateTime kTime{QDate(2026, 12, 6), QTime(11, 52, 3)};
-    const QString kFirstName = QStringLiteral("Downloaded 2026-12-06 11-52-03.xlsx");
-    QString shared = file(QStringLiteral("tmp")), runtime = file(QStringLiteral("run"));
-    QString sharedFolder = QDir(shared).filePath(QStringLiteral("elvaro-q3-%1").arg(::getuid()));
-    QString runtimeFolder = QDir(runtime).filePath(QStringLiteral("elvaro-q3"));
-    elvaro::excel::Worksheet sheet{"Downloaded"};
-
-private:
-    QList<std::pair<const char *, QByteArray>> m_saved;
-};
-
 // Saves of one second take new names, read-only; old workbooks go from every folder at a later start.
-TEST_F(TemporaryWorkbooksTest, TheSharedFolderIsUsedWhileNobodyTookItsNameAndOldWorkbooksGoLater)
+TEST_F(ExportTest, TheSharedFolderIsUsedWhileNobodyTookItsNameAndOldWorkbooksGoLater)
 {
     expectSavedIn(save(), sharedFolder);
     EXPECT_EQ(QFileInfo(save()).fileName(), QStringLiteral("Downloaded 2026-12-06 11-52-03 (2).xlsx"));
-    EXPECT_EQ(modeOf(QDir(sharedFolder).filePath(kFirstName)), S_IRUSR);
+    EXPECT_EQ(modeOf(QDir(sharedFolder).filePath(QStringLiteral("Downloaded 2026-12-06 11-52-03.xlsx"))), S_IRUSR);
     ASSERT_EQ(::chmod(QFile::encodeName(sharedFolder).constData(), 0777), 0);
     const QString inRuntime = save();
     ASSERT_TRUE(inRuntime.startsWith(runtime));
@@ -304,7 +316,7 @@ TEST_F(TemporaryWorkbooksTest, TheSharedFolderIsUsedWhileNobodyTookItsNameAndOld
 // Each way the shared folder's name can be taken before the user's first export sends the
 // workbook to the user's runtime folder, with nothing put into the blocked folder or through a
 // link; without a runtime folder it goes to the cache folder; with none usable each is named.
-TEST_F(TemporaryWorkbooksTest, WhenTheSharedFolderIsTakenTheWorkbookGoesToTheUsersRuntimeOrCacheFolder)
+TEST_F(ExportTest, WhenTheSharedFolderIsTakenTheWorkbookGoesToTheUsersRuntimeOrCacheFolder)
 {
     const QString elsewhere = file(QStringLiteral("elsewhere"));
     const std::function<bool()> blockers[] = {
@@ -347,63 +359,9 @@ TEST_F(TemporaryWorkbooksTest, WhenTheSharedFolderIsTakenTheWorkbookGoesToTheUse
     EXPECT_EQ(filesIn(sharedFolder) + filesIn(runtimeFolder), QStringList());
 }
 
-constexpr int kWaitMs = 10000;
-
-// The desktop's programs in a folder of their own, the only one on PATH while the test runs.
-// A stand-in either records its arguments (PROGRAM.args) or says where it runs (PROGRAM.pid),
-// waits until the test writes a line into its FIFO (PROGRAM.go), then does its ending.
-class ExportDesktopTest : public elvaro::shell::testing::WindowTest {
-protected:
-    ExportDesktopTest() : m_savedPath(qgetenv("PATH"))
-    {
-        QDir().mkpath(bin);
-        qputenv("PATH", QFile::encodeName(bin));
-    }
-    ~ExportDesktopTest() override { qputenv("PATH", m_savedPath); }
-
-    void install(const char *program, const QByteArray &ending)
-    {
-        for (const char *suffix : {"", ".pid", ".go", ".args"})
-            QFile::remove(binFile(program, suffix));
-        ASSERT_EQ(::mkfifo(QFile::encodeName(binFile(program, ".go")).constData(), 0600), 0);
-        QFile script(binFile(program, ""));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(ending.isNull() ? QByteArray(
-                         "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.part\" && /bin/mv \"$0.part\" \"$0.args\"\n")
-                                     : "#!/bin/sh\necho $$ > \"$0.pid\"\nread line < \"$0.go\"\n" + ending + "\n");
-        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
-    QString binFile(const char *program, const char *suffix) const
-    {
-        return QDir(bin).filePath(QLatin1String(program) + QLatin1String(suffix));
-    }
-    // The file a stand-in writes, once it is there.
-    QByteArray written(const char *program, const char *suffix) const
-    {
-        QFile file(binFile(program, suffix));
-        return QTest::qWaitFor([&file] { return file.size() > 0; }, kWaitMs) && file.open(QIODevice::ReadOnly)
-                   ? file.readAll()
-                   : QByteArray("<not run>");
-    }
-    pid_t started(const char *program) const { return written(program, ".pid").trimmed().toInt(); }
-    // Lets a waiting stand-in go on to its end.
-    void release(const char *program) const
-    {
-        const int fifo = ::open(QFile::encodeName(binFile(program, ".go")).constData(), O_WRONLY | O_CLOEXEC);
-        EXPECT_EQ(::write(fifo, "\n", 1), 1);
-        ::close(fifo);
-    }
-
-    QString bin = file(QStringLiteral("bin"));
-    QStringList reasons;
-    WorkbookOpener::LateFailure note = [this](const QString &reason) { reasons.append(reason); };
-
-private:
-    QByteArray m_savedPath;
-};
-
-TEST_F(ExportDesktopTest, LibreOfficeOpensAnUntitledCopyAndWithoutAnyApplicationOpenFails)
+TEST_F(ExportTest, LibreOfficeOpensAnUntitledCopyAndWithoutAnyApplicationOpenFails)
 {
+    desktop();
     DesktopWorkbookOpener opener;
     // No application at all; then the desktop's tools, with no application set for .xlsx files.
     EXPECT_FALSE(opener.open(QStringLiteral("/tmp/a.xlsx"), {}));
@@ -419,7 +377,7 @@ TEST_F(ExportDesktopTest, LibreOfficeOpensAnUntitledCopyAndWithoutAnyApplication
 // xdg-open and LibreOffice are watched, not waited for: open() returns while they still run, and
 // a failure within the verdict window comes afterwards in their own words; an end after it says
 // nothing.
-TEST_F(ExportDesktopTest, AnOpenerThatFailsWithinTheVerdictWindowIsReportedAfterOpenReturns)
+TEST_F(ExportTest, AnOpenerThatFailsWithinTheVerdictWindowIsReportedAfterOpenReturns)
 {
     using std::chrono::milliseconds;
     const std::tuple<const char *, const char *, milliseconds, QStringList> cases[] = {
@@ -454,7 +412,7 @@ TEST_F(ExportDesktopTest, AnOpenerThatFailsWithinTheVerdictWindowIsReportedAfter
 
 // When the program ends, an xdg-open still running is stopped with it, while LibreOffice, which
 // shows the user's workbook, is left running; neither is reported.
-TEST_F(ExportDesktopTest, AnXdgOpenStillRunningStopsWithTheProgramLibreOfficeRunsOn)
+TEST_F(ExportTest, AnXdgOpenStillRunningStopsWithTheProgramLibreOfficeRunsOn)
 {
     for (const auto &[program, runsOn] : {std::pair{"xdg-open", false}, std::pair{"soffice", true}}) {
         install(program, "exit 0");
@@ -473,19 +431,13 @@ TEST_F(ExportDesktopTest, AnXdgOpenStillRunningStopsWithTheProgramLibreOfficeRun
 }
 
 // The Save dialog is the desktop's own, answered here as a person would.
-TEST_F(ExportDesktopTest, TheSaveDialogReturnsTheFileChosen)
+TEST_F(ExportTest, TheSaveDialogReturnsTheFileChosen)
 {
-    DesktopWorkbookOpener opener;
-    QString dialogTitle;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
-        dialogTitle = dialog->windowTitle();
-        dialog->selectFile(file(QStringLiteral("report")));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    EXPECT_EQ(opener.askSaveFileName(file(QStringLiteral("Downloaded.xlsx"))), file(QStringLiteral("report.xlsx")));
-    EXPECT_EQ(dialogTitle, QStringLiteral("Save the workbook"));
+    QString title;
+    answerFileDialog(file(QStringLiteral("report")), &title);
+    EXPECT_EQ(DesktopWorkbookOpener().askSaveFileName(file(QStringLiteral("Downloaded.xlsx"))),
+              file(QStringLiteral("report.xlsx")));
+    EXPECT_EQ(title, QStringLiteral("Save the workbook"));
 }
 
 } // namespace

@@ -1,23 +1,4 @@
 #include "ShellTestSupport.h"
-#include "common/Bytes.h"
-
-#include "shell/Fonts.h"
-
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QFileDialog>
-#include <QFontInfo>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QScrollBar>
-#include <QTest>
-#include <QTextBlock>
-#include <QTimer>
-#include <QUrl>
-
-using namespace elvaro::shell;
-using namespace elvaro::shell::testing;
 
 namespace {
 
@@ -29,21 +10,17 @@ QString manyLines(int count)
     return text;
 }
 
-} // namespace
-
-namespace {
-
-void paste(RichTextBox &view, QMimeData *data)
-{
-    QApplication::clipboard()->setMimeData(data);
-    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
-}
-
-QMimeData *plain(const QString &text)
+// Pastes the text with Ctrl+V, and beside it, when given, a rich form of it.
+void paste(RichTextBox &view, const QString &text, const QString &html = QString())
 {
     auto *data = new QMimeData;
     data->setText(text);
-    return data;
+    if (!html.isNull()) {
+        data->setData(QStringLiteral("text/markdown"), "# AB\n\n* CD\n");
+        data->setHtml(html);
+    }
+    QApplication::clipboard()->setMimeData(data);
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
 }
 
 } // namespace
@@ -73,7 +50,7 @@ TEST_F(WindowTest, EveryKindOfLineEndReadsBackAsCarriageReturnLineFeed)
                 else if (how == u'a')
                     view.Append(pieces[index]);
                 else if (how == u'p')
-                    paste(view, plain(pieces[index]));
+                    paste(view, pieces[index]);
                 else
                     QTest::keyClicks(&view, pieces[index]);
                 // Shift+Return, then Shift+Enter on the keypad.
@@ -87,10 +64,7 @@ TEST_F(WindowTest, EveryKindOfLineEndReadsBackAsCarriageReturnLineFeed)
     }
     // A rich form beside the plain text is not taken.
     RichTextBox view;
-    QMimeData *data = plain(QStringLiteral("AB\nCD"));
-    data->setData(QStringLiteral("text/markdown"), "# AB\n\n* CD\n");
-    data->setHtml(QStringLiteral("<h1>AB</h1><ul><li>CD</li></ul>"));
-    paste(view, data);
+    paste(view, QStringLiteral("AB\nCD"), QStringLiteral("<h1>AB</h1><ul><li>CD</li></ul>"));
     EXPECT_EQ(view.Text(), QStringLiteral("AB\r\nCD"));
     EXPECT_EQ(view.document()->blockCount(), 2);
 }
@@ -222,29 +196,6 @@ protected:
         report.write(kSavedReport.data(), static_cast<qint64>(kSavedReport.size()));
     }
 
-    // Presses the platform's key for `key` in the report view; the file dialog it opens is answered
-    // with `path` typed into its name field and Enter.
-    void pressWithFileDialog(QKeySequence::StandardKey key, const QString &path)
-    {
-        // The keys are the window's: they work while it is the active window.
-        form.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-        bool answered = false;
-        // Runs in the dialog's own event loop, once it is up.
-        QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dialog);
-            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            ASSERT_TRUE(name);
-            name->setText(path);
-            QTest::keyClick(name, Qt::Key_Return);
-            answered = true;
-        });
-        const QKeyCombination combination = QKeySequence(key)[0];
-        QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
-        EXPECT_TRUE(answered) << "no file dialog";
-    }
-
     // Drops the files onto the widget as the desktop does, then lets the window open them.
     void drop(QWidget &target, const QStringList &paths)
     {
@@ -271,13 +222,13 @@ protected:
 // text as it stands in UTF-8; a file dropped onto the view or the window opens as Ctrl+O does.
 TEST_F(ReportFilesTest, ReportsAreOpenedByKeyOrDropAndSavedAsUtf8Text)
 {
-    pressWithFileDialog(QKeySequence::Open, file(QStringLiteral("instrument.txt")));
+    press(QKeySequence::Open, file(QStringLiteral("instrument.txt")));
     EXPECT_EQ(view().Text(), kSavedReportShown);
     EXPECT_TRUE(button("CmdEsporta")->isEnabled()) << "the report-commands rule follows the opening";
 
     view().moveCursor(QTextCursor::End);
     view().textCursor().insertText(QStringLiteral(" 21.5 °C"));
-    pressWithFileDialog(QKeySequence::Save, file(QStringLiteral("saved.txt")));
+    press(QKeySequence::Save, file(QStringLiteral("saved.txt")));
     QFile saved(file(QStringLiteral("saved.txt")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("+-+\r\n|A|x 21.5 \xc2\xb0"
@@ -288,8 +239,7 @@ TEST_F(ReportFilesTest, ReportsAreOpenedByKeyOrDropAndSavedAsUtf8Text)
     EXPECT_EQ(view().Text(), twice);
     drop(form, {file(QStringLiteral("instrument.txt")), m_dir.path()});
     EXPECT_EQ(view().Text(), twice + QStringLiteral("\r\n") + kSavedReportShown);
-    EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Critical);
-    EXPECT_EQ(messages.take(),
+    EXPECT_EQ(messages.take(kAppTitle, MessageBoxes::Icon::Critical),
               QStringList{QStringLiteral("The report %1 could not be opened: Is a directory.\n\nChoose another file.")
                               .arg(m_dir.path())});
 }

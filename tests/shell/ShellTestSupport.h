@@ -4,28 +4,47 @@
 // that prints to a PDF file, a workbook opener that receives the exported files, and the main
 // window built from them.
 
+#include "common/Bytes.h"
+#include "export/Worksheet.h"
 #include "serial/PortTable.h"
+#include "serial/PseudoTerminal.h"
+#include "shell/Colorful.h"
 #include "shell/CommonDialog.h"
+#include "shell/DesktopWorkbookOpener.h"
+#include "shell/DownloadCounter.h"
+#include "shell/Fonts.h"
 #include "shell/MainForm.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Module1.h"
+#include "shell/PortListDelegate.h"
+#include "shell/PrintDialog.h"
+#include "shell/ReportFiles.h"
 #include "shell/RichTextBox.h"
+#include "shell/RingShape.h"
+#include "shell/SettingPage.h"
+#include "shell/TemporaryWorkbooks.h"
 #include "shell/WorkbookOpener.h"
 #include "shell/frmAbout.h"
+#include "workbook/FileError.h"
+#include "workbook/WorkbookTestSupport.h"
 
-#include <QApplication>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTextCursor>
-#include <QTimer>
+#include <QtPrintSupport>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <csignal>
 #include <deque>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &text, std::ostream *out)
@@ -34,6 +53,9 @@ inline void PrintTo(const QString &text, std::ostream *out)
 }
 
 namespace elvaro::shell::testing {
+
+// The program's title as the user sees it.
+inline const QString kShownTitle = QStringLiteral("Elvaro-Q3 V1b");
 
 inline QApplication &application()
 {
@@ -71,12 +93,17 @@ public:
     }
     void tell(const QString &text, const QString &title, Icon icon) override { record({text, title, icon}); }
 
-    // The texts of the boxes shown since the last call.
-    QStringList take()
+    // The texts of the boxes shown since the last call; with a title, each box must have it and the icon.
+    QStringList take(const std::optional<QString> &title = std::nullopt, Icon icon = Icon::None)
     {
         QStringList texts;
-        for (const Shown &box : shown)
+        for (const Shown &box : shown) {
             texts.append(box.text);
+            if (title) {
+                EXPECT_EQ(box.title, *title) << box.text.toStdString();
+                EXPECT_EQ(box.icon, icon) << box.text.toStdString();
+            }
+        }
         shown.clear();
         return texts;
     }
@@ -115,8 +142,9 @@ public:
 // may change the printed range; records what the dialog was shown with.
 class PdfPrintDialog final : public CommonDialog {
 public:
-    explicit PdfPrintDialog(QString pdfPath) : m_pdfPath(std::move(pdfPath)) {}
+    explicit PdfPrintDialog(QString pdf) : pdfPath(std::move(pdf)) {}
 
+    QString pdfPath;
     bool cancel = false;
     std::optional<QPrinter::PrintRange> chooseRange;
     int shownCount = 0;
@@ -133,14 +161,11 @@ public:
         if (cancel)
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(m_pdfPath);
+        printer.setOutputFileName(pdfPath);
         if (chooseRange)
             printer.setPrintRange(*chooseRange);
         return true;
     }
-
-private:
-    QString m_pdfPath;
 };
 
 // A PDF file as pdftotext reads it back, by default keeping the layout of the lines.
@@ -156,6 +181,21 @@ inline QString pdfText(const QString &path, const QString &how = QStringLiteral(
 inline QPushButton *button(QWidget &window, const char *name)
 {
     return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+// Once a file dialog is up in its own event loop, types `path` into its name field and presses
+// Enter; `title` receives the dialog's title.
+inline void answerFileDialog(const QString &path, QString *title)
+{
+    QTimer::singleShot(0, [path, title] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        *title = dialog->windowTitle();
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
 }
 
 // Places the cursor of a view from `from` to `to`, positions as the view counts (one a line end).
@@ -194,6 +234,19 @@ protected:
 
     QPushButton *button(const char *name) { return testing::button(form, name); }
     RichTextBox &view() { return form.reportView(); }
+    // Presses the platform's key for `key` in the report view of the active window (the keys are
+    // the window's); a file dialog that the key opens is answered with `answer`.
+    void press(QKeySequence::StandardKey key, const QString &answer = QString())
+    {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QString title;
+        if (!answer.isNull())
+            answerFileDialog(answer, &title);
+        const QKeyCombination combination = QKeySequence(key)[0];
+        QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
+        EXPECT_EQ(title.isEmpty(), answer.isNull()) << "a file dialog was expected only with an answer";
+    }
     void setReport(const QString &text, int from = 0, int to = 0)
     {
         view().setText(text);
@@ -210,3 +263,6 @@ protected:
 };
 
 } // namespace elvaro::shell::testing
+
+using namespace elvaro::shell;
+using namespace elvaro::shell::testing;

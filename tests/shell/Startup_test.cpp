@@ -1,23 +1,6 @@
 #include "ShellTestSupport.h"
 
-#include "serial/PseudoTerminal.h"
-#include "shell/Module1.h"
-#include "shell/PortListDelegate.h"
-#include "shell/SettingPage.h"
-
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QTest>
-#include <QTimer>
-
-#include <stdexcept>
-
 using elvaro::serial::PortTable;
-using elvaro::shell::MainForm;
-using elvaro::shell::MessageBoxes;
-using elvaro::shell::Module1;
-using elvaro::shell::SettingPage;
 using elvaro::shell::testing::button;
 
 namespace {
@@ -74,9 +57,8 @@ TEST_F(StartupTest, MainAsksForThePortThenShowsTheMainWindowOrEnds)
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the port window must be gone";
         MainForm *form = module->mainForm();
         EXPECT_EQ(form != nullptr, started == Module1::Started::MainWindowShown);
-        EXPECT_EQ(messages.shown.value(0).icon, failing ? MessageBoxes::Icon::Critical : MessageBoxes::Icon::None);
-        EXPECT_EQ(messages.shown.value(0).title, failing ? "DEBUG" : "");
-        EXPECT_EQ(messages.take(), failing ? QStringList{"Error on loading main form!"} : QStringList());
+        EXPECT_EQ(messages.take(kDebugTitle, MessageBoxes::Icon::Critical),
+                  failing ? QStringList{"Error on loading main form!"} : QStringList());
         if (form) {
             EXPECT_TRUE(form->isVisible());
             EXPECT_EQ(form->com(), "5");
@@ -138,17 +120,13 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
 {
     const PortTable one = PortTable::build({{1, terminal.devicePath()}}, {});
     const PortTable none = PortTable::build({}, {});
+    // Each message by its start: what is wrong, then what to do.
     const QString notANumber =
         "\"%1\" is not a port number. Choose a port from the list or type a number from 1 to 16.";
-    const QString noDevice = "Port %1 names no serial device on this computer. Choose a port from the list, or "
-                             "connect the instrument and start the program again.";
+    const QString noDevice = "Port %1 names no serial device on this computer. Choose a port from the list, or connect";
     std::vector<std::tuple<const PortTable &, QString, QString>> cases = {
         {one, "4", noDevice},
-        {none, "",
-         "No serial port was found on this computer.\n\nConnect the instrument with its serial cable or USB "
-         "serial adapter, check that the adapter is plugged in and that you may use serial ports (on most "
-         "systems as a member of the group dialout), then start the program again.\n\nIf you know the "
-         "number of the port, type it (1 to 16) and press OK."},
+        {none, "", "No serial port was found on this computer.\n\nConnect the instrument with its serial cable"},
         {none, "abc", "\"%1\" is not a port number. Type a number from 1 to 16."},
         {none, "3", noDevice}};
     for (const char *typed : {"abc", "", "0", "17", "70000", "2.5"})
@@ -164,9 +142,9 @@ TEST_F(StartupTest, OkWithAFieldThatNamesNoPortSaysSoAndKeepsTheWindowOpen)
         }
         combo(page)->setEditText(typed);
         button(page, "OKButton")->click();
-        EXPECT_EQ(messages.shown.value(0).icon, MessageBoxes::Icon::Warning) << typed.toStdString();
-        EXPECT_EQ(messages.shown.value(0).title, "Elvaro-Q3 V1b");
-        EXPECT_EQ(messages.take(), QStringList{QString(message).replace(QStringLiteral("%1"), typed)});
+        const QStringList told = messages.take(kShownTitle, MessageBoxes::Icon::Warning);
+        ASSERT_EQ(told.size(), 1) << typed.toStdString();
+        EXPECT_TRUE(told[0].startsWith(QString(message).replace(QStringLiteral("%1"), typed))) << told[0].toStdString();
         // Still open, with nothing chosen and the field ready for another number.
         EXPECT_TRUE(!page.OK && page.COM == 0 && page.isVisible() && page.focusWidget() == combo(page))
             << typed.toStdString();
