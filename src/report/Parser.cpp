@@ -64,6 +64,13 @@ void cutLine(std::basic_string<Char> &line, std::int16_t position, std::int16_t 
         line.shrink_to_fit();
 }
 
+// A line across a border: '-' or '='.
+template <class Char>
+bool isRuleCharacter(Char c)
+{
+    return c == Char{'-'} || c == Char{'='};
+}
+
 // A '+' at `index` of `line` starts a box only when a top border follows it: everything up to the
 // next '+' on the line is '-' or '=' (nothing between them, as in "++", is a border too). Any
 // other '+' is text, as in "+21.5" or "Drift +0.4   Offset +0.1".
@@ -74,16 +81,10 @@ bool startsTopBorder(const std::basic_string<Char> &line, std::size_t index)
         const Char c = line[at];
         if (c == Char{kCorner})
             return true;
-        if (c != Char{'-'} && c != Char{'='})
+        if (!isRuleCharacter(c))
             return false;
     }
     return false;
-}
-
-template <class Char>
-bool isRuleCharacter(Char c)
-{
-    return c == Char{'-'} || c == Char{'='};
 }
 
 // The character at `index`, or NUL past the end of the line.
