@@ -1,5 +1,4 @@
 #include "cli/CommandLine.h"
-#include "cli/Program.h"
 #include "cli/StopSignals.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -15,9 +13,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-// How options are read and refused is checked through the program (Program_test, Convert_test);
-// here what no command line shows: the help's layout from the table, the program's own mistakes,
-// the desktop's pins, and the signal watch on a machine out of descriptors.
+// How options are read and refused is checked through the program (Program_test);
+// here what no command line shows: the help's layout from the table and the signal watch
+// on a machine out of descriptors.
 namespace elvaro::cli {
 namespace {
 
@@ -33,7 +31,7 @@ const CommandHelp kCommand = {"try",
                                {{"-h", "--help"}, "", "show this help", "a value", false, false, true}},
                               ""};
 
-TEST(OptionParser, TheHelpComesFromTheTableAndAnOptionOutsideItOrWithoutAHandlerIsTheProgramsMistake)
+TEST(OptionParser, TheHelpComesFromTheTable)
 {
     EXPECT_EQ(usageText(kCommand), "Usage: elvaro-q3 try [FILE] [--once] [-o OUTPUT] [--baud N]\n\n\n"
                                    "  --once               once\n"
@@ -41,24 +39,6 @@ TEST(OptionParser, TheHelpComesFromTheTableAndAnOptionOutsideItOrWithoutAHandler
                                    "  --baud N             speed\n"
                                    "  --version            version\n"
                                    "  -h, --help           show this help\n");
-    OptionParser parser(kCommand);
-    EXPECT_THROW(parser.addFlag("--verbose", [] {}), std::logic_error);
-    EXPECT_THROW(parser.addFlag("--baud", [] {}), std::logic_error);
-    EXPECT_THROW(parser.parse({}), std::logic_error);
-}
-
-// The pins keep their order; the value of a Qt option is Qt's, even when it looks like one of ours.
-TEST(DesktopOptions, KeepThePinsInOrderAndLetQtsOwnOptionsPass)
-{
-    const auto options = readDesktopOptions({"--port", "3=/dev/ttyUSB1", "--demo", "--port=2=/dev/pts/4", "-platform",
-                                             "offscreen", "-style=fusion", "-reverse"});
-    ASSERT_TRUE(options.has_value());
-    EXPECT_TRUE(options->demo);
-    std::string pins;
-    for (const auto &pin : options->pins)
-        pins += std::to_string(pin.port) + "=" + pin.device + " ";
-    EXPECT_EQ(pins, "3=/dev/ttyUSB1 2=/dev/pts/4 ");
-    EXPECT_FALSE(readDesktopOptions({"-qwindowtitle", "--demo", "-display", ":1"})->demo);
 }
 
 // With every file descriptor taken, as on a machine at its limit of open files, the watch says

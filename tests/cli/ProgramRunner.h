@@ -21,14 +21,13 @@ using namespace elvaro::serial::testing;
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 // How elvaro-q3 is started: its folder, standard input, environment (an empty value removes the
-// variable), where standard output and standard error go, and limits on file size (a full disk)
-// and address space (a machine out of memory).
+// variable), where standard output goes, and limits on file size (a full disk) and address space
+// (a machine out of memory).
 struct Launch {
     QString folder = QStringLiteral(".");
     QByteArray input;
     std::map<QString, QString> environment;
     QString outputTo;
-    QString errorsTo;
     rlim_t fileSizeLimit = RLIM_INFINITY;
     rlim_t memoryLimit = RLIM_INFINITY;
     QString program = QStringLiteral(ELVARO_EXECUTABLE);
@@ -60,8 +59,6 @@ public:
         m_process.setWorkingDirectory(launch.folder);
         if (!launch.outputTo.isEmpty())
             m_process.setStandardOutputFile(launch.outputTo);
-        if (!launch.errorsTo.isEmpty())
-            m_process.setStandardErrorFile(launch.errorsTo);
         m_process.setChildProcessModifier([launch] {
             const rlimit fileSize{launch.fileSizeLimit, launch.fileSizeLimit};
             const rlimit addressSpace{launch.memoryLimit, launch.memoryLimit};

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <regex>
 
 namespace elvaro::testing {
@@ -20,14 +19,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
-
-std::string repeated(int count, const std::string &piece)
-{
-    std::string text;
-    while (count-- > 0)
-        text += piece;
-    return text;
-}
 
 std::string sampleFile(const std::string &name)
 {
@@ -306,7 +297,6 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
     const std::string range = "the port number must be a whole number from 1 to 16.";
     const std::tuple<std::string, int, std::string, std::string> cases[] = {
         {"--help", 0, desktopHelp, ""},
-        {"-h", 0, desktopHelp, ""},
         {"--demo --version", 0, "elvaro-q3 \\(Elvaro-Q3 V1b\\) [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
         {"tree --help", 0, "Usage: elvaro-q3 tree \\[FILE\\|-\\] (.|\n)*", ""},
         // An answer ends the reading; an unknown option before it is refused.
@@ -321,12 +311,10 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"--demo=1", 2, "", ": --demo takes no value"},
         {"--demo r.txt", 2, "", ": unexpected argument 'r.txt'"},
         {"frobnicate --help", 2, "", ": unknown command 'frobnicate'"},
-        {"--port 0=/dev/null", 2, "", ": --port 0=/dev/null: " + range},
         {"--port=17=/dev/pts/1", 2, "", ": --port 17=/dev/pts/1: " + range},
         {"--port /dev/ttyUSB0", 2, "",
          ": --port expects N=DEVICE, for example --port 1=/dev/ttyUSB0; got \"/dev/ttyUSB0\"."},
         {"--port", 2, "", ": --port needs a value, for example --port 1=/dev/ttyUSB0"},
-        {"--port 2=/dev/null --verbose", 2, "", ": unknown option '--verbose'"},
         {"--port 1=/dev/pts/1 --demo", 2, "",
          ": --demo offers the simulated instrument as port 1, which --port 1=DEVICE also names; give DEVICE another "
          "number or leave out --demo"},
@@ -334,7 +322,6 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"convert missing.txt -o out.xlsx", 1, "", " convert: missing.txt: No such file or directory"},
         {"convert empty.txt", 1, "", " convert: empty.txt: Empty String"},
         {"convert huge.txt", 1, "", " convert: huge.txt: " + tooLarge},
-        {"tree huge.txt", 1, "", " tree: huge.txt: " + tooLarge},
         {"convert book.xlsx", 1, "", " convert: book.xlsx: is the input itself; choose another OUTPUT with -o"},
         {"tree 32767.txt", 1, "",
          " tree: 32767.txt: Overflow: the report has more than 32,766 lines, the most one report can have. Export a "
@@ -348,7 +335,6 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"tree a b", 2, "", " tree: unexpected argument 'b'"},
         {"convert", 2, "", " convert: no INPUT given"},
         {"convert -x a.txt", 2, "", " convert: unknown option '-x'"},
-        {"convert a.txt b.txt", 2, "", " convert: unexpected argument 'b.txt'"},
         {"convert a.txt -o", 2, "", " convert: -o needs the name of the output file"},
         {"convert a.txt --output=", 2, "", " convert: OUTPUT is empty; give -o the name of the output file"},
         {"convert a.txt --output=a=b.pdf", 2, "", " convert: OUTPUT 'a=b.pdf' must end in .xlsx or .csv"},
@@ -364,7 +350,6 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"capture --port 17", 2, "", " capture: --port expects a port number from 1 to 16, not '17'"},
         {"capture --device /dev/ttyS0 --idle soon", 2, "",
          " capture: --idle expects a number of seconds above 0, not 'soon'"},
-        {"capture --verbose", 2, "", " capture: unknown option '--verbose'"},
         {"capture --device /dev/ttyNOSUCH7 -o earlier.txt", 1, "",
          " capture: Cannot open /dev/ttyNOSUCH7: there is no such device. Check that the instrument's cable or USB "
          "adapter is "
@@ -381,7 +366,6 @@ TEST_F(Commands, AnswerAndRefuseWithoutAWindowAndWriteNothing)
         {"simulate a.txt b.txt", 2, "", " simulate: only one REPORT file can be given; 'b.txt' is one too many"},
         {"simulate missing.txt", 1, "", " simulate: cannot read missing.txt: No such file or directory"},
         {"simulate empty.txt", 1, "", " simulate: empty.txt is empty: there is no report to send"},
-        {"simulate .", 1, "", " simulate: cannot read .: Is a directory"},
         {"simulate /dev/zero", 1, "", " simulate: cannot read /dev/zero: " + tooLarge},
     };
     const std::vector<std::string> before = folder.names();
@@ -463,30 +447,18 @@ TEST_F(Commands, AnInterruptedWriteRemovesTheTemporaryFilesAndKeepsThePreviousOu
     }
 }
 
-// Random bytes give a result or the overflow error, never a crash or a half-written file; a tree
-// too large for the memory says so.
-TEST_F(Commands, BinaryFilesAndOutOfMemoryEndCleanly)
+// A tree too large for the memory says so (random bytes are the fuzzer's).
+TEST_F(Commands, ATreeTooLargeForTheMemoryEndsCleanly)
 {
-    std::mt19937 random(11);
-    std::string noise(200'000, '\0');
-    for (int sample = 0; sample < 3; ++sample) {
-        for (char &c : noise)
-            c = static_cast<char>(random() & 0xff);
-        const Outcome outcome = run("convert - -o binary.xlsx", noise);
-        EXPECT_EQ(std::filesystem::exists(folder.file("binary.xlsx")), outcome.status == 0) << outcome.err;
-        if (outcome.status != 0) {
-            EXPECT_THAT(outcome.err, MatchesRegex("elvaro-q3 convert: standard input: [^\n]+\n"));
-        }
-        std::filesystem::remove(folder.file("binary.xlsx"));
-    }
-#if !defined(__SANITIZE_ADDRESS__) // the sanitizer reserves more address space than the limit
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit";
+#endif
     // 2,000,000 cells: their tree does not fit in 200 MB of address space.
     write("many.txt", repeated(200, repeated(10000, "a  ") + "\r\n"));
     const Outcome outcome = run("tree many.txt", {}, {.memoryLimit = 200u << 20});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, "elvaro-q3 tree: many.txt: Not enough memory to print the tree of the report (6000400 "
                            "characters). Close other programs, or print the tree of a smaller part of it.\n");
-#endif
 }
 
 // The commands without a serial line load no Qt at all, those on it no window library and no
@@ -545,22 +517,15 @@ TEST_F(Commands, AMissingPartIsNamedWithTheAdviceToReinstall)
 // that start with one or two dashes and a letter, not inside a word ("line-drawing", "Ctrl-C").
 TEST_F(Commands, TheManualPageMatchesTheHelpOfTheProgramAndOfEachCommand)
 {
-    QString source = QString::fromUtf8(fileContents(QStringLiteral(ELVARO_MAN_PAGE)));
-    ASSERT_FALSE(source.isEmpty());
-    source.replace(QLatin1String("\\-"), QLatin1String("-")).remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
-    std::map<std::string, QString> parts;
-    std::string current;
-    bool inCommands = false;
-    for (const QString &line : source.split(u'\n')) {
-        if (line.startsWith(QLatin1String(".SH "))) {
-            inCommands = line.mid(4).trimmed() == QLatin1String("COMMANDS");
-            current = line.mid(4).trimmed() == QLatin1String("OPTIONS") ? "" : "-";
-        } else if (line.startsWith(QLatin1String(".SS ")) && inCommands) {
-            current = line.mid(4).remove(u'"').trimmed().section(u' ', 0, 0).toStdString();
-        } else if (current != "-") {
-            parts[current] += line + u'\n';
-        }
-    }
+    QString page = QString::fromUtf8(fileContents(QStringLiteral(ELVARO_MAN_PAGE)));
+    ASSERT_FALSE(page.isEmpty());
+    page.replace(QLatin1String("\\-"), QLatin1String("-")).remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
+    const auto section = [&page](const char *name) {
+        return page.section(QLatin1String("\n.SH ") + QLatin1String(name), 1).section(QLatin1String("\n.SH "), 0, 0);
+    };
+    std::map<std::string, QString> parts{{"", section("OPTIONS")}};
+    for (const QString &part : section("COMMANDS").split(QLatin1String("\n.SS ")).mid(1))
+        parts[QString(part).remove(u'"').section(u' ', 0, 0).toStdString()] = part;
     const auto optionsIn = [](const QString &text, bool withHelp) {
         static const QRegularExpression option(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
         std::set<std::string> found;

@@ -11,9 +11,7 @@
 
 #include <fstream>
 
-#include <fcntl.h>
 #include <grp.h>
-#include <pty.h>
 #include <pwd.h>
 #include <sys/stat.h>
 
@@ -57,37 +55,6 @@ TEST_F(SerialCommands, CaptureWritesToTheFileAsItArrivesUntilStoppedOrUnplugged)
                                                   + " was lost: the device is gone (cable or USB adapter unplugged?). "
                                                     "The text received so far is kept.\n");
     }
-}
-
-// On a terminal, standard error tells what capture waits for until the first byte, then where the
-// text goes.
-TEST_F(SerialCommands, CaptureOnATerminalSaysWhatItWaitsForAndWhenTheReportArrives)
-{
-    int terminal = -1, terminalDevice = -1;
-    ASSERT_EQ(::openpty(&terminal, &terminalDevice, nullptr, nullptr, nullptr), 0);
-    ::fcntl(terminal, F_SETFL, O_NONBLOCK);
-    QByteArray shown;
-    const auto readTerminal = [&] {
-        char chunk[512];
-        for (ssize_t n; (n = ::read(terminal, chunk, sizeof chunk)) > 0;)
-            shown.append(chunk, n);
-        return shown;
-    };
-    auto capture =
-        startCapture({"--idle", "2.5", "-o", output}, {.errorsTo = QString::fromLocal8Bit(::ttyname(terminalDevice))});
-    const QString waiting = "elvaro-q3 capture: waiting for the report from " + line.devicePath()
-                            + " at 9600,N,8,1 (9600 baud, no parity, 8 data bits, 1 stop bit); Ctrl-C stops it, and so "
-                              "do 2.5 s without a byte.\r\n";
-    EXPECT_TRUE(waitUntil([&] { return readTerminal().contains(waiting.toLocal8Bit()); })) << shown.toStdString();
-    ASSERT_TRUE(line.writeAll("report\r\n"));
-    const QString receiving =
-        "elvaro-q3 capture: receiving from " + line.devicePath() + " into " + output + "; Ctrl-C stops it.\r\n";
-    EXPECT_TRUE(waitUntil([&] { return readTerminal().endsWith(receiving.toLocal8Bit()); })) << shown.toStdString();
-    capture->signal(SIGINT);
-    EXPECT_EQ(capture->finish(), 0);
-    EXPECT_EQ(fileContents(output), QByteArray("report\r\n"));
-    ::close(terminalDevice);
-    ::close(terminal);
 }
 
 // simulate's reports, received by capture until idle: the sample, a file's bytes unchanged, UTF-8

@@ -17,6 +17,15 @@ inline std::string bytes(std::initializer_list<int> values)
     return out;
 }
 
+// `piece` written `count` times.
+inline std::string repeated(int count, std::string_view piece)
+{
+    std::string text;
+    while (count-- > 0)
+        text += piece;
+    return text;
+}
+
 // What the byte filter makes of received bytes.
 inline std::string filtered(std::string_view received)
 {

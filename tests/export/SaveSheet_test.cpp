@@ -51,12 +51,6 @@ TEST(CellValue, ANumberFormatShowsAtMostThirtyDecimalsAndOnlyWhatWouldReadAsAnEs
 
 constexpr const char *kUniformAlignment = "left bottom wrap=0 rotation=0 shrink=0 indent=0";
 
-mode_t modeOf(const std::string &path)
-{
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 0777 : 0;
-}
-
 class SaveSheetTest : public ::testing::Test {
 protected:
     SaveSheetTest() { sheet.applyUniformFormat(); }
@@ -293,8 +287,7 @@ TEST(XmlPartCheck, GivesTheSameVerdictForEveryCutIntoPieces)
         {sheet.substr(0, sheet.find("<row r=\"3\"") + 6), false, 2, 2},
         {"<?xml version=\"1.0\"?><!-- made here --><cp:coreProperties a=\"1\"><dc:title/></cp:coreProperties>\r\n",
          true, 0, 0},
-        {"<Types><Default/></Default>", false, 0, 0},
-        {"<?xml version=\"1.0\"?>\n", false, 0, 0}};
+        {"<Types><Default/></Default>", false, 0, 0}};
     for (const auto &[text, complete, rows, cells] : parts) {
         for (std::size_t size = 1; size <= text.size(); ++size) {
             workbook::XmlPartCheck check;

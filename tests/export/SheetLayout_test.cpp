@@ -1,5 +1,6 @@
 #include "ExportTestSupport.h"
 
+#include "common/Bytes.h"
 #include "export/SheetError.h"
 #include "report/OverflowError.h"
 #include "report/ReportDrawer.h"
@@ -105,9 +106,7 @@ TEST(ExportExcel, WhatGoesBeyondTheSheetIsRefusedNamingIt)
         EXPECT_EQ(laidOut(root, riga, colonna), message);
     }
     // Line 3 of the report opens a box whose four lines hold 10,000 runs each.
-    std::string many;
-    for (int run = 0; run < 10000; ++run)
-        many += "v  ";
+    const std::string many = repeated(10000, "v  ");
     const std::string border = "+" + std::string(many.size(), '-') + "+";
     CCella root;
     report::testing::RecordingReporter reporter;

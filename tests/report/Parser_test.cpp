@@ -1,5 +1,6 @@
 #include "ReportTestSupport.h"
 
+#include "common/Bytes.h"
 #include "report/OverflowError.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 namespace elvaro::report {
 namespace {
 
+using elvaro::testing::repeated;
 using testing::crlf;
 using testing::describe;
 using testing::RecordingReporter;
@@ -31,14 +33,6 @@ std::string parsed(const std::string &text)
     for (const std::string &message : reporter.messages)
         out += "\n! " + message;
     return out;
-}
-
-std::string repeated(const std::string &piece, int times)
-{
-    std::string text;
-    while (times-- > 0)
-        text += piece;
-    return text;
 }
 
 // "box 0 11 8 1 [ 21.5 ]" is kind, IndexRiga, IndexChar, Larghezza, Altezza and Contenuto.
@@ -137,7 +131,7 @@ TEST(Parser, MessagesOfOneParseAreBounded)
 {
     CCella root;
     RecordingReporter reporter;
-    root.newCella("x\r" + repeated("++ ", 3000), reporter);
+    root.newCella("x\r" + repeated(3000, "++ "), reporter);
     EXPECT_EQ(root.children().Count(), 3001);
     ASSERT_EQ(reporter.messages.size(), 101u);
     EXPECT_EQ(reporter.messages[99], "Errore in riga 2, fine casella non trovata");
@@ -164,8 +158,8 @@ std::string nestedBoxes(int depth)
 // Each limit: the most the parser takes, then one more, refused with a message naming the limit.
 TEST(Parser, LimitsAreTakenToTheLastAndRefusedOneBeyond)
 {
-    const std::string lines = repeated("x\r", 32766);
-    const std::string cells = repeated(repeated("a  ", 10000) + "\r", 200);
+    const std::string lines = repeated(32766, "x\r");
+    const std::string cells = repeated(200, repeated(10000, "a  ") + "\r");
     const std::string longLine =
         "Overflow: line 3 of the report has more than 32,766 characters, the most one line can "
         "have. Check that this is a report of the instrument, or export a smaller part of it.";
@@ -201,24 +195,6 @@ TEST(Parser, LimitsAreTakenToTheLastAndRefusedOneBeyond)
         ASSERT_EQ(cell->Larghezza(), 202 - 2 * level);
     }
     EXPECT_EQ(cell->Contenuto(), "Z ");
-}
-
-// Copies of a cell share its children: what is added through one is seen through the others, and
-// the children outlive the cell that made them.
-TEST(CellModel, CopiesShareTheirChildrenWhichOutliveTheCellThatMadeThem)
-{
-    SottoCelle parent;
-    {
-        CCella box, run, late;
-        box.setAltezza(4);
-        run.setContenuto("kept");
-        late.setContenuto("seen through both");
-        box.SottoCelle()->AddC(run);
-        parent.AddC(box);
-        box.SottoCelle()->AddC(late);
-    }
-    EXPECT_EQ(describe(parent.Item(1)), "run 0 0 0 0 [kept]\nrun 0 0 0 0 [seen through both]\n");
-    EXPECT_EQ(parent.Item(1).Altezza(), 4);
 }
 
 // Cells come from large blocks given back once their last cell is released: cells released in
@@ -267,15 +243,6 @@ TEST(SortCells, OrdersByBandThenColumnKeepingTheOrderOfEqualOnes)
             ASSERT_EQ(&cell.children().Item(i).children(), children[model[i - 1].second]);
         }
     }
-}
-
-TEST(SeparatorTests, SoloTrattiniAndSoloSpazi)
-{
-    const std::tuple<const char *, bool, bool> cases[] = {
-        {"", false, false},   {"   ", true, true},   {"---", true, false}, {" - -", true, false},
-        {" =-", true, false}, {" -x", false, false}, {"a", false, false}};
-    for (const auto &[text, trattini, spazi] : cases)
-        EXPECT_EQ(std::pair(CCella::SoloTrattini(text), CCella::SoloSpazi(text)), std::pair(trattini, spazi)) << text;
 }
 
 } // namespace

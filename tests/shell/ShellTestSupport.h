@@ -25,7 +25,6 @@
 #include "shell/TemporaryWorkbooks.h"
 #include "shell/WorkbookOpener.h"
 #include "shell/frmAbout.h"
-#include "workbook/FileError.h"
 #include "workbook/WorkbookTestSupport.h"
 
 #include <QtPrintSupport>
@@ -147,14 +146,12 @@ public:
     QString pdfPath;
     bool cancel = false;
     std::optional<QPrinter::PrintRange> chooseRange;
-    int shownCount = 0;
     int flagsWhenShown = 0;
     QPrinter::PrintRange rangeWhenShown = QPrinter::AllPages;
     QString fileWhenShown;
 
     bool ShowPrinter(QPrinter &printer) override
     {
-        ++shownCount;
         flagsWhenShown = Flags;
         rangeWhenShown = printer.printRange();
         fileWhenShown = printer.outputFileName();
@@ -181,21 +178,6 @@ inline QString pdfText(const QString &path, const QString &how = QStringLiteral(
 inline QPushButton *button(QWidget &window, const char *name)
 {
     return window.findChild<QPushButton *>(QLatin1String(name));
-}
-
-// Once a file dialog is up in its own event loop, types `path` into its name field and presses
-// Enter; `title` receives the dialog's title.
-inline void answerFileDialog(const QString &path, QString *title)
-{
-    QTimer::singleShot(0, [path, title] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
-        *title = dialog->windowTitle();
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_TRUE(name);
-        name->setText(path);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
 }
 
 // Places the cursor of a view from `from` to `to`, positions as the view counts (one a line end).
@@ -240,9 +222,20 @@ protected:
     {
         form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        // Once the file dialog is up in its own event loop, types the answer into its name field
+        // and presses Enter.
         QString title;
-        if (!answer.isNull())
-            answerFileDialog(answer, &title);
+        if (!answer.isNull()) {
+            QTimer::singleShot(0, [answer, &title] {
+                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                ASSERT_TRUE(dialog);
+                title = dialog->windowTitle();
+                auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                ASSERT_TRUE(name);
+                name->setText(answer);
+                QTest::keyClick(name, Qt::Key_Return);
+            });
+        }
         const QKeyCombination combination = QKeySequence(key)[0];
         QTest::keyClick(&view(), combination.key(), combination.keyboardModifiers());
         EXPECT_EQ(title.isEmpty(), answer.isNull()) << "a file dialog was expected only with an answer";

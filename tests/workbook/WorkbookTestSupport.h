@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -23,6 +24,13 @@ inline std::string contentOf(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The permission bits of the file or folder at `path` (not of what a link points to); 0 when it is not there.
+inline mode_t modeOf(const std::string &path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
