@@ -200,7 +200,7 @@ TEST_F(FormTest, CancelOrAFailingPrinterShowsErrorsDuringPrintAndPrintsNothing)
         printDialog.cancel = outputFile == pdfPath();
         printDialog.pdfPath = outputFile;
         printDialog.cancel ? press(QKeySequence::Print) : form.CmdStampa_Click();
-        QTest::qWaitFor([this] { return !messages.shown.isEmpty(); }); // the key's press comes queued
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !messages.shown.isEmpty(); })); // the key's press comes queued
         EXPECT_EQ(messages.take(kShownTitle), QStringList{"Errors during print"}) << outputFile.toStdString();
         EXPECT_FALSE(QFile::exists(outputFile));
     }
